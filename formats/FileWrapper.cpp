@@ -1,0 +1,137 @@
+// Plain and mapped positioned reads with labelled failures.
+#include "formats/FileWrapper.h"
+
+#include "platform/TextFormat.h"
+#include "resources/PlainException.h"
+
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+// Messages that quote a label are composed into 64 characters and cut silently.
+constexpr std::size_t kLabelMessageBuffer = 64;
+
+[[noreturn]] void ThrowReadFailed(const char* label)
+{
+    throw std::runtime_error(FormatBounded(kLabelMessageBuffer, "ReadFile( %s ) failed.", label));
+}
+
+[[noreturn]] void ThrowSeekFailed(const char* label)
+{
+    throw std::runtime_error(FormatBounded(kLabelMessageBuffer, "SeekOffset( %s ) failed.", label));
+}
+
+} // namespace
+
+FileWrapper::FileWrapper(platform::OsFile file) : m_File(file)
+{
+    if (m_File != platform::InvalidOsFile)
+        m_Offset = GetOffset();
+}
+
+FileWrapper::~FileWrapper()
+{
+    platform::UnmapView(m_View);
+}
+
+void FileWrapper::SetFileHandle(platform::OsFile file, bool map)
+{
+    platform::UnmapView(m_View);
+    m_File = file;
+    if (file == platform::InvalidOsFile || !map)
+        return;
+    platform::MappedView view;
+    if (!platform::MapWholeFile(file, view))
+        return;
+    try {
+        m_Offset = GetOffset();
+        if (!platform::SizeOsFile(file, view.size))
+            throw std::runtime_error(kGetFileSizeFailed);
+    } catch (...) {
+        platform::UnmapView(view);
+        throw;
+    }
+    m_View = view;
+}
+
+void FileWrapper::ReadFile(void* buffer, std::uint32_t count, const char* label)
+{
+    if (IsMapped()) {
+        const std::uint64_t end = m_Offset + count;
+        if (end < m_Offset || end > m_View.size)
+            ThrowReadFailed(label);
+        if (!platform::GuardedCopy(buffer, m_View, m_Offset, count))
+            throw std::runtime_error(kInPageError);
+        m_Offset = end;
+        return;
+    }
+    std::uint32_t read = 0;
+    if (!platform::ReadOsFile(m_File, buffer, count, read) || read != count)
+        ThrowReadFailed(label);
+}
+
+void FileWrapper::SeekOffset(std::uint64_t offset, const char* label)
+{
+    if (IsMapped()) {
+        if (offset >= m_View.size)
+            ThrowSeekFailed(label);
+        m_Offset = offset;
+        return;
+    }
+    if (!platform::SeekOsFile(m_File, offset))
+        ThrowSeekFailed(label);
+}
+
+std::uint64_t FileWrapper::GetSize() const
+{
+    if (IsMapped())
+        return m_View.size;
+    std::uint64_t size = 0;
+    if (!platform::SizeOsFile(m_File, size))
+        throw std::runtime_error(kGetFileSizeFailed);
+    return size;
+}
+
+std::uint64_t FileWrapper::GetOffset() const
+{
+    if (IsMapped())
+        return m_Offset;
+    std::uint64_t position = 0;
+    if (!platform::TellOsFile(m_File, position))
+        throw std::runtime_error(kSetFilePointerExFailed);
+    return position;
+}
+
+platform::OsFile OpenReaderFile(const std::string& path, const ReaderOpenOptions& options, FileWrapper& wrapper,
+                                std::uint32_t& fileSize)
+{
+    platform::OsFile file = platform::OpenForReading(path, options.firstShare, options.hint);
+    if (file == platform::InvalidOsFile && options.secondShare)
+        file = platform::OpenForReading(path, *options.secondShare, options.hint);
+    if (file == platform::InvalidOsFile)
+        throw PlainException(options.openFailureMessage);
+    try {
+        wrapper.SetFileHandle(file, options.map);
+        std::uint64_t size = 0;
+        if (!platform::SizeOsFile(file, size))
+            throw PlainException(kReadFileSizeFailed);
+        fileSize = static_cast<std::uint32_t>(size);
+    } catch (...) {
+        CloseReaderFile(file, wrapper);
+        throw;
+    }
+    return file;
+}
+
+void CloseReaderFile(platform::OsFile& file, FileWrapper& wrapper)
+{
+    wrapper.SetFileHandle(platform::InvalidOsFile, false);
+    if (file != platform::InvalidOsFile) {
+        platform::CloseOsFile(file);
+        file = platform::InvalidOsFile;
+    }
+}
+
+} // namespace brindle

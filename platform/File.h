@@ -1,0 +1,61 @@
+// Operating-system files: open, read, write, seek and size, whole-file mapped views and the guard
+// that turns a failed page-in of a mapped view into an ordinary failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace brindle::platform {
+
+/// An open operating-system file: a descriptor on POSIX, a HANDLE on Windows.
+using OsFile = std::intptr_t;
+inline constexpr OsFile InvalidOsFile = -1;
+
+/// Sharing asked for when a file is opened; systems without share modes ignore it.
+enum class ShareMode { Read, ReadDelete };
+/// Expected access pattern; a hint only.
+enum class AccessHint { Normal, RandomAccess, SequentialScan };
+
+/// Opens an existing regular file for reading. Anything else (missing, a directory, a FIFO, a
+/// device) gives InvalidOsFile.
+OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint);
+/// Creates or truncates a file for writing, owner-only, never through a symbolic link.
+OsFile CreateForWriting(const std::string& path);
+bool CloseOsFile(OsFile file);
+
+/// Reads up to count bytes at the current position, retrying partial reads until count is met,
+/// the end of the file or an error. False only on an error.
+bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& bytesRead);
+/// Writes count bytes at the current position; false on error (bytesWritten tells how far it got).
+bool WriteOsFile(OsFile file, const void* buffer, std::uint32_t count, std::uint32_t& bytesWritten);
+/// Moves to an absolute position; a position beyond the end is allowed.
+bool SeekOsFile(OsFile file, std::uint64_t offset);
+bool TellOsFile(OsFile file, std::uint64_t& position);
+bool SizeOsFile(OsFile file, std::uint64_t& size);
+/// Sets the file's length (extends with zeros or cuts).
+bool ResizeOsFile(OsFile file, std::uint64_t size);
+
+bool DeleteFilePath(const std::string& path);
+/// Renames over an existing file in one step.
+bool ReplaceFile(const std::string& from, const std::string& to);
+/// True when anything exists at path (a file, a directory, ...).
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+/// A read-only view of a whole file.
+struct MappedView {
+    const unsigned char* data = nullptr;
+    std::uint64_t size = 0;
+};
+
+/// Maps the whole file read-only. False when it cannot be mapped (an empty file cannot).
+bool MapWholeFile(OsFile file, MappedView& view);
+void UnmapView(MappedView& view);
+
+/// Copies count bytes at offset out of a mapped view. False when the system fails to page the
+/// bytes in (the file was cut short or its medium went away); the destination is then undefined.
+/// The caller checks the range against view.size first.
+bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset, std::size_t count);
+
+} // namespace brindle::platform

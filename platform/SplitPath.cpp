@@ -1,0 +1,26 @@
+// Path splitting with fixed limits.
+#include "platform/SplitPath.h"
+
+namespace brindle {
+
+bool SplitPath(std::string_view path, SplitPathResult& out)
+{
+    // A drive prefix such as "z:" belongs to the directory part.
+    std::size_t start = 0;
+    if (path.size() >= 2 && path[1] == ':')
+        start = 2;
+    const std::size_t slash = path.find_last_of("/\\");
+    if (slash != std::string_view::npos && slash + 1 > start)
+        start = slash + 1;
+    const std::string_view last = path.substr(start);
+    const std::size_t dot = last.find_last_of('.');
+    const std::string_view name = dot == std::string_view::npos ? last : last.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : last.substr(dot);
+    if (name.size() >= SplitPathNameLimit || ext.size() >= SplitPathExtLimit)
+        return false;
+    out.name.assign(name);
+    out.extension.assign(ext);
+    return true;
+}
+
+} // namespace brindle

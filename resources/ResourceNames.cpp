@@ -1,0 +1,69 @@
+// Resource name conversions, keys and validation.
+#include "resources/ResourceNames.h"
+
+#include "platform/Ascii.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+template <typename Ref>
+Ref ToResRef(std::string_view text)
+{
+    Ref ref{};
+    const std::size_t n = std::min(text.size(), sizeof(ref.RefStr));
+    for (std::size_t i = 0; i < n; ++i)
+        ref.RefStr[i] = ascii::ToLower(text[i]);
+    return ref;
+}
+
+} // namespace
+
+NWN::ResRef32 ToResRef32(std::string_view text)
+{
+    return ToResRef<NWN::ResRef32>(text);
+}
+
+NWN::ResRef16 ToResRef16(std::string_view text)
+{
+    return ToResRef<NWN::ResRef16>(text);
+}
+
+std::string RawText(const NWN::ResRef32& name)
+{
+    std::size_t n = 0;
+    while (n < sizeof(name.RefStr) && name.RefStr[n] != '\0')
+        ++n;
+    return std::string(name.RefStr, n);
+}
+
+std::string ToText(const NWN::ResRef32& name)
+{
+    return ascii::ToLower(RawText(name));
+}
+
+std::string MakeResourceKey(NWN::ResType type, std::string_view name)
+{
+    std::string key = std::to_string(type);
+    key += 'T';
+    key += name;
+    return key;
+}
+
+void ValidateResourceName(std::string_view name)
+{
+    if (name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos ||
+        name.find("..") != std::string_view::npos)
+        throw std::runtime_error(kPathCharactersMessage);
+    static constexpr std::string_view kDevices[] = {"PRN", "AUX", "CON", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (std::string_view device : kDevices)
+        if (name == device)
+            throw std::runtime_error(kDosDeviceMessage);
+    if (name.size() == 4 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "LPT") && ascii::IsDigit(name[3]))
+        throw std::runtime_error(kDosDeviceMessage);
+}
+
+} // namespace brindle
