@@ -1,0 +1,59 @@
+// POSIX console: standard output is the console, written as bytes.
+#include "platform/Console.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace brindle::platform {
+
+void AllocateConsole() {}
+
+void ReleaseConsole() {}
+
+void WriteConsoleText(std::uint16_t attribute, const char* text, std::size_t length)
+{
+    if (length == 0)
+        return;
+    // Anything written through the C streams goes first, so the order on the console holds.
+    std::fflush(stdout);
+
+    char colour[kColourSequenceCapacity];
+    std::size_t colourLength = 0;
+    if (::isatty(STDOUT_FILENO) == 1)
+        colourLength = FormatColourSequence(attribute, colour);
+
+    iovec parts[3];
+    int count = 0;
+    if (colourLength != 0)
+        parts[count++] = {colour, colourLength};
+    parts[count++] = {const_cast<char*>(text), length};
+    if (colourLength != 0)
+        parts[count++] = {const_cast<char*>(kColourReset), sizeof(kColourReset) - 1};
+
+    // One write; a partial write (a pipe under pressure) goes on with the rest.
+    iovec* next = parts;
+    while (count > 0) {
+        const ssize_t written = ::writev(STDOUT_FILENO, next, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (written == 0)
+            return;
+        auto left = static_cast<std::size_t>(written);
+        while (count > 0 && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<char*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
+    }
+}
+
+} // namespace brindle::platform
