@@ -8,9 +8,10 @@
 
 namespace brindle::platform {
 
-/// Gives the process a console when it has none; a no-op where standard output is the console.
+/// Gives the process a console when it has none. Where standard output is the console, makes sure a
+/// console that cannot be written (a closed pipe) only fails the write and does not end the process.
 void AllocateConsole();
-/// Detaches the process from a console it was given; a no-op where standard output is the console.
+/// Undoes AllocateConsole (the last of several calls does).
 void ReleaseConsole();
 
 /// Writes length bytes of text to the console in one write, in the given character attribute

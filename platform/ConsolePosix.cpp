@@ -2,15 +2,38 @@
 #include "platform/Console.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <sys/uio.h>
 #include <unistd.h>
 
 namespace brindle::platform {
 
-void AllocateConsole() {}
+namespace {
 
-void ReleaseConsole() {}
+struct sigaction g_previousPipeAction {};
+int g_consoleCount = 0;
+
+} // namespace
+
+// A reader that went away (stdout piped into a program that quit) must not end the run: console
+// failures are ignored, so the write fails with EPIPE instead of raising SIGPIPE.
+void AllocateConsole()
+{
+    if (g_consoleCount++ != 0)
+        return;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, &g_previousPipeAction);
+}
+
+void ReleaseConsole()
+{
+    if (g_consoleCount == 0 || --g_consoleCount != 0)
+        return;
+    ::sigaction(SIGPIPE, &g_previousPipeAction, nullptr);
+}
 
 void WriteConsoleText(std::uint16_t attribute, const char* text, std::size_t length)
 {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace brindle {
@@ -81,6 +83,25 @@ TEST(PrintfTextOutTest, EverySlotForwardsToTheWorkingSlot)
     EXPECT_EQ(console.attributes, (std::vector<std::uint16_t>{12, 7, 7, 0x1F, 7}));
     // Standard output is a file here, not a terminal: no colour sequences reach it.
     EXPECT_EQ(capture.Text(), "[0][1][3][4][5]");
+}
+
+TEST(PrintfTextOutTest, ClosedOutputDoesNotEndTheProcess)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(ends[1], STDOUT_FILENO);
+    {
+        PrintfTextOut console;
+        console.WriteText("nobody reads this\n");
+        console.WriteText(12, "%s", "nor this");
+    }
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(ends[1]);
+    SUCCEED() << "still running";
 }
 
 } // namespace
