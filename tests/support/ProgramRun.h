@@ -29,4 +29,18 @@ private:
     int m_CaptureFile;
 };
 
+/// Points standard output at a pipe whose reading end is already closed until destroyed, then
+/// restores it: every write to standard output fails meanwhile.
+class ClosedStdout {
+public:
+    ClosedStdout();
+    ~ClosedStdout();
+    ClosedStdout(const ClosedStdout&) = delete;
+    ClosedStdout& operator=(const ClosedStdout&) = delete;
+
+private:
+    int m_SavedStdout;
+    int m_WriteEnd;
+};
+
 } // namespace brindle::test

@@ -84,4 +84,24 @@ std::string StdoutCapture::Text() const
     return text;
 }
 
+ClosedStdout::ClosedStdout()
+{
+    int ends[2];
+    if (::pipe(ends) != 0)
+        throw std::runtime_error("pipe failed");
+    ::close(ends[0]);
+    m_WriteEnd = ends[1];
+    std::fflush(stdout);
+    m_SavedStdout = ::dup(STDOUT_FILENO);
+    ::dup2(m_WriteEnd, STDOUT_FILENO);
+}
+
+ClosedStdout::~ClosedStdout()
+{
+    std::fflush(stdout);
+    ::dup2(m_SavedStdout, STDOUT_FILENO);
+    ::close(m_SavedStdout);
+    ::close(m_WriteEnd);
+}
+
 } // namespace brindle::test
