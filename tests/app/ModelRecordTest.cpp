@@ -3,6 +3,7 @@
 #include "app/LookupTables.h"
 #include "app/ModelRecord.h"
 #include "platform/Ascii.h"
+#include "tests/support/NaiveLastEntry.h"
 #include "tests/support/RealData.h"
 
 #include <gtest/gtest.h>
@@ -417,6 +418,10 @@ TEST(ModelRecordTest, RealModelNamesAgainstRealTables)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const std::string name = ascii::ToUpper(line.substr(0, line.rfind('.')));
+        // The race index gives what a scan of the whole real race list gives.
+        ASSERT_EQ(tables.RaceIndex().FindLastOccurring(name), test::NaiveLastOccurring(tables.Races(), name)) << name;
+        ASSERT_EQ(tables.RaceIndex().FindLastOccurring("P" + name.substr(1)),
+                  test::NaiveLastOccurring(tables.Races(), "P" + name.substr(1))) << name;
         try {
             const ModelRecord record(tables, name);
             ++outcomes[record.Prefix()];
