@@ -1,7 +1,9 @@
-// Last-entry index over a code list.
+// Last-entry index over a code list, kept as a trie of the entries.
 #include "app/LastEntryIndex.h"
 
 #include <algorithm>
+#include <limits>
+#include <stdexcept>
 
 namespace brindle {
 
@@ -19,63 +21,67 @@ std::size_t Later(std::size_t a, std::size_t b)
 
 } // namespace
 
+LastEntryIndex::LastEntryIndex() : m_Nodes(1) {}
+
+LastEntryIndex::NodeId LastEntryIndex::Child(NodeId node, char c) const
+{
+    if (node == kRoot)
+        return m_RootChildren[static_cast<unsigned char>(c)];
+    for (const auto& [letter, child] : m_Nodes[node].children)
+        if (letter == c)
+            return child;
+    return kRoot;
+}
+
 void LastEntryIndex::Add(std::string_view entry, std::size_t position)
 {
     m_HighestPosition = Later(m_HighestPosition, position);
-    if (entry.empty()) {
-        m_EmptyPosition = Later(m_EmptyPosition, position);
-        return;
+    NodeId node = kRoot;
+    for (const char c : entry) {
+        NodeId child = Child(node, c);
+        if (child == kRoot) {
+            if (m_Nodes.size() >= std::numeric_limits<NodeId>::max())
+                throw std::length_error("code list too large");
+            child = static_cast<NodeId>(m_Nodes.size());
+            m_Nodes.emplace_back();
+            if (node == kRoot)
+                m_RootChildren[static_cast<unsigned char>(c)] = child;
+            else
+                m_Nodes[node].children.emplace_back(c, child);
+        }
+        node = child;
     }
-    const auto found = m_LastPosition.find(entry);
-    if (found != m_LastPosition.end()) {
-        found->second = Later(found->second, position);
-        return;
+    m_Nodes[node].position = Later(m_Nodes[node].position, position);
+}
+
+std::size_t LastEntryIndex::WalkFrom(std::string_view text, std::size_t best) const
+{
+    NodeId node = kRoot;
+    for (const char c : text) {
+        node = Child(node, c);
+        if (node == kRoot)
+            break;
+        best = Later(best, m_Nodes[node].position);
     }
-    m_LastPosition.emplace(std::string(entry), position);
-    const auto at = std::lower_bound(m_Lengths.begin(), m_Lengths.end(), entry.size());
-    if (at == m_Lengths.end() || *at != entry.size())
-        m_Lengths.insert(at, entry.size());
+    return best;
 }
 
 std::size_t LastEntryIndex::FindLastOccurring(std::string_view text) const
 {
-    std::size_t best = m_EmptyPosition;
-    for (const std::size_t length : m_Lengths) {
-        if (length > text.size())
+    // The root's position is that of an empty entry, which occurs everywhere.
+    std::size_t best = m_Nodes[kRoot].position;
+    for (std::size_t start = 0; start < text.size(); ++start) {
+        best = WalkFrom(text.substr(start), best);
+        // Nothing can beat the list's last entry.
+        if (best == m_HighestPosition)
             break;
-        for (std::size_t start = 0; start + length <= text.size(); ++start) {
-            const auto found = m_LastPosition.find(text.substr(start, length));
-            if (found == m_LastPosition.end())
-                continue;
-            best = Later(best, found->second);
-            // Nothing can beat the list's last entry.
-            if (best == m_HighestPosition)
-                return best;
-        }
     }
     return best;
 }
 
 std::size_t LastEntryIndex::FindLastAt(std::string_view text, std::size_t offset) const
 {
-    const std::string_view rest = text.substr(offset);
-    std::size_t best = m_EmptyPosition;
-    for (const std::size_t length : m_Lengths) {
-        if (length > rest.size())
-            break;
-        const auto found = m_LastPosition.find(rest.substr(0, length));
-        if (found != m_LastPosition.end())
-            best = Later(best, found->second);
-    }
-    return best;
-}
-
-void LastEntryIndex::Clear()
-{
-    m_LastPosition.clear();
-    m_Lengths.clear();
-    m_EmptyPosition = npos;
-    m_HighestPosition = npos;
+    return WalkFrom(text.substr(offset), m_Nodes[kRoot].position);
 }
 
 } // namespace brindle

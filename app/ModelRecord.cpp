@@ -6,6 +6,7 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string_view>
 #include <typeinfo>
@@ -22,6 +23,14 @@ const std::string* Winner(const std::vector<std::string>& list, std::size_t inde
     if (index == LastEntryIndex::npos || list[index].empty())
         return nullptr;
     return &list[index];
+}
+
+std::string Concatenate(std::initializer_list<std::string_view> parts)
+{
+    std::string text;
+    for (const std::string_view part : parts)
+        text += part;
+    return text;
 }
 
 } // namespace
@@ -133,7 +142,7 @@ void ModelRecord::ReadWeapon(const std::string& name)
     const std::size_t separator = name.find('_', classEnd);
     std::string variation;
     if (separator == std::string::npos) {
-        m_ModelPart = "A";
+        m_ModelPart.assign(1, 'A');
         variation = name.substr(classEnd);
     } else {
         m_ModelPart.assign(1, name.at(separator + 1));
@@ -146,11 +155,11 @@ void ModelRecord::ReadWeapon(const std::string& name)
 std::string ModelRecord::ToIndex() const
 {
     if (IsArmorVariation())
-        return "VK_" + *m_Race + *m_Gender + "_" + *m_Visual + "_" + *m_ItemClass;
+        return Concatenate({"VK_", *m_Race, *m_Gender, "_", *m_Visual, "_", *m_ItemClass});
     if (IsArmorPart())
-        return "VK_A" + m_Race->substr(1) + *m_Gender + "_" + *m_Visual;
+        return Concatenate({"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
     if (IsWeapon())
-        return "VK_" + *m_ItemClass + "_" + m_ModelPart;
+        return Concatenate({"VK_", *m_ItemClass, "_", m_ModelPart});
     throw std::runtime_error(kModelToIndexFailedMessage);
 }
 
@@ -158,7 +167,7 @@ std::string ModelRecord::ToAVTIndex() const
 {
     if (!IsArmorVariation())
         throw std::runtime_error(kModelToAVTIndexFailedMessage);
-    return "VK_AVT_" + *m_Race + *m_Gender + "_" + *m_ItemClass;
+    return Concatenate({"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
 }
 
 } // namespace brindle

@@ -12,10 +12,11 @@ namespace {
 
 std::string RandomText(std::mt19937& random, std::size_t maxLength)
 {
-    // A tiny alphabet makes overlaps, repeats and prefixes of one another common.
-    static constexpr char kAlphabet[] = {'A', 'B', '_', 'C'};
+    // A tiny alphabet makes overlaps, repeats and prefixes of one another common; one byte is
+    // above 0x7F.
+    static constexpr char kAlphabet[] = {'A', 'B', '_', 'C', '\xC4'};
     std::uniform_int_distribution<std::size_t> length(0, maxLength);
-    std::uniform_int_distribution<int> letter(0, 3);
+    std::uniform_int_distribution<int> letter(0, 4);
     std::string text(length(random), ' ');
     for (char& c : text)
         c = kAlphabet[letter(random)];
