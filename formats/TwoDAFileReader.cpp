@@ -22,7 +22,6 @@ constexpr const char* kIllegalColumnShort = "Illegal 2DA column reference.";
 constexpr const char* kBadColumnCountFormat = "Bad column count on .2DA '%s' / row %lu (line %lu, cols %lu/%lu).";
 constexpr std::size_t kBadColumnCountBuffer = 256;
 constexpr std::size_t kInitialRows = 64;
-constexpr std::size_t kMaxInitialCells = 1u << 20;
 constexpr std::uint32_t kReadChunk = 1u << 24;
 
 // Raises a message built from a name or path, or the short fixed text when building it runs out
@@ -121,7 +120,8 @@ std::size_t FindLineEnd(const std::string& text, std::size_t pos, std::size_t en
 
 TwoDAFileReader::TwoDAFileReader(const std::string& path)
 {
-    if (!ReadWholeFile(path, m_Text))
+    // Cells are kept as 32-bit positions in the file's bytes.
+    if (!ReadWholeFile(path, m_Text) || m_Text.size() > 0xFFFFFFFFu)
         ThrowOpenFailed(path);
     Parse(path);
 }
@@ -132,6 +132,11 @@ void TwoDAFileReader::Parse(const std::string& path)
 {
     // A 0x1A byte ends the file, as text mode reads it.
     const std::size_t end = std::min(m_Text.find('\x1a'), m_Text.size());
+    // The number of line ends bounds the number of rows, enough to size the cell list once.
+    const auto first = m_Text.begin();
+    auto lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\n'));
+    if (lineCount == 0)
+        lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\r'));
     State state = State::Version;
     std::size_t pos = 0;
     while (pos < end) {
@@ -158,7 +163,7 @@ void TwoDAFileReader::Parse(const std::string& path)
                 break;
             [[fallthrough]];
         case State::Columns:
-            ParseColumns(line);
+            ParseColumns(line, lineCount);
             state = State::Rows;
             break;
         case State::Rows:
@@ -169,7 +174,7 @@ void TwoDAFileReader::Parse(const std::string& path)
     }
 }
 
-void TwoDAFileReader::ParseColumns(std::string_view line)
+void TwoDAFileReader::ParseColumns(std::string_view line, std::size_t lineCount)
 {
     std::size_t p = 0;
     while (p < line.size()) {
@@ -181,7 +186,12 @@ void TwoDAFileReader::ParseColumns(std::string_view line)
         if (p > start)
             m_Columns.emplace_back(line.substr(start, p - start));
     }
-    m_Cells.reserve(std::min(kInitialRows * m_Columns.size(), kMaxInitialCells));
+    // Every cell takes at least one byte of the file, so no more than the file's size in cells is
+    // ever reserved, however many columns the line names.
+    const std::size_t rows = std::max(kInitialRows, lineCount + 1);
+    const std::size_t columns = m_Columns.size();
+    const std::size_t limit = m_Text.size();
+    m_Cells.reserve(columns != 0 && rows > limit / columns ? limit : rows * columns);
 }
 
 void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd)
@@ -207,7 +217,7 @@ void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, s
         }
         // The first field is the row label and is not kept.
         if (fields++ != 0)
-            m_Cells.push_back({start, p - start});
+            m_Cells.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(p - start)});
         // Step over the separator; after a closing quote also over the character that follows it
         // (so a character written right after a closing quote is lost).
         if (p == lineEnd || ++p == lineEnd)

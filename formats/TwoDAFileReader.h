@@ -32,15 +32,15 @@ public:
     const std::vector<std::string>& GetColumns() const { return m_Columns; }
 
 private:
-    /// A cell's text: a piece of the file's bytes.
+    /// A cell's text: a piece of the file's bytes (files are limited to 4 GiB).
     struct Cell {
-        std::size_t offset;
-        std::size_t length;
+        std::uint32_t offset;
+        std::uint32_t length;
     };
     enum class State { Version, Optional, Columns, Rows };
 
     void Parse(const std::string& path);
-    void ParseColumns(std::string_view line);
+    void ParseColumns(std::string_view line, std::size_t lineCount);
     void ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd);
 
     std::vector<std::string> m_Columns;
