@@ -208,6 +208,20 @@ TEST(GffFileReaderTest, ReadsStayInsideTheirBlocks)
     EXPECT_EQ(text, "sixteen");
 }
 
+// A file cut short under an open reader cannot be paged in: lookups give false, never a crash.
+TEST(GffFileReaderTest, FileCutUnderAnOpenReader)
+{
+    ScopedTempDir dir;
+    test::WriteFile(dir / "a.gff", BuildLookupFile());
+    GffFileReader reader(dir / "a.gff");
+    std::filesystem::resize_file(dir / "a.gff", 0);
+    std::string value = "untouched";
+    GFF_FIELD_ENTRY field;
+    EXPECT_FALSE(reader.FindField(reader.GetRootStruct(), "Mod_Hak", field));
+    EXPECT_FALSE(reader.ReadStringField(reader.GetRootStruct(), "Mod_Hak", value));
+    EXPECT_EQ(value, "untouched");
+}
+
 TEST(GffFileReaderTest, TruncatedAtEveryLengthFailsWithAFixedText)
 {
     const std::string base = test::BuildModuleIfo({"HakOne", "hak_two", "Hak3"}, "custom");
