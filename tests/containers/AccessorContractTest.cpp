@@ -181,10 +181,8 @@ TEST_P(AccessorContractTest, ZeroLengthResourceOpensWithSizeZero)
     EXPECT_TRUE(a.CloseFile(handle));
 }
 
-TEST_P(AccessorContractTest, ReadingPastTheEndIsNotASuccessInArchives)
+TEST_P(AccessorContractTest, ReadingAtTheEndIsNotASuccessInArchives)
 {
-    if (GetParam() == Kind::Directory)
-        GTEST_SKIP() << "the directory container reads at the file position and reports 0 bytes at its end";
     Accessor& a = *m_Accessor;
     const FileHandle handle = a.OpenFileByIndex(3);
     ASSERT_NE(handle, 0u);
@@ -192,7 +190,15 @@ TEST_P(AccessorContractTest, ReadingPastTheEndIsNotASuccessInArchives)
     std::uint32_t read = 0;
     ASSERT_TRUE(a.ReadEncapsulatedFile(handle, 0, sizeof(buffer), read, buffer));
     EXPECT_EQ(read, 10u);
-    EXPECT_FALSE(a.ReadEncapsulatedFile(handle, 10, sizeof(buffer), read, buffer));
+    read = 5;
+    const bool ok = a.ReadEncapsulatedFile(handle, 10, sizeof(buffer), read, buffer);
+    if (GetParam() == Kind::Directory) {
+        // The directory container reads at the file position: the end is a success with 0 bytes.
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(read, 0u);
+    } else {
+        EXPECT_FALSE(ok);
+    }
     EXPECT_TRUE(a.CloseFile(handle));
 }
 
