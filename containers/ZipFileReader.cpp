@@ -22,6 +22,9 @@ namespace {
 constexpr int kEndOfListOfFile = UNZ_END_OF_LIST_OF_FILE;
 // Room for the name minizip reports; a terminator is forced after the last character.
 constexpr std::size_t kNameChars = 256;
+// The 16-bit entry count of an archive's end record when the real count does not fit (or is
+// exactly this). minizip then walks on until a record is not a central-directory header.
+constexpr std::uint64_t kOverflowedEntryCount = 0xFFFF;
 
 unzFile Archive(void* archive)
 {
@@ -115,10 +118,12 @@ void ZipFileReader<ResRefT>::Scan()
         throw std::runtime_error(kZipGoToFirstFailed);
 
     unz_global_info64 global{};
-    if (unzGetGlobalInfo64(archive, &global) == UNZ_OK)
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK)
+        global.number_entry = 0;
+    else
         m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
 
-    for (;;) {
+    for (std::uint64_t walked = 1;; ++walked) {
         const NameSplit split = SplitEntryName(name);
         if (split.split && !split.parts.extension.empty()) {
             Entry entry{0, ResRefT{}, TypeOfSplit(split)};
@@ -136,6 +141,9 @@ void ZipFileReader<ResRefT>::Scan()
 
         const int next = unzGoToNextFile(archive);
         if (next == kEndOfListOfFile)
+            break;
+        // With an overflowed count the list ends where the headers stop; that is not damage.
+        if (next == UNZ_BADZIPFILE && global.number_entry == kOverflowedEntryCount && walked >= kOverflowedEntryCount)
             break;
         if (next != UNZ_OK || !CurrentEntryInfo(archive, info, name))
             throw std::runtime_error(kZipGoToNextFailed);

@@ -108,6 +108,10 @@ long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin)
         return -1;
     if (fseeko(s->file, static_cast<off_t>(target), whence) != 0)
         return -1;
+    if (whence == SEEK_SET) {
+        s->position = target;
+        return 0;
+    }
     const off_t position = ftello(s->file);
     if (position < 0)
         return -1;

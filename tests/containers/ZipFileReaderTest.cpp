@@ -159,6 +159,22 @@ TEST(ZipFileReaderTest, ReadsMustBeSequential)
     EXPECT_TRUE(zip.CloseFile(handle)); // closing part way through is fine
 }
 
+TEST(ZipFileReaderTest, ArchiveOfExactly65535EntriesListsThemAll)
+{
+    // 0xFFFF is also the count's overflow marker, for which minizip walks until the headers stop.
+    test::ScopedTempDir dir;
+    std::vector<test::ZipEntry> entries(0xFFFF);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i] = {"d/r" + std::to_string(i) + ".2da", ""};
+    test::WriteZip(dir / "full.zip", entries);
+    Zip zip(dir / "full.zip");
+    ASSERT_EQ(zip.GetEncapsulatedFileCount(), 0xFFFFu);
+    NWN::ResRef32 name{};
+    NWN::ResType type = 0;
+    ASSERT_TRUE(zip.GetEncapsulatedFileEntry(0xFFFE, name, type));
+    EXPECT_EQ(RawText(name), "r65534");
+}
+
 // Overwrites the checksum in the entry's local header and its central-directory record.
 void CorruptChecksums(std::string& archive)
 {

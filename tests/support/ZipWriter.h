@@ -11,7 +11,8 @@ struct ZipEntry {
     std::string data;
 };
 
-/// Writes a deflated archive holding the entries in order; throws std::runtime_error on failure.
+/// Writes an archive holding the entries in order, each deflated (empty ones stored); archives of
+/// 65,535 entries or more get the 64-bit end records. Throws std::runtime_error on failure.
 void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries);
 
 } // namespace brindle::test
