@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 namespace brindle {
@@ -20,21 +19,19 @@ namespace {
 // The directory separator this container inserts; the system reads it as one separator.
 constexpr const char* kSeparator = "//";
 
-// A handle is the descriptor + 1, since a descriptor can be 0.
-bool HandleToFile(FileHandle handle, platform::OsFile& file)
-{
-    if (handle == 0 || handle - 1 > static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
-        return false;
-    file = static_cast<platform::OsFile>(handle - 1);
-    return true;
-}
-
 } // namespace
 
 template <class ResRefT>
 DirectoryFileReader<ResRefT>::DirectoryFileReader(const std::string& path) : m_Root(path + kSeparator)
 {
     ScanDirectory(m_Root, 0);
+}
+
+template <class ResRefT>
+DirectoryFileReader<ResRefT>::~DirectoryFileReader()
+{
+    for (const FileHandle handle : m_Open)
+        platform::CloseOsFile(static_cast<platform::OsFile>(handle - 1));
 }
 
 template <class ResRefT>
@@ -72,7 +69,23 @@ FileHandle DirectoryFileReader<ResRefT>::OpenPath(const std::string& path)
         platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal);
     if (file == platform::InvalidOsFile)
         return 0;
-    return static_cast<FileHandle>(file) + 1;
+    // A descriptor can be 0, so the handle is the descriptor + 1.
+    const FileHandle handle = static_cast<FileHandle>(file) + 1;
+    try {
+        m_Open.insert(handle);
+    } catch (...) {
+        platform::CloseOsFile(file);
+        throw;
+    }
+    return handle;
+}
+
+template <class ResRefT>
+platform::OsFile DirectoryFileReader<ResRefT>::OpenFileOf(FileHandle handle) const
+{
+    if (m_Open.count(handle) == 0)
+        return platform::InvalidOsFile;
+    return static_cast<platform::OsFile>(handle - 1);
 }
 
 template <class ResRefT>
@@ -97,9 +110,10 @@ FileHandle DirectoryFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
 template <class ResRefT>
 bool DirectoryFileReader<ResRefT>::CloseFile(FileHandle handle)
 {
-    platform::OsFile file;
-    if (!HandleToFile(handle, file))
+    const platform::OsFile file = OpenFileOf(handle);
+    if (file == platform::InvalidOsFile)
         return false;
+    m_Open.erase(handle);
     return platform::CloseOsFile(file);
 }
 
@@ -107,8 +121,8 @@ template <class ResRefT>
 bool DirectoryFileReader<ResRefT>::ReadEncapsulatedFile(FileHandle handle, std::uint32_t, std::uint32_t bytesToRead,
                                                         std::uint32_t& bytesRead, void* buffer)
 {
-    platform::OsFile file;
-    if (!HandleToFile(handle, file))
+    const platform::OsFile file = OpenFileOf(handle);
+    if (file == platform::InvalidOsFile)
         return false;
     std::uint32_t read = 0;
     if (!platform::ReadOsFile(file, buffer, bytesToRead, read))
@@ -120,8 +134,8 @@ bool DirectoryFileReader<ResRefT>::ReadEncapsulatedFile(FileHandle handle, std::
 template <class ResRefT>
 std::uint32_t DirectoryFileReader<ResRefT>::GetEncapsulatedFileSize(FileHandle handle)
 {
-    platform::OsFile file = platform::InvalidOsFile;
-    HandleToFile(handle, file);
+    // A handle not open here sizes the invalid handle, which fails as the system would.
+    const platform::OsFile file = OpenFileOf(handle);
     // The wrapper borrows the handle for the query and leaves it open.
     FileWrapper wrapper(file);
     return static_cast<std::uint32_t>(wrapper.GetSize());

@@ -5,6 +5,7 @@
 #include "resources/IResourceAccessor.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,10 @@ class DirectoryFileReader : public IResourceAccessor<ResRefT> {
 public:
     /// Scans path (a directory that does not exist or cannot be listed gives an empty container).
     explicit DirectoryFileReader(const std::string& path);
-    ~DirectoryFileReader() override = default;
+    /// Closes the files that callers left open.
+    ~DirectoryFileReader() override;
+    DirectoryFileReader(const DirectoryFileReader&) = delete;
+    DirectoryFileReader& operator=(const DirectoryFileReader&) = delete;
 
     /// Opens root + name + "." + extension; the file name's case on disk does not matter.
     FileHandle OpenFile(const ResRefT& name, NWN::ResType type) override;
@@ -48,10 +52,15 @@ private:
     static constexpr unsigned kMaxDepth = 256;
 
     void ScanDirectory(const std::string& path, unsigned depth);
-    static FileHandle OpenPath(const std::string& path);
+    FileHandle OpenPath(const std::string& path);
+    /// The open file behind a handle returned here, or InvalidOsFile.
+    std::intptr_t OpenFileOf(FileHandle handle) const;
 
     std::vector<Entry> m_Entries;
     std::string m_Root;
+    /// Handles returned and not yet closed: a stale or foreign handle must never reach a
+    /// descriptor that the system has since handed to someone else.
+    std::set<FileHandle> m_Open;
 };
 
 extern template class DirectoryFileReader<NWN::ResRef32>;

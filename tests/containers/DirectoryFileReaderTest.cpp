@@ -1,5 +1,6 @@
 // Directory container: what the scan keeps, its order and depth limit, opening by name and index.
 #include "containers/DirectoryFileReader.h"
+#include "platform/File.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
 #include "tests/support/ScopedTempDir.h"
@@ -129,6 +130,29 @@ TEST(DirectoryFileReaderTest, HandlesKeepTheirOwnPositionsAndEndWithZeroBytes)
     EXPECT_EQ(read, 0u);
     EXPECT_TRUE(d.CloseFile(first));
     EXPECT_TRUE(d.CloseFile(second));
+}
+
+TEST(DirectoryFileReaderTest, StaleAndForeignHandlesNeverReachOtherDescriptors)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "root/a.2da", "abc");
+    test::WriteFile(dir / "other.bin", "other");
+    Directory d(dir / "root");
+    const FileHandle handle = d.OpenFileByIndex(0);
+    ASSERT_NE(handle, 0u);
+    ASSERT_TRUE(d.CloseFile(handle));
+    // Another part of the program opens a file and is likely given the same descriptor.
+    const platform::OsFile other =
+        platform::OpenForReading(dir / "other.bin", platform::ShareMode::Read, platform::AccessHint::Normal);
+    ASSERT_NE(other, platform::InvalidOsFile);
+    char buffer[8];
+    std::uint32_t read = 0;
+    EXPECT_FALSE(d.ReadEncapsulatedFile(handle, 0, 8, read, buffer));
+    EXPECT_FALSE(d.CloseFile(handle));
+    EXPECT_FALSE(d.CloseFile(1)); // standard input
+    ASSERT_TRUE(platform::ReadOsFile(other, buffer, 8, read));
+    EXPECT_EQ(std::string(buffer, read), "other");
+    EXPECT_TRUE(platform::CloseOsFile(other));
 }
 
 TEST(DirectoryFileReaderTest, NestingDepthLimit)
