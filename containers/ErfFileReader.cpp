@@ -30,6 +30,37 @@ ErfFileReader<ResRefT>::~ErfFileReader()
 }
 
 template <class ResRefT>
+template <std::size_t RecordSize, class Consume>
+void ErfFileReader<ResRefT>::ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label,
+                                         Consume consume)
+{
+    // Records are read in batches; the outcome is the same as reading them one by one, which is
+    // what happens to a batch that the file cannot supply in full: every complete record is still
+    // checked in order before the read of the first incomplete one fails.
+    constexpr std::uint32_t kBatch = 1024;
+    std::vector<unsigned char> batch(static_cast<std::size_t>(std::min(count, kBatch)) * RecordSize);
+    unsigned char record[RecordSize];
+    for (std::uint32_t first = 0; first < count;) {
+        const std::uint32_t n = std::min(kBatch, count - first);
+        bool whole = true;
+        try {
+            m_Wrapper.ReadFile(batch.data(), n * static_cast<std::uint32_t>(RecordSize), label);
+        } catch (const std::runtime_error&) {
+            whole = false;
+            m_Wrapper.SeekOffset(listOffset + std::uint64_t{first} * RecordSize, label);
+        }
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (whole)
+                std::memcpy(record, batch.data() + std::size_t{i} * RecordSize, RecordSize);
+            else
+                m_Wrapper.ReadFile(record, RecordSize, label);
+            consume(record, first + i);
+        }
+        first += n;
+    }
+}
+
+template <class ResRefT>
 void ErfFileReader<ResRefT>::ReadDirectory()
 {
     unsigned char rawHeader[sizeof(ERF_HEADER)];
@@ -41,27 +72,26 @@ void ErfFileReader<ResRefT>::ReadDirectory()
     m_Resources.reserve(reserve);
 
     m_Wrapper.SeekOffset(header.OffsetToKeyList, "OffsetToKeyList");
-    for (std::uint32_t i = 0; i < header.EntryCount; ++i) {
-        unsigned char raw[sizeof(ERF_KEY)];
-        m_Wrapper.ReadFile(raw, sizeof(raw), "Key");
-        const ERF_KEY key = DecodeErfKey(raw);
-        if (key.ResourceID != i)
-            throw std::runtime_error(kErfResourceIdMismatch);
-        m_Keys.push_back(key);
-    }
+    ReadRecords<sizeof(ERF_KEY)>(header.OffsetToKeyList, header.EntryCount, "Key",
+                                 [this](const unsigned char (&raw)[sizeof(ERF_KEY)], std::uint32_t i) {
+                                     const ERF_KEY key = DecodeErfKey(raw);
+                                     if (key.ResourceID != i)
+                                         throw std::runtime_error(kErfResourceIdMismatch);
+                                     m_Keys.push_back(key);
+                                 });
 
     m_Wrapper.SeekOffset(header.OffsetToResourceList, "OffsetToResourceList");
-    for (std::uint32_t i = 0; i < header.EntryCount; ++i) {
-        unsigned char raw[sizeof(ERF_RESOURCE)];
-        m_Wrapper.ReadFile(raw, sizeof(raw), "Entry");
-        const ERF_RESOURCE resource = DecodeErfResource(raw);
-        const std::uint64_t end = std::uint64_t{resource.OffsetToResource} + resource.ResourceSize;
-        if (end > 0xFFFFFFFFu)
-            throw std::runtime_error(kErfOffsetOverflow);
-        if (end > m_FileSize)
-            throw std::runtime_error(kErfEntryExceedsFile);
-        m_Resources.push_back(resource);
-    }
+    ReadRecords<sizeof(ERF_RESOURCE)>(
+        header.OffsetToResourceList, header.EntryCount, "Entry",
+        [this](const unsigned char (&raw)[sizeof(ERF_RESOURCE)], std::uint32_t) {
+            const ERF_RESOURCE resource = DecodeErfResource(raw);
+            const std::uint64_t end = std::uint64_t{resource.OffsetToResource} + resource.ResourceSize;
+            if (end > 0xFFFFFFFFu)
+                throw std::runtime_error(kErfOffsetOverflow);
+            if (end > m_FileSize)
+                throw std::runtime_error(kErfEntryExceedsFile);
+            m_Resources.push_back(resource);
+        });
     m_Position.reset();
 }
 

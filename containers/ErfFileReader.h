@@ -48,6 +48,10 @@ public:
 
 private:
     void ReadDirectory();
+    /// Reads count records of RecordSize bytes from the current position (the list starts at
+    /// listOffset) and hands each to consume(record, index) in order.
+    template <std::size_t RecordSize, class Consume>
+    void ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label, Consume consume);
     bool InRange(FileHandle handle) const { return handle != 0 && handle - 1 < m_Resources.size(); }
 
     platform::OsFile m_File = platform::InvalidOsFile;

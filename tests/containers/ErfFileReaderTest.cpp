@@ -107,6 +107,31 @@ TEST(ErfFileReaderTest, EachDamagedFieldRaisesItsText)
         EXPECT_EQ(ConstructionError(dir, c.bytes), c.error) << c.what;
 }
 
+TEST(ErfFileReaderTest, LongListsCutShortReportTheFirstFaultInFileOrder)
+{
+    // Lists longer than one read batch: a key that is complete but wrong is reported before the
+    // key that the file cuts short, wherever the cut falls.
+    test::ScopedTempDir dir;
+    const auto keys = [](std::uint32_t wrongAt, std::uint32_t keptKeys) {
+        ByteBuilder b = Header(3000, 160, 160 + 3000 * 40);
+        for (std::uint32_t i = 0; i < keptKeys; ++i)
+            Key(b, "k" + std::to_string(i), i == wrongAt ? 0 : i, ResType2da);
+        return b.Str();
+    };
+    struct Case {
+        std::uint32_t wrongAt;
+        std::uint32_t keptKeys;
+        const char* error;
+    };
+    const Case cases[] = {
+        {2500, 2600, "Key.ResourceID mismatch"}, {2500, 2400, "ReadFile( Key ) failed."},
+        {1500, 1501, "Key.ResourceID mismatch"}, {1023, 1024, "Key.ResourceID mismatch"},
+        {9999, 1024, "ReadFile( Key ) failed."}, {9999, 1025, "ReadFile( Key ) failed."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ConstructionError(dir, keys(c.wrongAt, c.keptKeys)), c.error) << c.wrongAt << " " << c.keptKeys;
+}
+
 TEST(ErfFileReaderTest, TruncationAtEveryLengthGivesSuccessOrAFixedText)
 {
     test::ScopedTempDir dir;
