@@ -23,6 +23,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One self-contained executable: the C and C++ runtimes and winpthread linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
+set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
 set(ZLIB_USE_STATIC_LIBS ON)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
