@@ -139,7 +139,7 @@ TEST(ProcessTest, TwoLiveManagersNeverSweepEachOther)
     {
         test::RecordingTextOut out;
         ResourceManager manager(&out);
-        EXPECT_TRUE(out.Lines().empty());
+        EXPECT_TRUE(out.Writes().empty());
         EXPECT_TRUE(fs::exists(childDirectory + "/held.2da"));
         // The child, started second, does not sweep ours either.
         ManagerChild second;

@@ -61,7 +61,7 @@ TEST_F(ResourceManagerDemandTest, SharedCopyLivesUntilTheLastRelease)
     EXPECT_TRUE(platform::PathExists(first));
     m_Manager.Release(second);
     EXPECT_FALSE(platform::PathExists(first));
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
 }
 
 TEST_F(ResourceManagerDemandTest, CopiesInChunksOfAtMost4096Bytes)
@@ -117,7 +117,7 @@ TEST_F(ResourceManagerDemandTest, RefusedNamesRaiseBeforeAnyLookup)
     EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("x/y", ResType2da); }), kPathCharactersMessage);
     EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("missing", ResType2da); }), "Failed to locate RESREF 'missing'");
     EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("a", ResTypeMdb); }), "Failed to locate RESREF 'a'");
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
     EXPECT_TRUE(archive->Closed().empty());
 }
 
@@ -157,7 +157,7 @@ TEST_F(ResourceManagerDemandTest, FailedExtractionsWarnCloseAndLeaveNoCopy)
 TEST_F(ResourceManagerDemandTest, ReleaseOfUnknownPaths)
 {
     EXPECT_EQ(ErrorOf([&] { m_Manager.Release("/x/noextension"); }), "Illegal resource path '/x/noextension'.");
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
 
     for (const char* path : {"/x/thing.qqq", "/x/gender.2da"}) {
         m_Out.Clear();

@@ -38,20 +38,20 @@ TEST_F(ResourceManagerTablesTest, MissingTableIsReportedOnceThenAnsweredSilently
     m_Out.Clear();
     EXPECT_FALSE(m_Manager.Get2DAString(value, "gender", "OTHER", 0));
     EXPECT_EQ(m_Manager.Get2DA("gender"), nullptr);
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
 
     EXPECT_EQ(m_Manager.Get2DA("appearance"), nullptr);
     EXPECT_EQ(m_Out.Text(),
               "WARNING: Failed to access 2DA 'appearance': exception 'Failed to locate RESREF 'appearance''.\n");
     m_Out.Clear();
     EXPECT_FALSE(m_Manager.Get2DAString(value, "appearance", "LABEL", 0));
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
 
     // A new load reads every table again.
     m_Manager.UnloadAll();
     m_Manager.BuildResourceIndex();
     EXPECT_EQ(m_Manager.Get2DA("gender"), nullptr);
-    EXPECT_EQ(m_Out.Lines().size(), 1u);
+    EXPECT_EQ(m_Out.Writes().size(), 1u);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST_F(ResourceManagerInstanceTest, PrivateDirectoryAndMarkerLiveExactlyAsLongAs
     }
     // A finished run leaves nothing behind.
     EXPECT_TRUE(fs::is_empty(m_Tmp.Path()));
-    EXPECT_TRUE(m_Out.Lines().empty());
+    EXPECT_TRUE(m_Out.Writes().empty());
 }
 
 TEST_F(ResourceManagerInstanceTest, SweepsOnlyDefunctInstanceDirectories)
