@@ -47,8 +47,13 @@ void FileWrapper::SetFileHandle(platform::OsFile file, bool map)
         return;
     try {
         m_Offset = GetOffset();
-        if (!platform::SizeOsFile(file, view.size))
+        std::uint64_t size = 0;
+        if (!platform::SizeOsFile(file, size))
             throw std::runtime_error(kGetFileSizeFailed);
+        // Reads are bounded by what was mapped: a file that grew since must not let a read run
+        // past the end of the view.
+        if (size < view.size)
+            view.size = size;
     } catch (...) {
         platform::UnmapView(view);
         throw;

@@ -22,6 +22,12 @@ enum class AccessHint { Normal, RandomAccess, SequentialScan };
 OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint);
 /// Creates or truncates a file for writing, owner-only, never through a symbolic link.
 OsFile CreateForWriting(const std::string& path);
+/// Creates a new file for writing whose name is prefix followed by a few random characters, with
+/// the permissions an ordinary new file gets, never through a symbolic link and never over an
+/// existing file. Its name is returned in path; InvalidOsFile when no file could be created.
+OsFile CreateUniqueFile(const std::string& prefix, std::string& path);
+/// Forces what was written to the file onto its medium.
+bool FlushOsFile(OsFile file);
 bool CloseOsFile(OsFile file);
 
 /// Reads up to count bytes at the current position, retrying partial reads until count is met,

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -53,6 +54,39 @@ OsFile CreateForWriting(const std::string& path)
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
     return fd < 0 ? InvalidOsFile : fd;
+}
+
+OsFile CreateUniqueFile(const std::string& prefix, std::string& path)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = prefix;
+        for (int i = 0; i < 8; ++i)
+            candidate += kLetters[random() % (sizeof(kLetters) - 1)];
+        int fd;
+        do {
+            fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            path = std::move(candidate);
+            return fd;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return InvalidOsFile;
+}
+
+bool FlushOsFile(OsFile file)
+{
+    if (file < 0)
+        return false;
+    int rc;
+    do {
+        rc = ::fsync(Fd(file));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
 }
 
 bool CloseOsFile(OsFile file)

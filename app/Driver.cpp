@@ -1,0 +1,65 @@
+// The driver: configuration, checks, the lister run and the one error handler.
+#include "app/Driver.h"
+
+#include "app/ScriptOutput.h"
+#include "app/Settings.h"
+#include "resources/PlainException.h"
+
+#include <boost/filesystem/operations.hpp>
+
+namespace brindle {
+
+namespace {
+
+/// The option's text; a missing option is refused with notSet.
+std::string RequireText(const OptionAccessor& options, const char* name, const char* notSet)
+{
+    std::string text;
+    if (!options.GetText(name, text))
+        throw PlainException(notSet);
+    return text;
+}
+
+/// The path must name something that exists (a file will do), else missing is raised. File-system
+/// errors other than "not found" propagate with the library's text.
+void RequireExisting(const std::string& path, const char* missing)
+{
+    if (!boost::filesystem::exists(boost::filesystem::path(path)))
+        throw PlainException(missing);
+}
+
+void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory)
+{
+    const std::string settingsPath =
+        directory.empty() ? std::string(kSettingsFileName) : directory + "/" + kSettingsFileName;
+    const OptionAccessor options = ReadSettingsFile(settingsPath);
+
+    const std::string module = RequireText(options, kOptionModule, kModuleNotSetMessage);
+    // An empty name would make the whole modules folder the module.
+    if (module.empty())
+        throw PlainException(kModuleNotSetMessage);
+    const std::string install = RequireText(options, kOptionInstallPath, kInstallNotSetMessage);
+    RequireExisting(install, kInstallMissingMessage);
+    const std::string home = RequireText(options, kOptionHomePath, kHomeNotSetMessage);
+    RequireExisting(home, kHomeMissingMessage);
+
+    if (!run)
+        return;
+    ScriptOutput script(directory);
+    run(RunContext{console, options, script.Stream(), module, install, home});
+    script.Commit();
+}
+
+} // namespace
+
+int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory)
+{
+    try {
+        RunChecked(console, run, directory);
+    } catch (const std::exception& e) {
+        console.WriteText(kErrorLineFormat, e.what());
+    }
+    return 0;
+}
+
+} // namespace brindle

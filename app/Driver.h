@@ -1,0 +1,44 @@
+// The program's frame: reads the configuration, checks it, hands over to the lister run inside the
+// one error handler that reports every failure on the console.
+#pragma once
+
+#include "app/IDebugTextOut.h"
+#include "app/OptionAccessor.h"
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace brindle {
+
+inline constexpr const char* kModuleNotSetMessage = "Module not set.";
+inline constexpr const char* kInstallNotSetMessage = "NWN2 install location not set.";
+inline constexpr const char* kInstallMissingMessage = "NWN2 install location does not exist.";
+inline constexpr const char* kHomeNotSetMessage = "NWN2 home location not set.";
+inline constexpr const char* kHomeMissingMessage = "NWN2 home location does not exist.";
+/// The one line a failed run shows, with the failure's text.
+inline constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
+
+/// What the lister run is given once the settings have been checked.
+struct RunContext {
+    IDebugTextOut& console;
+    const OptionAccessor& options;
+    /// The script's text; written as given, so line ends are the writer's own.
+    std::ostream& script;
+    std::string module;
+    std::string install;
+    std::string home;
+};
+
+/// The lister run. It reports failure by throwing a std::exception; the script replaces the
+/// earlier one only when the run returns normally.
+using ListerRun = std::function<void(const RunContext&)>;
+
+/// Runs the program: reads kSettingsFileName from directory (empty: the working directory),
+/// checks module, installation path and home path in that order, then performs run with a fresh
+/// script stream and puts the finished script in place. Without a run the program ends after the
+/// checks and the script file is left alone. Every std::exception is reported as one
+/// kErrorLineFormat line on console. Returns the exit status, always 0.
+int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory = std::string());
+
+} // namespace brindle

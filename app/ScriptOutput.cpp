@@ -1,0 +1,96 @@
+// Atomic output of the constants script.
+#include "app/ScriptOutput.h"
+
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+constexpr std::size_t kWriteBufferSize = 64 * 1024;
+// Temporary files are named after the script, so a leftover (after the process was killed) shows
+// what it was.
+constexpr const char* kTemporarySuffix = ".tmp";
+
+[[noreturn]] void ThrowWriteFailed()
+{
+    throw std::runtime_error(kScriptWriteFailedMessage);
+}
+
+} // namespace
+
+ScriptOutput::FileBuffer::FileBuffer() : m_Buffer(kWriteBufferSize)
+{
+    setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
+}
+
+bool ScriptOutput::FileBuffer::Drain()
+{
+    const auto pending = static_cast<std::uint32_t>(pptr() - pbase());
+    std::uint32_t written = 0;
+    if (pending != 0 && (m_Failed || !platform::WriteOsFile(m_File, pbase(), pending, written)))
+        m_Failed = true;
+    setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
+    return !m_Failed;
+}
+
+ScriptOutput::FileBuffer::int_type ScriptOutput::FileBuffer::overflow(int_type ch)
+{
+    if (!Drain())
+        return traits_type::eof();
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(ch);
+        pbump(1);
+    }
+    return traits_type::not_eof(ch);
+}
+
+int ScriptOutput::FileBuffer::sync()
+{
+    return Drain() ? 0 : -1;
+}
+
+ScriptOutput::ScriptOutput(const std::string& directory)
+    : m_FinalPath(directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName),
+      m_Stream(&m_Buffer)
+{
+    m_File = platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath);
+    if (m_File == platform::InvalidOsFile)
+        ThrowWriteFailed();
+    m_Buffer.Attach(m_File);
+}
+
+ScriptOutput::~ScriptOutput()
+{
+    Discard();
+}
+
+void ScriptOutput::Discard()
+{
+    if (m_File != platform::InvalidOsFile) {
+        platform::CloseOsFile(m_File);
+        m_File = platform::InvalidOsFile;
+    }
+    if (!m_TemporaryPath.empty()) {
+        platform::DeleteFilePath(m_TemporaryPath);
+        m_TemporaryPath.clear();
+    }
+}
+
+void ScriptOutput::Commit()
+{
+    if (m_File == platform::InvalidOsFile)
+        ThrowWriteFailed();
+    m_Stream.flush();
+    const bool written = !m_Stream.fail() && !m_Buffer.Failed() && platform::FlushOsFile(m_File);
+    const bool closed = platform::CloseOsFile(m_File);
+    m_File = platform::InvalidOsFile;
+    m_Buffer.Attach(platform::InvalidOsFile);
+    if (!written || !closed || !platform::ReplaceFile(m_TemporaryPath, m_FinalPath)) {
+        Discard();
+        ThrowWriteFailed();
+    }
+    m_TemporaryPath.clear();
+}
+
+} // namespace brindle

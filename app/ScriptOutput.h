@@ -1,0 +1,65 @@
+// The output file of the constants script, written atomically: the text goes to a temporary file
+// beside it, which replaces the script only once the whole text was written.
+#pragma once
+
+#include "platform/File.h"
+
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+inline constexpr const char* kScriptFileName = "zorvmantle_set_constants.NSS";
+inline constexpr const char* kScriptWriteFailedMessage = "Failed to write zorvmantle_set_constants.NSS.";
+
+class ScriptOutput {
+public:
+    /// Creates the temporary file in directory (empty: the working directory). Throws
+    /// std::runtime_error(kScriptWriteFailedMessage) when it cannot be created.
+    explicit ScriptOutput(const std::string& directory);
+    /// Without a Commit the temporary file is removed and an earlier script stays as it was.
+    ~ScriptOutput();
+    ScriptOutput(const ScriptOutput&) = delete;
+    ScriptOutput& operator=(const ScriptOutput&) = delete;
+
+    /// The script's text goes here; bytes are written as given (line ends included).
+    std::ostream& Stream() { return m_Stream; }
+    /// Writes out what is buffered and puts the finished file in place of the script. Throws
+    /// std::runtime_error(kScriptWriteFailedMessage) when any write, the flush or the rename failed.
+    void Commit();
+
+    const std::string& TemporaryPath() const { return m_TemporaryPath; }
+    const std::string& FinalPath() const { return m_FinalPath; }
+
+private:
+    /// A write buffer over the temporary file that remembers any failed write.
+    class FileBuffer : public std::streambuf {
+    public:
+        FileBuffer();
+        void Attach(platform::OsFile file) { m_File = file; }
+        bool Failed() const { return m_Failed; }
+
+    protected:
+        int_type overflow(int_type ch) override;
+        int sync() override;
+
+    private:
+        bool Drain();
+
+        platform::OsFile m_File = platform::InvalidOsFile;
+        bool m_Failed = false;
+        std::vector<char> m_Buffer;
+    };
+
+    void Discard();
+
+    std::string m_FinalPath;
+    std::string m_TemporaryPath;
+    platform::OsFile m_File = platform::InvalidOsFile;
+    FileBuffer m_Buffer;
+    std::ostream m_Stream;
+};
+
+} // namespace brindle

@@ -1,0 +1,42 @@
+// The configuration file: the seven options, their descriptions, and reading the file.
+#pragma once
+
+#include "app/OptionAccessor.h"
+
+#include <array>
+#include <istream>
+#include <string>
+
+namespace brindle {
+
+inline constexpr const char* kSettingsFileName = "Brindlewhistler.ini";
+
+inline constexpr const char* kOptionModule = "settings.module";
+inline constexpr const char* kOptionIgnoreSingles = "settings.ignoresingles";
+inline constexpr const char* kOptionInstallPath = "paths.nwn2-install";
+inline constexpr const char* kOptionHomePath = "paths.nwn2-home";
+inline constexpr const char* kOptionInvisibleModelParts = "invisiblemodels.modelparts";
+inline constexpr const char* kOptionInvisibleVariations = "invisiblemodels.variations";
+inline constexpr const char* kOptionInvisibleArmorPieces = "invisiblemodels.armorpieces";
+
+/// A repeated option, whatever the parser's own wording.
+inline constexpr const char* kMultipleOccurrencesMessage = "multiple occurrences";
+
+struct OptionDeclaration {
+    const char* name;
+    const char* description; ///< registered with the option, never printed
+};
+
+/// The seven options in the order they are declared.
+extern const std::array<OptionDeclaration, 7> kOptionDeclarations;
+
+/// Parses configuration text: "name = value" lines, "[section]" headers that prefix the names of
+/// the lines below them with "section.", "#" comments. Names that are not declared are skipped.
+/// Throws std::exception for a repeated option ("multiple occurrences") or a line the parser
+/// cannot read (the parser's text).
+OptionAccessor ParseSettings(std::istream& in);
+
+/// Parses the file at path; a file that cannot be opened reads as an empty one.
+OptionAccessor ReadSettingsFile(const std::string& path);
+
+} // namespace brindle

@@ -1,0 +1,108 @@
+// Console text output: the 8,192-character cut, the zero cut, and which attribute each slot uses.
+#include "app/PrintfTextOut.h"
+#include "tests/support/ProgramRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace brindle {
+namespace {
+
+TEST(PrintfTextOutTest, LongTextsAreCutTo8192Characters)
+{
+    struct Case {
+        std::size_t length;
+        std::size_t shown;
+    };
+    const Case cases[] = {{0, 0}, {1, 1}, {8191, 8191}, {8192, 8192}, {8193, 8192}, {20000, 8192}};
+    for (const Case& c : cases) {
+        std::string text;
+        for (std::size_t i = 0; i < c.length; ++i)
+            text += static_cast<char>('a' + i % 26);
+        PrintfTextOut console;
+        test::StdoutCapture capture;
+        console.WriteText("%s", text.c_str());
+        EXPECT_EQ(capture.Text(), text.substr(0, c.shown)) << "length " << c.length;
+    }
+}
+
+TEST(PrintfTextOutTest, CutAtTheLimitAppliesToTheFormattedText)
+{
+    // The cut is of the formatted text: a short format that expands past the limit is cut too,
+    // and the limit counts characters after the prefix.
+    const std::string tail(8190, 'x');
+    PrintfTextOut console;
+    test::StdoutCapture capture;
+    console.WriteText("%s|%s|%d", "ab", tail.c_str(), 12345);
+    EXPECT_EQ(capture.Text(), "ab|" + tail.substr(0, 8189));
+}
+
+TEST(PrintfTextOutTest, TextEndsAtItsFirstZeroCharacter)
+{
+    PrintfTextOut console;
+    test::StdoutCapture capture;
+    console.WriteText("before%cafter", 0);
+    console.WriteText(12, "\nWARNING: %s %04X\n", "late", 0x7E1u);
+    EXPECT_EQ(capture.Text(), "before\nWARNING: late 07E1\n");
+}
+
+// Overrides the working slot to see which attribute the other three hand to it.
+class AttributeSpy : public PrintfTextOut {
+public:
+    void WriteTextV(std::uint16_t attribute, const char* format, va_list args) override
+    {
+        attributes.push_back(attribute);
+        PrintfTextOut::WriteTextV(attribute, format, args);
+    }
+    using PrintfTextOut::WriteTextV;
+
+    void CallSlot3(const char* format, ...)
+    {
+        va_list args;
+        va_start(args, format);
+        WriteTextV(format, args);
+        va_end(args);
+    }
+
+    std::vector<std::uint16_t> attributes;
+};
+
+TEST(PrintfTextOutTest, EverySlotForwardsToTheWorkingSlot)
+{
+    AttributeSpy console;
+    test::StdoutCapture capture;
+    console.WriteText(12, "[%d]", 0);
+    console.WriteText("[%d]", 1);
+    console.CallSlot3("[%d]", 3);
+    console.WriteText(0x1F, "[%s]", "4");
+    console.WriteText("[%d]", 5);
+    EXPECT_EQ(console.attributes, (std::vector<std::uint16_t>{12, 7, 7, 0x1F, 7}));
+    // Standard output is a file here, not a terminal: no colour sequences reach it.
+    EXPECT_EQ(capture.Text(), "[0][1][3][4][5]");
+}
+
+TEST(PrintfTextOutTest, ClosedOutputDoesNotEndTheProcess)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(ends[1], STDOUT_FILENO);
+    {
+        PrintfTextOut console;
+        console.WriteText("nobody reads this\n");
+        console.WriteText(12, "%s", "nor this");
+    }
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(ends[1]);
+    SUCCEED() << "still running";
+}
+
+} // namespace
+} // namespace brindle

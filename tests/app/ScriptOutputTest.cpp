@@ -1,0 +1,104 @@
+// Atomic script output: the earlier script survives until a finished one replaces it, and every
+// failure to create, write or rename is reported with one fixed text.
+#include "app/ScriptOutput.h"
+#include "tests/support/ScopedTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace brindle {
+namespace {
+
+std::size_t EntryCount(const std::string& dir)
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
+        ++count;
+    return count;
+}
+
+void ExpectWriteFailed(const std::function<void()>& action)
+{
+    try {
+        action();
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Failed to write zorvmantle_set_constants.NSS.");
+    }
+}
+
+TEST(ScriptOutputTest, TemporaryFileBesideTheScriptUntilCommitted)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / kScriptFileName, "old");
+    {
+        ScriptOutput output(dir.Path());
+        EXPECT_EQ(std::filesystem::path(output.TemporaryPath()).parent_path(), dir.Path());
+        EXPECT_EQ(output.FinalPath(), dir / kScriptFileName);
+        output.Stream() << "line one\r\n" << 42 << "\r\n";
+        output.Stream().flush();
+        EXPECT_EQ(test::ReadFile(output.TemporaryPath()), "line one\r\n42\r\n");
+        EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "old");
+        output.Commit();
+        EXPECT_EQ(EntryCount(dir.Path()), 1u);
+    }
+    // Bytes go out as written: no line-end translation.
+    EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "line one\r\n42\r\n");
+}
+
+TEST(ScriptOutputTest, UncommittedOutputIsRemoved)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / kScriptFileName, "old");
+    {
+        ScriptOutput output(dir.Path());
+        output.Stream() << std::string(200000, 'y');
+    }
+    EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "old");
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(ScriptOutputTest, CannotCreate)
+{
+    test::ScopedTempDir dir;
+    ExpectWriteFailed([&] { ScriptOutput output(dir / "no-such-folder"); });
+}
+
+TEST(ScriptOutputTest, CannotRename)
+{
+    test::ScopedTempDir dir;
+    test::MakeDirectories(dir / kScriptFileName + "/inside");
+    ScriptOutput output(dir.Path());
+    output.Stream() << "text";
+    ExpectWriteFailed([&] { output.Commit(); });
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / kScriptFileName));
+}
+
+TEST(ScriptOutputTest, CannotWrite)
+{
+    // A file-size limit makes the writes fail the way a full disk does.
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / kScriptFileName, "old");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* const previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    {
+        ScriptOutput output(dir.Path());
+        output.Stream() << std::string(300000, 'z');
+        ExpectWriteFailed([&] { output.Commit(); });
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "old");
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+} // namespace
+} // namespace brindle

@@ -1,0 +1,105 @@
+// Reading the configuration file and the "on only when exactly 1" rule of the option accessor.
+#include "app/Settings.h"
+#include "tests/support/ScopedTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace brindle {
+namespace {
+
+OptionAccessor Parse(const std::string& text)
+{
+    std::istringstream in(text);
+    return ParseSettings(in);
+}
+
+std::string TextOf(const OptionAccessor& options, const char* name)
+{
+    std::string text = "<absent>";
+    options.GetText(name, text);
+    return text;
+}
+
+TEST(SettingsTest, SectionsCommentsAndSpacing)
+{
+    const OptionAccessor options = Parse("# leading comment\n"
+                                         "settings.module = My Module   # trailing comment\n"
+                                         "[paths]\n"
+                                         "nwn2-install=C:\\Games\\NWN2\n"
+                                         "   nwn2-home   =   /home/me/nwn2  \n"
+                                         "\n"
+                                         "[invisiblemodels]\n"
+                                         "variations=1\n"
+                                         "[settings]\n"
+                                         "ignoresingles=\n");
+    EXPECT_EQ(TextOf(options, kOptionModule), "My Module");
+    EXPECT_EQ(TextOf(options, kOptionInstallPath), "C:\\Games\\NWN2");
+    EXPECT_EQ(TextOf(options, kOptionHomePath), "/home/me/nwn2");
+    EXPECT_EQ(TextOf(options, kOptionInvisibleVariations), "1");
+    EXPECT_EQ(TextOf(options, kOptionIgnoreSingles), "");
+    EXPECT_EQ(TextOf(options, kOptionInvisibleModelParts), "<absent>");
+    EXPECT_EQ(TextOf(options, kOptionInvisibleArmorPieces), "<absent>");
+}
+
+TEST(SettingsTest, UndeclaredNamesAreSkippedSilently)
+{
+    const OptionAccessor options = Parse("settings.modul=misspelt\n"
+                                         "module=no section\n"
+                                         "[other]\n"
+                                         "settings.module=wrong section\n"
+                                         "[settings]\n"
+                                         "module=right\n"
+                                         "colour=blue\n");
+    EXPECT_EQ(TextOf(options, kOptionModule), "right");
+    EXPECT_FALSE(options.Has("settings.modul"));
+    EXPECT_FALSE(options.Has("settings.colour"));
+}
+
+TEST(SettingsTest, RepeatedOptionReportsMultipleOccurrences)
+{
+    const char* repeats[] = {
+        "settings.module=a\nsettings.module=b\n",
+        "settings.module=a\n[settings]\nmodule=a\n",
+        "[paths]\nnwn2-home=x\n[paths]\nnwn2-home=x\n",
+    };
+    for (const char* text : repeats) {
+        try {
+            Parse(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), "multiple occurrences") << text;
+        }
+    }
+    // An undeclared name may repeat: it is never stored.
+    EXPECT_NO_THROW(Parse("other=1\nother=2\n"));
+}
+
+TEST(SettingsTest, UnreadableLineIsAnError)
+{
+    EXPECT_THROW(Parse("settings.module=a\nthis line has no equals sign\n"), std::exception);
+    EXPECT_THROW(Parse("[settings\nmodule=a\n"), std::exception);
+}
+
+TEST(SettingsTest, MissingFileReadsAsEmpty)
+{
+    test::ScopedTempDir dir;
+    EXPECT_FALSE(ReadSettingsFile(dir / kSettingsFileName).Has(kOptionModule));
+    test::WriteFile(dir / kSettingsFileName, "[settings]\r\nmodule=crlf\r\n");
+    EXPECT_EQ(TextOf(ReadSettingsFile(dir / kSettingsFileName), kOptionModule), "crlf");
+}
+
+TEST(OptionAccessorTest, OnOnlyWhenTheTextIsExactlyOne)
+{
+    const OptionAccessor options({{"a", "1"}, {"b", "0"}, {"c", ""}, {"d", "true"}, {"e", "01"}, {"f", "1 "},
+                                  {"g", "yes"}, {"h", "11"}});
+    EXPECT_TRUE(options.IsOn("a"));
+    for (const char* name : {"b", "c", "d", "e", "f", "g", "h", "absent"})
+        EXPECT_FALSE(options.IsOn(name)) << name;
+    EXPECT_TRUE(Parse("[settings]\nignoresingles = 1 \n").IsOn(kOptionIgnoreSingles));
+    EXPECT_FALSE(OptionAccessor().IsOn(kOptionInvisibleVariations));
+}
+
+} // namespace
+} // namespace brindle

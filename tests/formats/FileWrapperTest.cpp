@@ -1,0 +1,242 @@
+// The file wrapper in both modes: labelled failures, the seek rules that differ between modes, the
+// 64-character message buffer, and a mapped file cut short under its view.
+#include "formats/FileWrapper.h"
+#include "resources/PlainException.h"
+#include "tests/support/ScopedTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace brindle {
+namespace {
+
+using platform::OsFile;
+
+std::string Bytes(std::size_t count)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes += static_cast<char>(i);
+    return bytes;
+}
+
+std::string RuntimeErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "<no runtime_error>";
+}
+
+// An open file bound to a wrapper, in the mode the test asks for.
+class BoundFile {
+public:
+    BoundFile(const std::string& path, bool map)
+    {
+        m_File = platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal);
+        EXPECT_NE(m_File, platform::InvalidOsFile);
+        wrapper.SetFileHandle(m_File, map);
+    }
+    ~BoundFile() { CloseReaderFile(m_File, wrapper); }
+    OsFile File() const { return m_File; }
+
+    FileWrapper wrapper;
+
+private:
+    OsFile m_File;
+};
+
+class FileWrapperModes : public ::testing::TestWithParam<bool> {
+protected:
+    FileWrapperModes() { test::WriteFile(m_Dir / "data", Bytes(100)); }
+    std::string Path() const { return m_Dir / "data"; }
+    bool Mapped() const { return GetParam(); }
+
+    test::ScopedTempDir m_Dir;
+};
+
+TEST_P(FileWrapperModes, ReadsAtOffsetsUpToTheEnd)
+{
+    BoundFile file(Path(), Mapped());
+    EXPECT_EQ(file.wrapper.IsMapped(), Mapped());
+    EXPECT_EQ(file.wrapper.GetSize(), 100u);
+
+    unsigned char four[4] = {};
+    file.wrapper.ReadFile(four, 4, "Header");
+    EXPECT_EQ(four[3], 3);
+    EXPECT_EQ(file.wrapper.GetOffset(), 4u);
+    file.wrapper.SeekOffset(96, "Key");
+    file.wrapper.ReadFile(four, 4, "Key");
+    EXPECT_EQ(four[0], 96);
+    EXPECT_EQ(four[3], 99);
+    EXPECT_EQ(file.wrapper.GetOffset(), 100u);
+    // Reading nothing succeeds anywhere and does not move.
+    file.wrapper.ReadFile(four, 0, "Nothing");
+    EXPECT_EQ(file.wrapper.GetOffset(), 100u);
+    // One byte more fails and leaves the position where it was.
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(four, 1, "File Contents"); }),
+              "ReadFile( File Contents ) failed.");
+    EXPECT_EQ(file.wrapper.GetOffset(), 100u);
+}
+
+TEST_P(FileWrapperModes, SeekingToTheEnd)
+{
+    BoundFile file(Path(), Mapped());
+    file.wrapper.SeekOffset(99, "&m_Header");
+    unsigned char byte = 0;
+    file.wrapper.ReadFile(&byte, 1, "&m_Header");
+    EXPECT_EQ(byte, 99);
+    if (Mapped()) {
+        // A view refuses a seek to its end or beyond, although a read may end there.
+        for (std::uint64_t target : {100ull, 1000ull, ~0ull})
+            EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.SeekOffset(target, "Key"); }), "SeekOffset( Key ) failed.");
+        EXPECT_EQ(file.wrapper.GetOffset(), 100u);
+    } else {
+        // The system allows positions past the end; the next read then fails.
+        file.wrapper.SeekOffset(100, "Key");
+        file.wrapper.SeekOffset(1000, "Key");
+        EXPECT_EQ(file.wrapper.GetOffset(), 1000u);
+        EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(&byte, 1, "Key"); }), "ReadFile( Key ) failed.");
+    }
+}
+
+TEST_P(FileWrapperModes, ReadRunningPastTheEndFails)
+{
+    BoundFile file(Path(), Mapped());
+    file.wrapper.SeekOffset(50, "Entry");
+    std::string buffer(60, '\0');
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(buffer.data(), 60, "Entry"); }), "ReadFile( Entry ) failed.");
+    if (Mapped()) {
+        EXPECT_EQ(file.wrapper.GetOffset(), 50u);
+    }
+}
+
+TEST_P(FileWrapperModes, LongLabelsAreCutTo63Characters)
+{
+    BoundFile file(Path(), Mapped());
+    // Message, label length, what the caller sees: 63 characters at most.
+    const auto failedRead = [&](const std::string& label) {
+        return RuntimeErrorOf([&] {
+            file.wrapper.SeekOffset(99, "x");
+            unsigned char two[2];
+            file.wrapper.ReadFile(two, 2, label.c_str());
+        });
+    };
+    const auto failedSeek = [&](const std::string& label) {
+        // Beyond any file position the system allows, so plain mode fails as well.
+        return RuntimeErrorOf([&] { file.wrapper.SeekOffset(~0ull, label.c_str()); });
+    };
+    const std::string label70(70, 'L');
+    EXPECT_EQ(failedRead(label70), "ReadFile( " + label70.substr(0, 53));
+    EXPECT_EQ(failedSeek(label70), "SeekOffset( " + label70.substr(0, 51));
+    // The longest labels that still fit whole.
+    EXPECT_EQ(failedRead(std::string(43, 'R')), "ReadFile( " + std::string(43, 'R') + " ) failed.");
+    EXPECT_EQ(failedSeek(std::string(41, 'S')), "SeekOffset( " + std::string(41, 'S') + " ) failed.");
+    EXPECT_EQ(failedRead(std::string(44, 'R')), "ReadFile( " + std::string(44, 'R') + " ) failed");
+}
+
+TEST_P(FileWrapperModes, RebindingToTheInvalidHandle)
+{
+    BoundFile file(Path(), Mapped());
+    file.wrapper.SetFileHandle(platform::InvalidOsFile, Mapped());
+    EXPECT_FALSE(file.wrapper.IsMapped());
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.GetSize(); }), "GetFileSize failed");
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.GetOffset(); }), "SetFilePointerEx failed");
+    unsigned char byte;
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(&byte, 1, "Header"); }), "ReadFile( Header ) failed.");
+    // Binding again works as before.
+    file.wrapper.SetFileHandle(file.File(), Mapped());
+    EXPECT_EQ(file.wrapper.GetSize(), 100u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndMapped, FileWrapperModes, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Mapped" : "Plain"; });
+
+TEST(FileWrapperTest, EmptyFileStaysPlain)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "empty", "");
+    BoundFile file(dir / "empty", true);
+    EXPECT_FALSE(file.wrapper.IsMapped());
+    EXPECT_EQ(file.wrapper.GetSize(), 0u);
+    unsigned char byte;
+    file.wrapper.ReadFile(&byte, 0, "Header");
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(&byte, 1, "Header"); }), "ReadFile( Header ) failed.");
+}
+
+TEST(FileWrapperTest, ViewStartsAtTheHandlesPosition)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "data", Bytes(100));
+    OsFile handle = platform::OpenForReading(dir / "data", platform::ShareMode::Read, platform::AccessHint::Normal);
+    ASSERT_TRUE(platform::SeekOsFile(handle, 10));
+    FileWrapper plain(handle);
+    EXPECT_EQ(plain.GetOffset(), 10u);
+    FileWrapper mapped;
+    mapped.SetFileHandle(handle, true);
+    ASSERT_TRUE(mapped.IsMapped());
+    unsigned char byte = 0;
+    mapped.ReadFile(&byte, 1, "Header");
+    EXPECT_EQ(byte, 10);
+    CloseReaderFile(handle, mapped);
+}
+
+TEST(FileWrapperTest, FileCutShortUnderTheViewIsAnInPageError)
+{
+    const std::size_t size = 64 * 1024;
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "data", Bytes(size));
+    BoundFile file(dir / "data", true);
+    ASSERT_TRUE(file.wrapper.IsMapped());
+
+    std::string buffer(4096, '\0');
+    file.wrapper.ReadFile(buffer.data(), 4096, "Header");
+    // Another writer cuts the file to nothing: the view's pages have no backing any more.
+    ASSERT_EQ(::truncate((dir / "data").c_str(), 0), 0);
+
+    for (std::uint64_t at : {std::uint64_t{0}, std::uint64_t{8192}, std::uint64_t{size - 4096}}) {
+        file.wrapper.SeekOffset(at, "Entry");
+        EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(buffer.data(), 4096, "Entry"); }),
+                  "In-page I/O error accessing file");
+    }
+    // The view keeps the size it was mapped with; its own bounds checks still apply.
+    EXPECT_EQ(file.wrapper.GetSize(), size);
+    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.SeekOffset(size, "Entry"); }), "SeekOffset( Entry ) failed.");
+}
+
+TEST(FileWrapperTest, OpeningSequenceTexts)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "data", Bytes(100));
+    test::MakeDirectories(dir / "folder");
+    const ReaderOpenOptions options{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
+                                    platform::AccessHint::RandomAccess, true, "Failed to open GFF file."};
+    for (const std::string& bad : {dir / "missing", dir / "folder"}) {
+        FileWrapper wrapper;
+        std::uint32_t size = 0;
+        try {
+            OpenReaderFile(bad, options, wrapper, size);
+            ADD_FAILURE() << bad;
+        } catch (const std::runtime_error&) {
+            ADD_FAILURE() << "a runtime error, not the plain exception";
+        } catch (const PlainException& e) {
+            EXPECT_STREQ(e.what(), "Failed to open GFF file.");
+        }
+    }
+    FileWrapper wrapper;
+    std::uint32_t size = 0;
+    OsFile file = OpenReaderFile(dir / "data", options, wrapper, size);
+    EXPECT_EQ(size, 100u);
+    EXPECT_TRUE(wrapper.IsMapped());
+    CloseReaderFile(file, wrapper);
+    EXPECT_EQ(file, platform::InvalidOsFile);
+    EXPECT_FALSE(wrapper.IsMapped());
+}
+
+} // namespace
+} // namespace brindle
