@@ -1,0 +1,82 @@
+// One classified model: the race, gender, armor visual type or piece, item class, weapon model part
+// and variation read from its resource name, and the list keys derived from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brindle {
+
+class LookupTables;
+
+inline constexpr const char* kModelParseFailedMessage = "Could not parse model.";
+inline constexpr const char* kModelRaceFailedMessage = "Could not gather race from model.";
+inline constexpr const char* kModelGenderFailedMessage = "Could not gather gender from model.";
+inline constexpr const char* kModelArmorVisualTypeFailedMessage = "Could not gather Armor Visual Type from model.";
+inline constexpr const char* kModelItemClassFailedMessage = "Could not gather Item Class from model.";
+inline constexpr const char* kModelVariationFailedMessage = "Could not gather variation from model.";
+inline constexpr const char* kModelToIndexFailedMessage = "Could not convert VDRK to index.";
+inline constexpr const char* kModelToAVTIndexFailedMessage = "Invalid call of ToAVTIndex().";
+
+/// The highest variation number a model name may carry.
+inline constexpr std::uint32_t kMaxModelVariation = 256;
+
+/// A model name read by one of three grammars chosen by its prefix: "P" armor and clothing
+/// variations (P_HHM_CL_BODY01), "A" armor parts (A_HHM_LSHOULDER02) and "W" weapons
+/// (W_LSWORD03_B). Construction throws a standard exception when the name does not fit; the
+/// message says which field failed. Points into the LookupTables it was built from, which must
+/// outlive it and stay unchanged.
+class ModelRecord {
+public:
+    ModelRecord(const LookupTables& tables, std::string name);
+
+    ModelRecord(const ModelRecord&) = delete;
+    ModelRecord& operator=(const ModelRecord&) = delete;
+    ModelRecord(ModelRecord&&) noexcept = default;
+    ModelRecord& operator=(ModelRecord&&) noexcept = default;
+
+    bool IsWeapon() const { return m_Prefix == "W"; }
+    bool IsArmorVariation() const { return m_Prefix == "P"; }
+    bool IsArmorPart() const { return m_Prefix == "A"; }
+
+    /// The key of the record's script list: VK_P_HHM_CL_BODY, VK_A_HHM_ACLtShoulder, VK_W_LSWORD_B.
+    std::string ToIndex() const;
+    /// The key of the armor-visual-type list of a "P" record: VK_AVT_P_HHM_BODY.
+    std::string ToAVTIndex() const;
+
+    const std::string& Name() const { return m_Name; }
+    const std::string& Prefix() const { return m_Prefix; }
+    std::uint32_t Variation() const { return m_Variation; }
+    /// Matched entries; nullptr where the record's grammar has no such field.
+    const std::string* Race() const { return m_Race; }
+    const std::string* Gender() const { return m_Gender; }
+    const std::string* ItemClass() const { return m_ItemClass; }
+    /// P: the armor visual type prefix; A: the armor-part name (ACLtShoulder). Empty for W.
+    std::string Visual() const { return m_Visual ? *m_Visual : std::string(); }
+    /// W: the one-character weapon model part ("A" when the name has none); empty otherwise.
+    const std::string& ModelPart() const { return m_ModelPart; }
+
+private:
+    bool Read(std::string name);
+    void ReadArmorVariation(const std::string& name);
+    void ReadArmorPart(std::string name);
+    void ReadWeapon(const std::string& name);
+    std::size_t ReadRace(const std::string& name);
+    std::size_t ReadGender(const std::string& name, std::size_t position);
+
+    const LookupTables* m_Tables;
+    std::string m_Name;
+    std::string m_Prefix;
+    std::uint32_t m_Variation = 0;
+    const std::string* m_Race = nullptr;
+    const std::string* m_Gender = nullptr;
+    const std::string* m_Visual = nullptr;
+    const std::string* m_ItemClass = nullptr;
+    std::string m_ModelPart;
+};
+
+/// Converts a variation text to its number: decimal digits only (leading zeros allowed, a leading
+/// "+" tolerated, a "-" refused), at most kMaxModelVariation.
+std::uint32_t ParseModelVariation(const std::string& text);
+
+} // namespace brindle

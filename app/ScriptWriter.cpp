@@ -1,0 +1,145 @@
+// Constants script generation.
+#include "app/ScriptWriter.h"
+
+#include "app/IDebugTextOut.h"
+#include "app/ModelRecord.h"
+#include "app/ScriptBoxes.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace brindle {
+
+namespace {
+
+constexpr std::string_view kPreamble =
+    "\nvoid main() {\n"
+    "\tobject oModule = GetModule();\n"
+    "\tobject oSpawnWP = GetWaypointByTag( \"VK_HIDDEN_WP\" );\n"
+    "\tobject oHiddenContainer = CreateObject( OBJECT_TYPE_PLACEABLE, \"plc_colbox\", GetLocation( oSpawnWP ) );\n"
+    "\tSetLocalObject( oModule, \"VK_HIDDEN_CONTAINER\", oHiddenContainer );";
+constexpr std::string_view kSectionBreak = "\n\n";
+constexpr std::string_view kClosing = "\n}";
+
+/// The number every list may be given to offer an invisible model.
+constexpr std::uint32_t kInvisibleValue = 0;
+
+void AddNumber(ScriptWriter::SectionMap& section, std::string key, std::uint32_t number)
+{
+    auto& numbers = section[std::move(key)];
+    if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
+        numbers.push_back(number);
+}
+
+} // namespace
+
+ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn)
+    : m_Out(out), m_Console(console), m_IsOptionOn(std::move(isOptionOn))
+{
+}
+
+ScriptWriter::SectionMap ScriptWriter::MapVariations(const std::vector<ModelRecord>& records)
+{
+    SectionMap section;
+    for (const ModelRecord& record : records)
+        AddNumber(section, record.ToIndex(), record.Variation());
+    return section;
+}
+
+ScriptWriter::SectionMap ScriptWriter::MapArmorVisualTypes(
+    const std::vector<ModelRecord>& records, const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
+{
+    SectionMap section;
+    // Every prefix of the list that records match against has its row in the map, so at() only
+    // fails for tables filled inconsistently.
+    for (const ModelRecord& record : records)
+        AddNumber(section, record.ToAVTIndex(), armorVisualTypeIndex.at(record.Visual()));
+    return section;
+}
+
+void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vector<ModelRecord>& armorVariations,
+                         const std::vector<ModelRecord>& armorParts, std::uint32_t ignoredCount,
+                         const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
+{
+    for (const std::string_view line : script::kBannerBox) {
+        Put(line);
+        Put("\n");
+    }
+    Put(kPreamble);
+
+    PutSectionBox(script::kModelPartsBox);
+    PutOptionalLists(MapVariations(weapons), kInvisibleModelPartsOption);
+
+    PutSectionBox(script::kVariationsBox);
+    PutOptionalLists(MapVariations(armorVariations), kInvisibleVariationsOption);
+
+    PutSectionBox(script::kArmorPartsBox);
+    PutOptionalLists(MapVariations(armorParts), kInvisibleArmorPiecesOption);
+
+    // Armor visual type lists are never commented and get no invisible value.
+    PutSectionBox(script::kArmorVisualTypesBox);
+    for (auto& [key, numbers] : MapArmorVisualTypes(armorVariations, armorVisualTypeIndex)) {
+        std::sort(numbers.begin(), numbers.end());
+        PutListLine(false, key, numbers);
+    }
+
+    m_Console.WriteText("\n\nStatistics:");
+    m_Console.WriteText("\nWeapon Models: %u", static_cast<unsigned>(weapons.size()));
+    m_Console.WriteText("\nArmor Variations: %u", static_cast<unsigned>(armorVariations.size()));
+    m_Console.WriteText("\nArmor Parts: %u", static_cast<unsigned>(armorParts.size()));
+    m_Console.WriteText("\nIgnored Models: %u", static_cast<unsigned>(ignoredCount));
+
+    Put(kClosing);
+}
+
+template <std::size_t N>
+void ScriptWriter::PutSectionBox(const std::array<std::string_view, N>& box)
+{
+    Put(kSectionBreak);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (i != 0)
+            Put("\n");
+        Put(box[i]);
+    }
+}
+
+void ScriptWriter::PutOptionalLists(const SectionMap& section, const char* invisibleOption)
+{
+    for (const auto& [key, listed] : section) {
+        std::vector<std::uint32_t> numbers = listed;
+        // The invisible value joins a list once: a model numbered 0 may already have put it there.
+        if (m_IsOptionOn(invisibleOption) &&
+            std::find(numbers.begin(), numbers.end(), kInvisibleValue) == numbers.end())
+            numbers.push_back(kInvisibleValue);
+        std::sort(numbers.begin(), numbers.end());
+        // A list with a single value offers no choice; that is what the option comments out.
+        const bool commented = m_IsOptionOn(kIgnoreSinglesOption) && numbers.size() == 1;
+        PutListLine(commented, key, numbers);
+    }
+}
+
+void ScriptWriter::PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers)
+{
+    std::string line = commented ? "\n//" : "\n";
+    line += "\tSetLocalString( oModule, \"";
+    line += key;
+    line += "\", \"#";
+    for (const std::uint32_t number : numbers) {
+        line += std::to_string(number);
+        line += '#';
+    }
+    line += "\" );";
+    Put(line);
+}
+
+void ScriptWriter::Put(std::string_view text)
+{
+    for (std::size_t newline = text.find('\n'); newline != std::string_view::npos; newline = text.find('\n')) {
+        m_Out.write(text.data(), static_cast<std::streamsize>(newline));
+        m_Out.write("\r\n", 2);
+        text.remove_prefix(newline + 1);
+    }
+    m_Out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+} // namespace brindle

@@ -1,0 +1,68 @@
+// An ERF-family archive (module, HAK) presented as a resource container: the key and resource
+// lists are read and checked at construction, resource bytes are read from the file on demand.
+#pragma once
+
+#include "containers/ErfRecords.h"
+#include "formats/FileWrapper.h"
+#include "resources/IResourceAccessor.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+inline constexpr const char* kErfOpenFailed = "Failed to open ERF file.";
+inline constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
+inline constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
+inline constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
+
+/// Room reserved up front for the lists is capped, so a damaged EntryCount cannot claim memory
+/// before the reads that fail on it.
+inline constexpr std::uint32_t kErfMaxReservedEntries = 1048576;
+
+template <class ResRefT>
+class ErfFileReader : public IResourceAccessor<ResRefT> {
+    static_assert(sizeof(ResRefT) == sizeof(NWN::ResRef32), "keys hold 32-byte names");
+
+public:
+    /// Opens and checks the archive; throws PlainException or std::runtime_error on failure.
+    explicit ErfFileReader(const std::string& path);
+    ~ErfFileReader() override;
+    ErfFileReader(const ErfFileReader&) = delete;
+    ErfFileReader& operator=(const ErfFileReader&) = delete;
+
+    /// The first key whose type and 32 name bytes match exactly (names are compared as stored).
+    FileHandle OpenFile(const ResRefT& name, NWN::ResType type) override;
+    FileHandle OpenFileByIndex(FileIndex index) override;
+    /// True for any non-zero handle; nothing is held per handle.
+    bool CloseFile(FileHandle handle) override;
+    /// Reads at offset within the resource; false at or past its end.
+    bool ReadEncapsulatedFile(FileHandle handle, std::uint32_t offset, std::uint32_t bytesToRead,
+                              std::uint32_t& bytesRead, void* buffer) override;
+    std::uint32_t GetEncapsulatedFileSize(FileHandle handle) override;
+    NWN::ResType GetEncapsulatedFileType(FileHandle handle) override;
+    bool GetEncapsulatedFileEntry(FileIndex index, ResRefT& name, NWN::ResType& type) override;
+    FileIndex GetEncapsulatedFileCount() override;
+
+private:
+    void ReadDirectory();
+    /// Reads count records of RecordSize bytes from the current position (the list starts at
+    /// listOffset) and hands each to consume(record, index) in order.
+    template <std::size_t RecordSize, class Consume>
+    void ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label, Consume consume);
+    bool InRange(FileHandle handle) const { return handle != 0 && handle - 1 < m_Resources.size(); }
+
+    platform::OsFile m_File = platform::InvalidOsFile;
+    std::uint32_t m_FileSize = 0;
+    FileWrapper m_Wrapper;
+    /// Where the file position stands after the last completed data read.
+    std::optional<std::uint64_t> m_Position;
+    std::vector<ERF_KEY> m_Keys;
+    std::vector<ERF_RESOURCE> m_Resources;
+};
+
+extern template class ErfFileReader<NWN::ResRef32>;
+
+} // namespace brindle

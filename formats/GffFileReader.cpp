@@ -1,0 +1,208 @@
+// GFF V3.2 reader: header and table checks at construction, field lookups by positioned reads.
+#include "formats/GffFileReader.h"
+
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+const ReaderOpenOptions kGffOpenOptions{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
+                                        platform::AccessHint::RandomAccess, true, kGffOpenFailed};
+
+// A table of count records of recordSize bytes at offset must end inside the file (64-bit sums).
+bool TableFits(std::uint32_t offset, std::uint32_t count, std::uint64_t recordSize, std::uint64_t fileSize)
+{
+    return static_cast<std::uint64_t>(offset) + recordSize * count <= fileSize;
+}
+
+// A read of width bytes at start must lie inside a block of blockSize bytes.
+bool ReadFits(std::uint64_t start, std::uint64_t width, std::uint32_t blockSize)
+{
+    return start + width <= blockSize;
+}
+
+} // namespace
+
+GffFileReader::GffFileReader(const std::string& path)
+{
+    m_File = OpenReaderFile(path, kGffOpenOptions, m_Wrapper, m_FileSize);
+    try {
+        ParseHeader();
+    } catch (...) {
+        CloseReaderFile(m_File, m_Wrapper);
+        throw;
+    }
+}
+
+GffFileReader::~GffFileReader()
+{
+    CloseReaderFile(m_File, m_Wrapper);
+}
+
+void GffFileReader::ParseHeader()
+{
+    unsigned char bytes[sizeof(GFF_HEADER)];
+    m_Wrapper.SeekOffset(0, "GFFHeader");
+    m_Wrapper.ReadFile(bytes, sizeof(bytes), "&m_Header");
+    m_Header = DecodeGffHeader(bytes);
+
+    if (std::memcmp(m_Header.Version, "V3.2", 4) != 0)
+        throw std::runtime_error(kGffBadVersion);
+
+    const std::uint64_t size = m_Wrapper.GetSize();
+    if (!TableFits(m_Header.StructOffset, m_Header.StructCount, sizeof(GFF_STRUCT_ENTRY), size))
+        throw std::runtime_error(kGffStructAccounting);
+    if (!TableFits(m_Header.FieldOffset, m_Header.FieldCount, sizeof(GFF_FIELD_ENTRY), size))
+        throw std::runtime_error(kGffFieldAccounting);
+    if (!TableFits(m_Header.LabelOffset, m_Header.LabelCount, sizeof(GFF_LABEL_ENTRY), size))
+        throw std::runtime_error(kGffLabelAccounting);
+    if (!TableFits(m_Header.FieldDataOffset, m_Header.FieldDataCount, 1, size))
+        throw std::runtime_error(kGffFieldDataAccounting);
+    if (!TableFits(m_Header.FieldIndiciesOffset, m_Header.FieldIndiciesCount, 1, size))
+        throw std::runtime_error(kGffFieldIndicesAccounting);
+    if (m_Header.FieldIndiciesCount % sizeof(FIELD_INDEX) != 0)
+        throw std::runtime_error(kGffFieldIndicesNotMultiple);
+    if (!TableFits(m_Header.ListIndiciesOffset, m_Header.ListIndiciesCount, 1, size))
+        throw std::runtime_error(kGffListIndicesAccounting);
+
+    GFF_STRUCT_ENTRY root;
+    ReadStructEntry(0, root);
+    if (root.Type != GffRootStructType)
+        throw std::runtime_error(kGffUnexpectedRootType);
+    m_Root = GffStruct(this, root);
+}
+
+void GffFileReader::ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
+                           const char* readLabel)
+{
+    m_Wrapper.SeekOffset(position, seekLabel);
+    m_Wrapper.ReadFile(buffer, count, readLabel);
+}
+
+void GffFileReader::ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset,
+                               void* record, std::uint32_t recordSize, const char* illegalIndex,
+                               const char* seekLabel, const char* readLabel)
+{
+    if (index >= count)
+        throw std::runtime_error(illegalIndex);
+    ReadAt(static_cast<std::uint64_t>(index) * recordSize + tableOffset, record, recordSize, seekLabel, readLabel);
+}
+
+void GffFileReader::ReadStructEntry(std::uint32_t index, GFF_STRUCT_ENTRY& entry)
+{
+    unsigned char bytes[sizeof(GFF_STRUCT_ENTRY)];
+    ReadRecord(index, m_Header.StructCount, m_Header.StructOffset, bytes, sizeof(bytes), kGffIllegalStructIndex,
+               "(ULONGLONG) StructIndex * sizeof( GFF_STRUCT_ENTRY ) + m_Header.StructOffset", "&StructEntry");
+    entry = DecodeGffStructEntry(bytes);
+}
+
+void GffFileReader::ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry)
+{
+    unsigned char bytes[sizeof(GFF_FIELD_ENTRY)];
+    ReadRecord(index, m_Header.FieldCount, m_Header.FieldOffset, bytes, sizeof(bytes), kGffIllegalFieldIndex,
+               "(ULONGLONG) FieldIndex * sizeof( GFF_FIELD_ENTRY ) + m_Header.FieldOffset", "&FieldEntry");
+    entry = DecodeGffFieldEntry(bytes);
+}
+
+std::uint32_t GffFileReader::ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position)
+{
+    // The whole 4-byte index must lie inside the field-indices block, not only its first byte.
+    const std::uint64_t offset =
+        static_cast<std::uint64_t>(position) * sizeof(FIELD_INDEX) + gffStruct.DataOrDataOffset;
+    if (!ReadFits(offset, sizeof(FIELD_INDEX), m_Header.FieldIndiciesCount))
+        throw std::runtime_error(kGffIllegalFieldIndicesIndex);
+    unsigned char bytes[sizeof(FIELD_INDEX)];
+    ReadAt(offset + m_Header.FieldIndiciesOffset, bytes, sizeof(bytes),
+           "(ULONGLONG) IndexOffset * sizeof( FIELD_INDEX ) + Struct->DataOrDataOffset + "
+           "m_Header.FieldIndiciesOffset",
+           "&FieldIndex");
+    return LoadU32LE(bytes);
+}
+
+bool GffFileReader::LabelMatches(const GFF_FIELD_ENTRY& field, const char* label)
+{
+    GFF_LABEL_ENTRY stored;
+    ReadRecord(field.LabelIndex, m_Header.LabelCount, m_Header.LabelOffset, stored.Name, sizeof(stored.Name),
+               kGffIllegalLabelIndex,
+               "(ULONGLONG) FieldEntry.LabelIndex * sizeof( GFF_LABEL_ENTRY ) + m_Header.LabelOffset",
+               "&LabelEntry");
+    // A request longer than a label is compared by its first 16 characters.
+    char wanted[sizeof(GFF_LABEL_ENTRY::Name)] = {};
+    for (std::size_t i = 0; i < sizeof(wanted) && label[i] != '\0'; ++i)
+        wanted[i] = label[i];
+    return std::memcmp(wanted, stored.Name, sizeof(wanted)) == 0;
+}
+
+bool GffFileReader::FindField(const GffStruct& gffStruct, const char* label, GFF_FIELD_ENTRY& entry)
+{
+    try {
+        const GFF_STRUCT_ENTRY& s = gffStruct.GetEntry();
+        if (s.FieldCount == 1) {
+            ReadFieldEntry(s.DataOrDataOffset, entry);
+            return LabelMatches(entry, label);
+        }
+        for (std::uint32_t k = 0; k < s.FieldCount; ++k) {
+            ReadFieldEntry(ReadStructFieldIndex(s, k), entry);
+            if (LabelMatches(entry, label))
+                return true;
+        }
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+bool GffFileReader::ReadStringField(const GffStruct& gffStruct, const char* label, std::string& value)
+{
+    try {
+        GFF_FIELD_ENTRY field;
+        if (!FindField(gffStruct, label, field) || field.Type != GffTypeCExoString)
+            return false;
+        unsigned char lengthBytes[4];
+        if (!ReadFieldData(field.DataOrDataOffset, lengthBytes, sizeof(lengthBytes)))
+            return false;
+        const std::uint32_t length = LoadU32LE(lengthBytes);
+        const std::uint64_t start = static_cast<std::uint64_t>(field.DataOrDataOffset) + 4;
+        if (start + length > 0xFFFFFFFFu || start + length > m_Header.FieldDataCount)
+            return false;
+        value.assign(length, '\0');
+        if (length == 0)
+            return true;
+        return ReadFieldData(static_cast<std::uint32_t>(start), value.data(), length);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool GffFileReader::ReadFieldData(std::uint32_t offset, void* buffer, std::uint32_t count)
+{
+    try {
+        if (!ReadFits(offset, count, m_Header.FieldDataCount))
+            throw std::runtime_error(kGffFieldDataOutOfRange);
+        m_Wrapper.SeekOffset(static_cast<std::uint64_t>(m_Header.FieldDataOffset) + offset, "FieldDataOffset");
+        if (count != 0)
+            m_Wrapper.ReadFile(buffer, count, "Buffer");
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool GffFileReader::ReadListIndex(std::uint32_t offset, std::uint32_t& value)
+{
+    try {
+        if (!ReadFits(offset, sizeof(std::uint32_t), m_Header.ListIndiciesCount))
+            throw std::runtime_error(kGffListIndicesOutOfRange);
+        unsigned char bytes[4];
+        ReadAt(static_cast<std::uint64_t>(m_Header.ListIndiciesOffset) + offset, bytes, sizeof(bytes),
+               "ListIndiciesOffset", "Buffer");
+        value = LoadU32LE(bytes);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace brindle

@@ -1,0 +1,90 @@
+// Reader of GFF V3.2 files: checks that every table of the header lies inside the file, then answers
+// field lookups with small positioned reads from a mapped view.
+#pragma once
+
+#include "formats/FileWrapper.h"
+#include "formats/GffRecords.h"
+
+#include <cstdint>
+#include <string>
+
+namespace brindle {
+
+class GffFileReader;
+
+/// One structure of one open GFF file; valid while its reader lives.
+class GffStruct {
+public:
+    GffStruct() = default;
+    GffStruct(GffFileReader* reader, const GFF_STRUCT_ENTRY& entry) : m_Reader(reader), m_Entry(entry) {}
+
+    GffFileReader* GetReader() const { return m_Reader; }
+    const GFF_STRUCT_ENTRY& GetEntry() const { return m_Entry; }
+
+private:
+    GffFileReader* m_Reader = nullptr;
+    GFF_STRUCT_ENTRY m_Entry{};
+};
+
+inline constexpr const char* kGffOpenFailed = "Failed to open GFF file.";
+inline constexpr const char* kGffBadVersion = "Unrecognized GFF version.";
+inline constexpr const char* kGffStructAccounting = "Struct accounting is incorrect.";
+inline constexpr const char* kGffFieldAccounting = "Field accounting is incorrect.";
+inline constexpr const char* kGffLabelAccounting = "Label accounting is incorrect.";
+inline constexpr const char* kGffFieldDataAccounting = "Field data accounting is incorrect.";
+inline constexpr const char* kGffFieldIndicesAccounting = "Field indicies accounting is incorrect.";
+inline constexpr const char* kGffFieldIndicesNotMultiple = "Field indicies array is not a multiple of FIELD_INDEX.";
+inline constexpr const char* kGffListIndicesAccounting = "List indicies accounting is incorrect.";
+inline constexpr const char* kGffIllegalStructIndex = "Illegal struct index.";
+inline constexpr const char* kGffIllegalFieldIndex = "Illegal field index.";
+inline constexpr const char* kGffIllegalLabelIndex = "Illegal label index.";
+inline constexpr const char* kGffIllegalFieldIndicesIndex = "Illegal field indicies index.";
+inline constexpr const char* kGffFieldDataOutOfRange = "Field data index out of range.";
+inline constexpr const char* kGffListIndicesOutOfRange = "List indicies index out of range.";
+inline constexpr const char* kGffUnexpectedRootType = "Unexpected root structure type.";
+
+class GffFileReader {
+public:
+    /// Opens and checks the file; throws PlainException (open, size) or std::runtime_error (format).
+    explicit GffFileReader(const std::string& path);
+    virtual ~GffFileReader();
+    GffFileReader(const GffFileReader&) = delete;
+    GffFileReader& operator=(const GffFileReader&) = delete;
+
+    /// The top-level structure (structure 0).
+    GffStruct GetRootStruct() const { return m_Root; }
+
+    /// True when the structure has a field with that label (exact, case-sensitive, first 16
+    /// characters); entry is then the field's. Never throws.
+    bool FindField(const GffStruct& gffStruct, const char* label, GFF_FIELD_ENTRY& entry);
+    /// True when the field exists, is a CExoString and its whole text lies inside the field-data
+    /// block. value is untouched when the field or its length cannot be read. Never throws.
+    bool ReadStringField(const GffStruct& gffStruct, const char* label, std::string& value);
+    /// Reads count bytes at a byte offset in the field-data block. Never throws.
+    bool ReadFieldData(std::uint32_t offset, void* buffer, std::uint32_t count);
+    /// Reads the 32-bit value at a byte offset in the list-indices block. Never throws.
+    bool ReadListIndex(std::uint32_t offset, std::uint32_t& value);
+    /// Reads structure entry index; throws "Illegal struct index." or a read error.
+    void ReadStructEntry(std::uint32_t index, GFF_STRUCT_ENTRY& entry);
+
+    const GFF_HEADER& GetHeader() const { return m_Header; }
+
+private:
+    void ParseHeader();
+    void ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry);
+    bool LabelMatches(const GFF_FIELD_ENTRY& field, const char* label);
+    std::uint32_t ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position);
+    /// Reads record index of a table after checking it against the table's count.
+    void ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset, void* record,
+                    std::uint32_t recordSize, const char* illegalIndex, const char* seekLabel, const char* readLabel);
+    void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
+                const char* readLabel);
+
+    platform::OsFile m_File = platform::InvalidOsFile;
+    std::uint32_t m_FileSize = 0;
+    FileWrapper m_Wrapper;
+    GFF_HEADER m_Header{};
+    GffStruct m_Root;
+};
+
+} // namespace brindle

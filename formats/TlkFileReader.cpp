@@ -1,0 +1,96 @@
+// Talk-table reader: header through the file wrapper, entry table copied out of a second mapped view
+// under the page-in guard.
+#include "formats/TlkFileReader.h"
+
+#include "formats/LittleEndian.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+const ReaderOpenOptions kTlkOpenOptions{platform::ShareMode::Read, std::nullopt, platform::AccessHint::RandomAccess,
+                                        true, kTlkOpenFailed};
+
+constexpr std::uint64_t kEntrySize = 40;
+// A damaged count must not reserve a huge block before any entry is read.
+constexpr std::size_t kMaxReservedEntries = 0x100000;
+
+TLK_HEADER DecodeTlkHeader(const unsigned char (&bytes)[sizeof(TLK_HEADER)])
+{
+    TLK_HEADER header;
+    std::copy(bytes, bytes + 4, header.FileType);
+    std::copy(bytes + 4, bytes + 8, header.Version);
+    header.LanguageID = LoadU32LE(bytes + 8);
+    header.StringCount = LoadU32LE(bytes + 12);
+    header.StringEntriesOffset = LoadU32LE(bytes + 16);
+    return header;
+}
+
+// Unmaps a view on every way out of the scope.
+struct ScopedView {
+    platform::MappedView view;
+    ~ScopedView() { platform::UnmapView(view); }
+};
+
+} // namespace
+
+template <class ResRefT>
+TlkFileReader<ResRefT>::TlkFileReader(const std::string& path)
+{
+    m_File = OpenReaderFile(path, kTlkOpenOptions, m_Wrapper, m_FileSize);
+    try {
+        ReadTable();
+    } catch (...) {
+        CloseReaderFile(m_File, m_Wrapper);
+        throw;
+    }
+}
+
+template <class ResRefT>
+TlkFileReader<ResRefT>::~TlkFileReader()
+{
+    CloseReaderFile(m_File, m_Wrapper);
+}
+
+template <class ResRefT>
+void TlkFileReader<ResRefT>::ReadTable()
+{
+    unsigned char bytes[sizeof(TLK_HEADER)];
+    m_Wrapper.ReadFile(bytes, sizeof(bytes), "Header");
+    const TLK_HEADER header = DecodeTlkHeader(bytes);
+
+    // A table whose size does not fit in 32 bits is taken as no table at all.
+    const std::uint64_t tableEnd = sizeof(TLK_HEADER) + kEntrySize * header.StringCount;
+    if (tableEnd > 0xFFFFFFFFu)
+        return;
+    if (tableEnd > m_Wrapper.GetSize())
+        throw std::runtime_error(kTlkTableExceedsFile);
+
+    m_Entries.reserve(std::min<std::size_t>(header.StringCount, kMaxReservedEntries));
+    ScopedView second;
+    if (!platform::MapWholeFile(m_File, second.view))
+        return;
+    // The file may have shrunk since the size was taken; never copy beyond the view.
+    if (tableEnd > second.view.size)
+        throw std::runtime_error(kTlkTableExceedsFile);
+    m_StringDataOffset = header.StringEntriesOffset;
+
+    std::size_t remaining = header.StringCount;
+    std::uint64_t offset = sizeof(TLK_HEADER);
+    while (remaining != 0) {
+        const std::size_t chunk = std::min(remaining, kMaxReservedEntries);
+        const std::size_t first = m_Entries.size();
+        m_Entries.resize(first + chunk);
+        if (!platform::GuardedCopy(m_Entries.data() + first, second.view, offset, chunk * sizeof(Entry)))
+            throw std::runtime_error(kInPageError);
+        offset += chunk * sizeof(Entry);
+        remaining -= chunk;
+    }
+}
+
+template class TlkFileReader<NWN::ResRef16>;
+
+} // namespace brindle

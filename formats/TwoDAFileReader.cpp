@@ -1,0 +1,261 @@
+// 2DA V2.0 tables: line splitting, the version/optional/columns/rows state machine and field
+// splitting over the file's bytes held in memory.
+#include "formats/TwoDAFileReader.h"
+
+#include "platform/Ascii.h"
+#include "platform/File.h"
+#include "platform/TextFormat.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kOpenFailedShort = "Failed to open .2DA file.";
+constexpr const char* kBadFormatShort = "Unrecognized file format on .2DA.";
+constexpr const char* kBadColumnCountShort = "Bad column count on .2DA";
+constexpr const char* kIllegalColumnShort = "Illegal 2DA column reference.";
+constexpr const char* kBadColumnCountFormat = "Bad column count on .2DA '%s' / row %lu (line %lu, cols %lu/%lu).";
+constexpr std::size_t kBadColumnCountBuffer = 256;
+constexpr std::size_t kInitialRows = 64;
+constexpr std::uint32_t kReadChunk = 1u << 24;
+
+// Raises a message built from a name or path, or the short fixed text when building it runs out
+// of memory.
+template <class Compose>
+[[noreturn]] void ThrowComposed(Compose compose, const char* shortText)
+{
+    std::string message;
+    try {
+        message = compose();
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error(shortText);
+    }
+    throw std::runtime_error(message);
+}
+
+[[noreturn]] void ThrowOpenFailed(const std::string& path)
+{
+    ThrowComposed([&] { return "Failed to open .2DA file '" + path + "'."; }, kOpenFailedShort);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    const platform::OsFile file =
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan);
+    if (file == platform::InvalidOsFile)
+        return false;
+    std::uint64_t size = 0;
+    bool ok = platform::SizeOsFile(file, size);
+    try {
+        // The size only sizes the first read (one byte more, to meet the end of the file at once);
+        // the file is read to its end, whatever that turns out to be.
+        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, kReadChunk));
+        while (ok) {
+            const std::size_t used = out.size();
+            out.resize(used + chunk);
+            std::uint32_t read = 0;
+            ok = platform::ReadOsFile(file, out.data() + used, static_cast<std::uint32_t>(chunk), read);
+            out.resize(used + read);
+            if (read < chunk)
+                break;
+            chunk = kReadChunk;
+        }
+    } catch (...) {
+        platform::CloseOsFile(file);
+        throw;
+    }
+    platform::CloseOsFile(file);
+    return ok;
+}
+
+bool IsSeparator(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsVersionLine(std::string_view line)
+{
+    return line.size() >= 8 && (line.substr(0, 8) == "2DA V2.0" || line.substr(0, 8) == "2DA\tV2.0");
+}
+
+// The one line after the version line that is skipped: a default-value line or a blank one.
+bool IsSkippableOptionalLine(std::string_view line)
+{
+    if (line.size() >= 8 && ascii::EqualsIgnoreCase(line.substr(0, 8), "DEFAULT:"))
+        return true;
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// Finds the end of the line starting at pos. A line ends at LF, at CR LF, or at a lone CR (tables
+// saved with classic Mac line ends). A run of CRs directly before an LF is one line end, as text
+// mode plus the cut at the first CR after the content reads it. next is where the following line
+// starts; the returned line never contains CR or LF.
+std::size_t FindLineEnd(const std::string& text, std::size_t pos, std::size_t end, std::size_t& next)
+{
+    std::size_t i = pos;
+    while (i < end && text[i] != '\n' && text[i] != '\r')
+        ++i;
+    if (i == end) {
+        next = end;
+        return end;
+    }
+    if (text[i] == '\n') {
+        next = i + 1;
+        return i;
+    }
+    std::size_t j = i;
+    while (j < end && text[j] == '\r')
+        ++j;
+    next = (j < end && text[j] == '\n') ? j + 1 : i + 1;
+    return i;
+}
+
+} // namespace
+
+TwoDAFileReader::TwoDAFileReader(const std::string& path)
+{
+    // Cells are kept as 32-bit positions in the file's bytes.
+    if (!ReadWholeFile(path, m_Text) || m_Text.size() > 0xFFFFFFFFu)
+        ThrowOpenFailed(path);
+    Parse(path);
+}
+
+TwoDAFileReader::~TwoDAFileReader() = default;
+
+void TwoDAFileReader::Parse(const std::string& path)
+{
+    // A 0x1A byte ends the file, as text mode reads it.
+    const std::size_t end = std::min(m_Text.find('\x1a'), m_Text.size());
+    // The number of line ends bounds the number of rows, enough to size the cell list once.
+    const auto first = m_Text.begin();
+    auto lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\n'));
+    if (lineCount == 0)
+        lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\r'));
+    State state = State::Version;
+    std::size_t pos = 0;
+    while (pos < end) {
+        std::size_t next = 0;
+        std::size_t lineEnd = FindLineEnd(m_Text, pos, end, next);
+        // The line is seen as a C string: its text ends at a zero byte, and a line that starts
+        // with one ends the table.
+        const void* zero = std::memchr(m_Text.data() + pos, '\0', lineEnd - pos);
+        if (zero != nullptr)
+            lineEnd = static_cast<std::size_t>(static_cast<const char*>(zero) - m_Text.data());
+        if (zero != nullptr && lineEnd == pos)
+            break;
+        const std::string_view line(m_Text.data() + pos, lineEnd - pos);
+
+        switch (state) {
+        case State::Version:
+            if (!IsVersionLine(line))
+                ThrowComposed([&] { return "Unrecognized file format on .2DA '" + path + "'."; }, kBadFormatShort);
+            state = State::Optional;
+            break;
+        case State::Optional:
+            state = State::Columns;
+            if (IsSkippableOptionalLine(line))
+                break;
+            [[fallthrough]];
+        case State::Columns:
+            ParseColumns(line, lineCount);
+            state = State::Rows;
+            break;
+        case State::Rows:
+            ParseRow(path, pos, lineEnd);
+            break;
+        }
+        pos = next;
+    }
+}
+
+void TwoDAFileReader::ParseColumns(std::string_view line, std::size_t lineCount)
+{
+    std::size_t p = 0;
+    while (p < line.size()) {
+        while (p < line.size() && IsSeparator(line[p]))
+            ++p;
+        const std::size_t start = p;
+        while (p < line.size() && !IsSeparator(line[p]))
+            ++p;
+        if (p > start)
+            m_Columns.emplace_back(line.substr(start, p - start));
+    }
+    // Every cell takes at least one byte of the file, so no more than the file's size in cells is
+    // ever reserved, however many columns the line names.
+    const std::size_t rows = std::max(kInitialRows, lineCount + 1);
+    const std::size_t columns = m_Columns.size();
+    const std::size_t limit = m_Text.size();
+    m_Cells.reserve(columns != 0 && rows > limit / columns ? limit : rows * columns);
+}
+
+void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd)
+{
+    const char* const text = m_Text.data();
+    std::size_t fields = 0;
+    std::size_t p = lineStart;
+    while (true) {
+        while (p < lineEnd && ascii::IsSpace(text[p]))
+            ++p;
+        if (p == lineEnd)
+            break;
+        const bool quoted = text[p] == '"';
+        if (quoted)
+            ++p;
+        const std::size_t start = p;
+        if (quoted) {
+            while (p < lineEnd && text[p] != '"')
+                ++p;
+        } else {
+            while (p < lineEnd && !IsSeparator(text[p]))
+                ++p;
+        }
+        // The first field is the row label and is not kept.
+        if (fields++ != 0)
+            m_Cells.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(p - start)});
+        // Step over the separator; after a closing quote also over the character that follows it
+        // (so a character written right after a closing quote is lost).
+        if (p == lineEnd || ++p == lineEnd)
+            break;
+        if (quoted && ++p == lineEnd)
+            break;
+    }
+    if (fields == 0)
+        return;
+    ++m_RowCount;
+    const std::size_t cells = fields - 1;
+    if (cells == m_Columns.size())
+        return;
+    ThrowComposed(
+        [&] {
+            return FormatBounded(kBadColumnCountBuffer, kBadColumnCountFormat, path.c_str(),
+                                 static_cast<unsigned long>(cells), static_cast<unsigned long>(m_RowCount),
+                                 static_cast<unsigned long>(fields),
+                                 static_cast<unsigned long>(m_Columns.size()));
+        },
+        kBadColumnCountShort);
+}
+
+std::size_t TwoDAFileReader::GetColumnIndex(const std::string& name) const
+{
+    for (std::size_t i = 0; i < m_Columns.size(); ++i)
+        if (m_Columns[i] == name)
+            return i;
+    ThrowComposed([&] { return "Illegal 2DA column reference: '" + name + "'."; }, kIllegalColumnShort);
+}
+
+bool TwoDAFileReader::GetString(std::uint32_t row, const std::string& column, std::string& value) const
+{
+    if (row >= m_RowCount)
+        return false;
+    const Cell& cell = m_Cells[static_cast<std::size_t>(row) * m_Columns.size() + GetColumnIndex(column)];
+    value.assign(m_Text, cell.offset, cell.length);
+    return value != kTwoDAEmptyCell;
+}
+
+} // namespace brindle

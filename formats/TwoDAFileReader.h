@@ -1,0 +1,52 @@
+// Reader of 2DA V2.0 text tables: the whole file is read and parsed at construction; cells are then
+// looked up by row number and column name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindle {
+
+/// The marker of a cell without a value.
+inline constexpr const char* kTwoDAEmptyCell = "****";
+
+class TwoDAFileReader {
+public:
+    /// Reads and parses the table; throws std::runtime_error on any failure.
+    explicit TwoDAFileReader(const std::string& path);
+    virtual ~TwoDAFileReader();
+    TwoDAFileReader(const TwoDAFileReader&) = delete;
+    TwoDAFileReader& operator=(const TwoDAFileReader&) = delete;
+
+    /// Number of data rows.
+    std::size_t GetRowCount() const { return m_RowCount; }
+    /// Position of the first column named exactly name; throws "Illegal 2DA column reference: '...'.".
+    std::size_t GetColumnIndex(const std::string& name) const;
+    /// Copies the cell into value; false for a row past the end (value untouched, column not looked
+    /// at) or a cell that reads "****" (value holds it).
+    bool GetString(std::uint32_t row, const std::string& column, std::string& value) const;
+
+    const std::vector<std::string>& GetColumns() const { return m_Columns; }
+
+private:
+    /// A cell's text: a piece of the file's bytes (files are limited to 4 GiB).
+    struct Cell {
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+    enum class State { Version, Optional, Columns, Rows };
+
+    void Parse(const std::string& path);
+    void ParseColumns(std::string_view line, std::size_t lineCount);
+    void ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd);
+
+    std::vector<std::string> m_Columns;
+    std::string m_Text;
+    std::vector<Cell> m_Cells;
+    std::size_t m_RowCount = 0;
+};
+
+} // namespace brindle

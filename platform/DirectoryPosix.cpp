@@ -1,0 +1,132 @@
+// POSIX implementation of sorted directory listings and case-insensitive path resolution.
+#include "platform/Directory.h"
+
+#include "platform/Ascii.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brindle::platform {
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+// The order of a listing: by ASCII upper-cased name, ties by the raw bytes.
+bool ListingOrder(const DirectoryItem& a, const DirectoryItem& b)
+{
+    const std::size_t n = std::min(a.name.size(), b.name.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ua = static_cast<unsigned char>(ascii::ToUpper(a.name[i]));
+        const auto ub = static_cast<unsigned char>(ascii::ToUpper(b.name[i]));
+        if (ua != ub)
+            return ua < ub;
+    }
+    if (a.name.size() != b.name.size())
+        return a.name.size() < b.name.size();
+    return a.name < b.name;
+}
+
+// Fills in the kind of one item. A link counts as a regular file when it leads to one; a link to
+// a directory is neither kind, so a tree walk never follows it.
+void Classify(int dirFd, DirectoryItem& item)
+{
+    item.isDirectory = false;
+    item.isRegularFile = false;
+    struct stat st {};
+    if (::fstatat(dirFd, item.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        item.isDirectory = true;
+        return;
+    }
+    if (S_ISREG(st.st_mode)) {
+        item.isRegularFile = true;
+        return;
+    }
+    if (S_ISLNK(st.st_mode) && ::fstatat(dirFd, item.name.c_str(), &st, 0) == 0)
+        item.isRegularFile = S_ISREG(st.st_mode);
+}
+
+class DirCloser {
+public:
+    explicit DirCloser(DIR* dir) : m_Dir(dir) {}
+    ~DirCloser() { ::closedir(m_Dir); }
+    DirCloser(const DirCloser&) = delete;
+    DirCloser& operator=(const DirCloser&) = delete;
+
+private:
+    DIR* m_Dir;
+};
+
+} // namespace
+
+bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
+{
+    items.clear();
+    DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
+    if (dir == nullptr)
+        return false;
+    DirCloser closer(dir);
+    const int dirFd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr)
+            break;
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        DirectoryItem item{std::string(name), false, false};
+        Classify(dirFd, item);
+        items.push_back(std::move(item));
+    }
+    if (errno != 0) {
+        items.clear();
+        return false;
+    }
+    std::sort(items.begin(), items.end(), ListingOrder);
+    return true;
+}
+
+std::string ResolveNoCase(const std::string& base, const std::string& relative)
+{
+    std::string result = base;
+    std::size_t pos = 0;
+    while (pos < relative.size()) {
+        if (IsSeparator(relative[pos])) {
+            result += relative[pos++];
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < relative.size() && !IsSeparator(relative[end]))
+            ++end;
+        const std::string component = relative.substr(pos, end - pos);
+        pos = end;
+
+        struct stat st {};
+        const std::string exact = result + component;
+        if (component == "." || component == ".." || ::lstat(exact.c_str(), &st) == 0) {
+            result = exact;
+            continue;
+        }
+        std::vector<DirectoryItem> items;
+        const std::string* match = nullptr;
+        if (ListDirectory(result, items)) {
+            for (const DirectoryItem& item : items)
+                if (ascii::EqualsIgnoreCase(item.name, component) && (match == nullptr || item.name < *match))
+                    match = &item.name;
+        }
+        result += match != nullptr ? *match : component;
+    }
+    return result;
+}
+
+} // namespace brindle::platform

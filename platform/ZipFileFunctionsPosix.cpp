@@ -1,0 +1,223 @@
+// Buffered stdio streams behind minizip, with a 64-bit position counter kept beside each stream
+// and a window of the bytes read last, so that short moves in either direction cost no system call.
+#include "platform/ZipFileFunctions.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <sys/types.h>
+
+namespace brindle::platform {
+
+namespace {
+
+// minizip reads every central-directory header twice (once to move to it, once more for its
+// name), stepping back a few hundred bytes each time; a stdio seek always costs a system call.
+constexpr std::size_t kRecentSize = 1024; // a power of two: the window is a ring
+constexpr std::size_t kRecentMask = kRecentSize - 1;
+
+struct ZipStream {
+    FILE* file;
+    std::uint64_t position;            ///< the position minizip sees, maintained by read, write and seek
+    unsigned char recent[kRecentSize]; ///< ring of the last bytes taken from the stream
+    std::size_t recentEnd;             ///< ring index after the newest byte (the stream's own position)
+    std::size_t recentLength;          ///< valid bytes in the ring
+    std::size_t replay;                ///< trailing bytes of recent to deliver again before the stream
+};
+
+// Scratch space for read-through seeks; its contents are never used.
+unsigned char g_SeekScratch[kZipStreamBufferSize];
+
+ZipStream* AsStream(voidpf stream)
+{
+    return static_cast<ZipStream*>(stream);
+}
+
+// Copies count bytes between a buffer and the ring starting at ring index start (wrapping).
+void CopyFromRing(const ZipStream* s, std::size_t start, unsigned char* out, std::size_t count)
+{
+    const std::size_t first = std::min(count, kRecentSize - start);
+    std::memcpy(out, s->recent + start, first);
+    std::memcpy(out + first, s->recent, count - first);
+}
+
+void Remember(ZipStream* s, const unsigned char* data, std::size_t count)
+{
+    if (count >= kRecentSize) {
+        std::memcpy(s->recent, data + count - kRecentSize, kRecentSize);
+        s->recentEnd = 0;
+        s->recentLength = kRecentSize;
+        return;
+    }
+    const std::size_t first = std::min(count, kRecentSize - s->recentEnd);
+    std::memcpy(s->recent + s->recentEnd, data, first);
+    std::memcpy(s->recent, data + first, count - first);
+    s->recentEnd = (s->recentEnd + count) & kRecentMask;
+    s->recentLength = std::min(s->recentLength + count, kRecentSize);
+}
+
+void Forget(ZipStream* s)
+{
+    s->recentEnd = 0;
+    s->recentLength = 0;
+    s->replay = 0;
+}
+
+voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode)
+{
+    const char* fopenMode = nullptr;
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ)
+        fopenMode = "rbe";
+    else if (mode & ZLIB_FILEFUNC_MODE_EXISTING)
+        fopenMode = "r+be";
+    else if (mode & ZLIB_FILEFUNC_MODE_CREATE)
+        fopenMode = "wbe";
+    if (filename == nullptr || fopenMode == nullptr)
+        return nullptr;
+    FILE* file = std::fopen(static_cast<const char*>(filename), fopenMode);
+    if (file == nullptr)
+        return nullptr;
+    std::setvbuf(file, nullptr, _IOFBF, kZipStreamBufferSize);
+    auto* stream = new (std::nothrow) ZipStream;
+    if (stream == nullptr) {
+        std::fclose(file);
+        return nullptr;
+    }
+    stream->file = file;
+    stream->position = 0;
+    Forget(stream);
+    return stream;
+}
+
+uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size)
+{
+    ZipStream* s = AsStream(stream);
+    auto* out = static_cast<unsigned char*>(buf);
+    std::size_t delivered = 0;
+    if (s->replay != 0) {
+        delivered = std::min<std::size_t>(s->replay, size);
+        CopyFromRing(s, (s->recentEnd - s->replay) & kRecentMask, out, delivered);
+        s->replay -= delivered;
+    }
+    if (delivered < size) {
+        const std::size_t n = fread_unlocked(out + delivered, 1, size - delivered, s->file);
+        Remember(s, out + delivered, n);
+        delivered += n;
+    }
+    s->position += delivered;
+    return static_cast<uLong>(delivered);
+}
+
+// Moves the stream itself; the window no longer describes what lies before it.
+long SeekFile(ZipStream* s, std::uint64_t offset, int whence)
+{
+    Forget(s);
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+        return -1;
+    if (fseeko(s->file, static_cast<off_t>(offset), whence) != 0)
+        return -1;
+    if (whence == SEEK_SET) {
+        s->position = offset;
+        return 0;
+    }
+    const off_t position = ftello(s->file);
+    if (position < 0)
+        return -1;
+    s->position = static_cast<std::uint64_t>(position);
+    return 0;
+}
+
+uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void* buf, uLong size)
+{
+    ZipStream* s = AsStream(stream);
+    if (s->replay != 0 && SeekFile(s, s->position, SEEK_SET) != 0)
+        return 0;
+    Forget(s);
+    const std::size_t n = fwrite_unlocked(buf, 1, size, s->file);
+    s->position += n;
+    return static_cast<uLong>(n);
+}
+
+ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream)
+{
+    return AsStream(stream)->position;
+}
+
+// Moves to an absolute target without a system call when the window holds it or it lies at most
+// one stream buffer ahead (read through); true when that worked.
+bool MoveWithinReach(ZipStream* s, std::uint64_t target)
+{
+    if (target < s->position) {
+        const std::uint64_t back = s->position - target;
+        if (back > s->recentLength - s->replay)
+            return false;
+        s->replay += static_cast<std::size_t>(back);
+        s->position = target;
+        return true;
+    }
+    const std::uint64_t ahead = target - s->position;
+    if (ahead <= s->replay) {
+        s->replay -= static_cast<std::size_t>(ahead);
+        s->position = target;
+        return true;
+    }
+    if (ahead > kZipStreamBufferSize)
+        return false;
+    return ReadStream(nullptr, s, g_SeekScratch, static_cast<uLong>(ahead)) == ahead;
+}
+
+long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    ZipStream* s = AsStream(stream);
+    std::uint64_t target;
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET:
+        target = offset;
+        break;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+        if (offset > std::numeric_limits<std::uint64_t>::max() - s->position)
+            return -1;
+        target = s->position + offset;
+        break;
+    case ZLIB_FILEFUNC_SEEK_END:
+        return SeekFile(s, offset, SEEK_END);
+    default:
+        return -1;
+    }
+    if (target == s->position || MoveWithinReach(s, target))
+        return 0;
+    // A short read-through stopped at the end of the file; the real seek decides.
+    return SeekFile(s, target, SEEK_SET);
+}
+
+int ZCALLBACK CloseStream(voidpf, voidpf stream)
+{
+    ZipStream* s = AsStream(stream);
+    const int result = std::fclose(s->file);
+    delete s;
+    return result;
+}
+
+int ZCALLBACK StreamError(voidpf, voidpf stream)
+{
+    return std::ferror(AsStream(stream)->file);
+}
+
+} // namespace
+
+void FillZipFileFunctions(zlib_filefunc64_def& table)
+{
+    table.zopen64_file = OpenStream;
+    table.zread_file = ReadStream;
+    table.zwrite_file = WriteStream;
+    table.ztell64_file = TellStream;
+    table.zseek64_file = SeekStream;
+    table.zclose_file = CloseStream;
+    table.zerror_file = StreamError;
+    table.opaque = nullptr;
+}
+
+} // namespace brindle::platform

@@ -1,0 +1,226 @@
+// 2DA reader: the line and field rules over hand-written tables, the failure texts, and the real
+// tables the game ships in haks.
+#include "formats/TwoDAFileReader.h"
+
+#include "tests/support/ExpectThrow.h"
+#include "tests/support/RealData.h"
+#include "tests/support/ScopedTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace brindle {
+namespace {
+
+using test::ScopedTempDir;
+
+std::string WriteTable(const ScopedTempDir& dir, const std::string& text)
+{
+    const std::string path = dir / "table.2da";
+    test::WriteFile(path, text);
+    return path;
+}
+
+// All cells of a table, row by row, "|"-joined, for compact expectations.
+std::string Dump(const TwoDAFileReader& table)
+{
+    std::string out;
+    for (std::uint32_t row = 0; row < table.GetRowCount(); ++row) {
+        if (row != 0)
+            out += '/';
+        for (std::size_t c = 0; c < table.GetColumns().size(); ++c) {
+            std::string value;
+            table.GetString(row, table.GetColumns()[c], value);
+            out += (c == 0 ? "" : "|") + value;
+        }
+    }
+    return out;
+}
+
+std::string Join(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const std::string& name : names)
+        out += (out.empty() ? "" : ",") + name;
+    return out;
+}
+
+struct LayoutCase {
+    const char* name;
+    std::string text;
+    const char* columns;
+    const char* cells;
+};
+
+TEST(TwoDAFileReaderTest, LinesAndFieldsAreSplitAsTheGameReadsThem)
+{
+    const LayoutCase cases[] = {
+        {"crlf", "2DA V2.0\r\n\r\nA B\r\n0 x y\r\n1 z w\r\n", "A,B", "x|y/z|w"},
+        {"lf and tab version", "2DA\tV2.0\n\nA\tB\n0\tx\ty\n", "A,B", "x|y"},
+        {"lone cr line ends", "2DA V2.0\r\rA B\r0 x y\r1 z w", "A,B", "x|y/z|w"},
+        {"cr runs before lf are one line end", "2DA V2.0\r\r\n\r\r\nA B\r\r\n0 x y\r\r\n", "A,B", "x|y"},
+        {"mixed line ends", "2DA V2.0\n\rA B\r\n0 x y\r1 z w\n", "A,B", "x|y/z|w"},
+        {"default line skipped", "2DA V2.0\nDEFAULT: 5\nA B\n0 x y\n", "A,B", "x|y"},
+        {"default in lower case", "2DA V2.0\ndefault: 5\nA B\n0 x y\n", "A,B", "x|y"},
+        {"no optional line", "2DA V2.0\nA B\n0 x y\n", "A,B", "x|y"},
+        {"text after version ignored", "2DA V2.0\t\t\t junk\n\n\tA\t\tB \n0 x y\n", "A,B", "x|y"},
+        {"blank rows skipped", "2DA V2.0\n\nA B\n\n0 x y\n  \t \n\n1 z w\n", "A,B", "x|y/z|w"},
+        {"quoted cell", "2DA V2.0\n\nA B\n7 \"two words\" x\n", "A,B", "two words|x"},
+        {"empty quoted cell", "2DA V2.0\n\nA B\n7 \"\" x\n", "A,B", "|x"},
+        {"char after quote lost", "2DA V2.0\n\nA B\n7 \"ab\"c d\n", "A,B", "ab|d"},
+        {"unterminated quote", "2DA V2.0\n\nA B\n7 x \"a b\n", "A,B", "x|a b"},
+        {"vertical tab starts no field", "2DA V2.0\n\nA B\n7 \vx\fy z\n", "A,B", "x\fy|z"},
+        {"0x1a ends the file", "2DA V2.0\n\nA B\n0 x y\n\x1a" "1 bad\n", "A,B", "x|y"},
+        {"zero byte line ends the table", std::string("2DA V2.0\n\nA B\n0 x y\n\0 bad\n1 z\n", 29), "A,B", "x|y"},
+        {"zero byte cuts a line", std::string("2DA V2.0\n\nA B\n0 x y\0 z\n", 24), "A,B", "x|y"},
+        {"long line read whole", "2DA V2.0\n\nA B\n0 " + std::string(40000, 'q') + " y\n1 z w\n", "A,B",
+         nullptr},
+        {"empty file", "", "", ""},
+        {"version line only", "2DA V2.0", "", ""},
+        {"empty column line", "2DA V2.0\n\n\n0\n1\n", "", "/"},
+        {"repeated column name", "2DA V2.0\n\nA A\n0 x y\n", "A,A", "x|x"},
+    };
+    ScopedTempDir dir;
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TwoDAFileReader table(WriteTable(dir, c.text));
+        EXPECT_EQ(Join(table.GetColumns()), c.columns);
+        if (c.cells != nullptr) {
+            EXPECT_EQ(Dump(table), c.cells);
+        }
+    }
+
+    TwoDAFileReader longLine(WriteTable(dir, cases[18].text));
+    ASSERT_EQ(longLine.GetRowCount(), 2u);
+    std::string value;
+    EXPECT_TRUE(longLine.GetString(0, "A", value));
+    EXPECT_EQ(value, std::string(40000, 'q'));
+    EXPECT_TRUE(longLine.GetString(1, "B", value));
+    EXPECT_EQ(value, "w");
+}
+
+TEST(TwoDAFileReaderTest, ConstructionFailuresCarryThePath)
+{
+    ScopedTempDir dir;
+    const std::string path = dir / "table.2da";
+    struct Case {
+        std::string text;
+        std::string message;
+    } const cases[] = {
+        {"2DA  V2.0\n", "Unrecognized file format on .2DA '" + path + "'."},
+        {"\n2DA V2.0\n", "Unrecognized file format on .2DA '" + path + "'."},
+        {"2DA V2.1\n", "Unrecognized file format on .2DA '" + path + "'."},
+        {"2DA V2.0\n\nA B\n0 x y\n1 x\n", "Bad column count on .2DA '" + path + "' / row 1 (line 2, cols 2/2)."},
+        {"2DA V2.0\n\nA B\n0 x y\n\n1 x y z\n",
+         "Bad column count on .2DA '" + path + "' / row 3 (line 2, cols 4/2)."},
+        // A second blank line after the version line becomes an empty column line.
+        {"2DA V2.0\n\n\nA B\n0 x y\n", "Bad column count on .2DA '" + path + "' / row 1 (line 1, cols 2/0)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        test::WriteFile(path, c.text);
+        test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(path); }, c.message);
+    }
+    for (const std::string& bad : {dir / "missing.2da", dir.Path()})
+        test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(bad); },
+                                                  "Failed to open .2DA file '" + bad + "'.");
+}
+
+TEST(TwoDAFileReaderTest, LongPathsCutTheColumnCountMessageAt255)
+{
+    ScopedTempDir dir;
+    const std::string path = dir / (std::string(200, 'd') + "/" + std::string(100, 'f') + ".2da");
+    test::WriteFile(path, "2DA V2.0\n\nA\n0\n");
+    const std::string whole = "Bad column count on .2DA '" + path + "' / row 0 (line 1, cols 1/1).";
+    ASSERT_GT(whole.size(), 255u);
+    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(path); }, whole.substr(0, 255));
+}
+
+TEST(TwoDAFileReaderTest, LookupsByRowAndColumn)
+{
+    ScopedTempDir dir;
+    TwoDAFileReader table(WriteTable(dir, "2DA V2.0\n\nLABEL Model\n0 a ****\n1 \"****\" b\n"));
+    ASSERT_EQ(table.GetRowCount(), 2u);
+    EXPECT_EQ(table.GetColumnIndex("Model"), 1u);
+
+    std::string value = "untouched";
+    EXPECT_FALSE(table.GetString(2, "NoSuchColumn", value));
+    EXPECT_EQ(value, "untouched");
+    EXPECT_TRUE(table.GetString(0, "LABEL", value));
+    EXPECT_EQ(value, "a");
+    EXPECT_FALSE(table.GetString(0, "Model", value));
+    EXPECT_EQ(value, "****");
+    EXPECT_FALSE(table.GetString(1, "LABEL", value));
+    EXPECT_EQ(value, "****");
+
+    for (const std::string name : {"label", "NoSuchColumn", "Mode", "Model "})
+        test::ExpectThrowText<std::runtime_error>([&] { table.GetString(0, name, value); },
+                                                  "Illegal 2DA column reference: '" + name + "'.");
+}
+
+// Real tables: row counts and cells checked by hand against the files.
+TEST(TwoDAFileReaderTest, RealTables)
+{
+    BRINDLE_REQUIRE_REALDATA(real);
+    struct Cell {
+        std::uint32_t row;
+        const char* column;
+        const char* value;
+        bool present;
+    };
+    struct Table {
+        const char* file;
+        std::size_t rows;
+        std::size_t columns;
+        std::vector<Cell> cells;
+    } const tables[] = {
+        {"2da/ductshui_tabards/armorvisualdata.2da", 26, 4,
+         {{0, "Label", "Cloth", true},
+          {0, "Parent", "****", false},
+          {16, "ToolsetName", "Costume Barrel", true},
+          {16, "Prefix", "DMCB", true},
+          {19, "Label", "padding", true},
+          {24, "Prefix", "****", false},
+          {25, "Prefix", "MP", true}}},
+        {"2da/projectm_csl/armorvisualdata.2da", 19, 4,
+         {{1, "Prefix", "CP", true}, {1, "Parent", "1", true}, {18, "Label", "GodBeastX", true}}},
+        {"2da/nwn1_gender/gender.2da", 5, 4,
+         {{0, "GENDER", "M", true}, {4, "CONSTANT", "GENDER_NONE", true}, {2, "GRAPHIC", "****", false}}},
+        // CR-only line ends and a version line padded with tabs.
+        {"2da/projectm_csl/baseitems.2da", 282, 0,
+         {{0, "label", "shortsword", true},
+          {0, "ItemClass", "W_SSword", true},
+          {1, "label", "longsword", true},
+          {147, "label", "padding", true},
+          {147, "Name", "****", false},
+          {281, "label", "Steed", true}}},
+        {"2da/projectm_projm/baseitems.2da", 282, 0, {{0, "label", "shortsword", true}, {281, "label", "Steed", true}}},
+        {"2da/projectm_projm/appearance.2da", 5001, 0,
+         {{0, "LABEL", "Dwarf", true},
+          {2, "STRING_REF", "1987", true},
+          {96, "LABEL", "****", false},
+          {5000, "LABEL", "Beholder_Misery_Remove", true},
+          {5000, "NWN2_Model_Body", "c_reeBeholder", true}}},
+        {"2da/projectm_csl/appearance.2da", 5001, 0,
+         {{0, "LABEL", "Dwarf", true}, {5000, "LABEL", "Beholder_Misery_Remove", true}}},
+    };
+    for (const Table& t : tables) {
+        SCOPED_TRACE(t.file);
+        TwoDAFileReader table(real + "/" + t.file);
+        EXPECT_EQ(table.GetRowCount(), t.rows);
+        if (t.columns != 0) {
+            EXPECT_EQ(table.GetColumns().size(), t.columns);
+        }
+        for (const Cell& cell : t.cells) {
+            std::string value;
+            EXPECT_EQ(table.GetString(cell.row, cell.column, value), cell.present) << cell.row << cell.column;
+            EXPECT_EQ(value, cell.value) << cell.row << " " << cell.column;
+        }
+    }
+}
+
+} // namespace
+} // namespace brindle
