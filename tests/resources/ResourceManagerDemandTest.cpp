@@ -1,5 +1,6 @@
 // Demand and release through the manager, the copy loop, the handle scheme and the accessor slots,
 // over in-memory containers.
+#include "containers/DirectoryFileReader.h"
 #include "resources/DemandResource.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceNames.h"
@@ -62,6 +63,23 @@ TEST_F(ResourceManagerDemandTest, SharedCopyLivesUntilTheLastRelease)
     m_Manager.Release(second);
     EXPECT_FALSE(platform::PathExists(first));
     EXPECT_TRUE(m_Out.Writes().empty());
+}
+
+TEST_F(ResourceManagerDemandTest, LooseFilesAreHandedOutAsThemselvesAndNeverDeleted)
+{
+    test::ScopedTempDir override;
+    test::WriteFile(override / "sub/Gender.2DA", "loose");
+    m_Manager.AttachDirectory(std::make_shared<DirectoryFileReader<NWN::ResRef32>>(override.Path()));
+    auto archive = Stack(ResourceManager::TierZip);
+    archive->Add("gender", ResType2da, "zipped");
+    m_Manager.BuildResourceIndex();
+
+    const std::string path = m_Manager.Demand("gender", ResType2da);
+    EXPECT_EQ(test::ReadFile(path), "loose");
+    EXPECT_TRUE(archive->Reads().empty());
+    m_Manager.Release(path);
+    EXPECT_EQ(test::ReadFile(override / "sub/Gender.2DA"), "loose");
+    EXPECT_THROW(m_Manager.Release(path), std::runtime_error);
 }
 
 TEST_F(ResourceManagerDemandTest, CopiesInChunksOfAtMost4096Bytes)
