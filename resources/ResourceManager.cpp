@@ -8,6 +8,8 @@
 #include "platform/Process.h"
 #include "platform/TextFormat.h"
 
+#include <cstdarg>
+
 namespace brindle {
 
 namespace {

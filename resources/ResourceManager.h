@@ -10,7 +10,6 @@
 #include "resources/ResRef.h"
 
 #include <array>
-#include <cstdarg>
 #include <cstdint>
 #include <map>
 #include <memory>
