@@ -184,7 +184,8 @@ void ResourceManager::LoadTalkTables(const std::string& customTlk)
         try {
             ValidateResourceName(customTlk);
             // Modules store the name with or without its extension ("db" or "db.TLK").
-            const std::string file = EndsWithIgnoreCase(customTlk, kTlkExtension) ? customTlk : customTlk + kTlkExtension;
+            const std::string file =
+                EndsWithIgnoreCase(customTlk, kTlkExtension) ? customTlk : customTlk + kTlkExtension;
             m_AlternateTlk = std::make_shared<TlkFileReader<NWN::ResRef16>>(HomeOrInstallPath("tlk//" + file));
         } catch (const std::exception& e) {
             Warn(kAlternateTlkWarning, e.what());

@@ -32,7 +32,10 @@ class ResourceManagerLoadTest : public ::testing::Test {
 protected:
     void SetUp() override { WriteFile(Install("dialog.TLK"), test::BuildTlk(5)); }
 
-    std::string Home(std::string_view relative = {}) const { return relative.empty() ? m_Home.Path() : m_Home / relative; }
+    std::string Home(std::string_view relative = {}) const
+    {
+        return relative.empty() ? m_Home.Path() : m_Home / relative;
+    }
     std::string Install(std::string_view relative = {}) const
     {
         return relative.empty() ? m_Install.Path() : m_Install / relative;
@@ -90,7 +93,10 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         std::string winner;
     };
     const Case cases[] = {
-        {"home .mod before install .mod", {{"h:Modules/m.mod", "home-mod"}, {"i:Modules/m.mod", "install-mod"}}, {}, "home-mod"},
+        {"home .mod before install .mod",
+         {{"h:Modules/m.mod", "home-mod"}, {"i:Modules/m.mod", "install-mod"}},
+         {},
+         "home-mod"},
         {".mod before folder", {{"h:Modules/M.MOD", "home-mod"}}, {"h:Modules/m"}, "home-mod"},
         {".pwc before folder", {{"i:pwc/m.pwc", "install-pwc"}}, {"h:Modules/m"}, "install-pwc"},
         {"home folder before install .mod", {{"i:Modules/m.mod", "install-mod"}}, {"h:Modules/m"}, "home-dir"},
@@ -101,7 +107,9 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         fs::remove_all(Install());
         fs::create_directories(Home());
         SetUp();
-        auto at = [&](const std::string& spec) { return (spec[0] == 'h' ? Home() : Install()) + "/" + spec.substr(2); };
+        auto at = [&](const std::string& where) {
+            return (where[0] == 'h' ? Home() : Install()) + "/" + where.substr(2);
+        };
         for (const auto& [where, label] : c.archives)
             WriteFile(at(where), Archive(label, {}, "MOD "));
         for (const std::string& where : c.directories)
@@ -209,7 +217,8 @@ TEST_F(ResourceManagerLoadTest, FailingOptionalSourcesAreReportedOneByOne)
     EXPECT_EQ(lines[0], "WARNING: Failed to load HAK file 'a\\b' (exception 'Resource name has path characters "
                         "(illegal).').  Certain module resources may be unavailable.\n");
     EXPECT_EQ(lines[1].rfind("WARNING: Failed to load HAK file 'missing' (exception '", 0), 0u) << lines[1];
-    EXPECT_EQ(lines[2].rfind("WARNING: Failed to open .zip archive '" + Home("Data/broken.zip") + "': exception '", 0), 0u)
+    const std::string zipWarning = "WARNING: Failed to open .zip archive '" + Home("Data/broken.zip") + "': exception '";
+    EXPECT_EQ(lines[2].rfind(zipWarning, 0), 0u)
         << lines[2];
     EXPECT_EQ(lines[3], "WARNING: Exception 'Resource name has path characters (illegal).' loading alternate TLK.  "
                         "STRREF lookup may be unavailable.\n");

@@ -49,7 +49,8 @@ TEST(ResourceManagerRealDataTest, UnpackedModuleAndOverrideTablesFeedTheLookupLi
     EXPECT_EQ(genders, (std::vector<std::string> {"M", "F", "B", "O", "N"}));
     ASSERT_GT(races.size(), 3u);
     EXPECT_EQ(races.front(), "P_DD");
-    EXPECT_EQ(std::vector<std::string>(races.end() - 3, races.end()), (std::vector<std::string> {"P_HA", "P_AA", "P_GY"}));
+    EXPECT_EQ(std::vector<std::string>(races.end() - 3, races.end()),
+              (std::vector<std::string> {"P_HA", "P_AA", "P_GY"}));
     ASSERT_FALSE(prefixes.empty());
     EXPECT_EQ(prefixes.front(), "CL");
     EXPECT_EQ(index.at("CL"), 0u);

@@ -57,7 +57,8 @@ bool MemoryArchive::ReadEncapsulatedFile(FileHandle handle, std::uint32_t offset
         bytesRead = 0;
         return true;
     }
-    const std::uint32_t count = std::min<std::uint32_t>(bytesToRead, static_cast<std::uint32_t>(entry->data.size() - offset));
+    const auto left = static_cast<std::uint32_t>(entry->data.size() - offset);
+    const std::uint32_t count = std::min(bytesToRead, left);
     std::memcpy(buffer, entry->data.data() + offset, count);
     bytesRead = count;
     m_Reads.push_back(count);
