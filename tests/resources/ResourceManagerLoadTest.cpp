@@ -117,7 +117,8 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         m_Out.Clear();
         LoadOnly("m");
         EXPECT_EQ(Content("which"), c.winner);
-        EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+        // One manager serves every case; its first load alone tries the model library.
+        EXPECT_EQ(m_Out.Text(), &c == &cases[0] ? kGranny2Missing : "");
     }
 }
 
