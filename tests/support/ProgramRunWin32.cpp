@@ -1,7 +1,9 @@
 // Running programs and capturing standard output for tests, on Windows.
 #include "tests/support/ProgramRun.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <stdexcept>
@@ -18,10 +20,51 @@ namespace {
 // Status codes of a process ended by an exception (0xC0000005 and friends) are not exit statuses.
 constexpr DWORD kFirstExceptionStatus = 0xC0000000;
 
+// The variable that names a POSIX program's temporary directory; Windows takes it from TMP.
+constexpr const char* kPosixTemporaryVariable = "TMPDIR";
+constexpr const char* kTemporaryVariable = "TMP";
+
+bool SameName(const std::string& entry, const std::string& name)
+{
+    if (entry.size() <= name.size() || entry[name.size()] != '=')
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(entry[i])) != std::toupper(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return true;
+}
+
+// This process's environment with the given variables set, as a block of NAME=value texts each
+// ending in a zero, and one more zero at the end.
+std::string EnvironmentBlock(const Environment& overrides)
+{
+    Environment variables;
+    for (const auto& [name, value] : overrides)
+        variables.emplace_back(name == kPosixTemporaryVariable ? kTemporaryVariable : name, value);
+    std::string block;
+    char* strings = GetEnvironmentStringsA();
+    for (const char* entry = strings; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1) {
+        bool overridden = false;
+        for (const auto& variable : variables)
+            overridden = overridden || SameName(entry, variable.first);
+        if (!overridden)
+            block.append(entry).push_back('\0');
+    }
+    if (strings != nullptr)
+        FreeEnvironmentStringsA(strings);
+    for (const auto& [name, value] : variables)
+        block.append(name + "=" + value).push_back('\0');
+    block.push_back('\0');
+    return block;
+}
+
 } // namespace
 
-ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory)
+ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory,
+                         const Environment& environment)
 {
+    std::string environmentBlock = EnvironmentBlock(environment);
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -40,8 +83,8 @@ ProgramResult RunProgram(const std::string& executable, const std::string& worki
     std::string commandLine = "\"" + executable + "\"";
     PROCESS_INFORMATION process{};
     std::fflush(nullptr);
-    const BOOL started = CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        workingDirectory.c_str(), &startup, &process);
+    const BOOL started = CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        environmentBlock.data(), workingDirectory.c_str(), &startup, &process);
     CloseHandle(writeEnd);
     if (nul != INVALID_HANDLE_VALUE)
         CloseHandle(nul);
