@@ -1,6 +1,8 @@
 // ZIP container over minizip's unzip interface, reading through this program's own file functions.
 #include "containers/ZipFileReader.h"
 
+#include "containers/ZipCentralDirectory.h"
+
 #include "platform/Ascii.h"
 #include "platform/SplitPath.h"
 #include "platform/ZipFileFunctions.h"
@@ -32,20 +34,26 @@ unzFile Archive(void* archive)
 }
 
 struct NameSplit {
-    std::string buffer;     ///< "z:\" + the entry's name, lower-cased
+    std::string buffer;     ///< "z:\\" + the entry's name, lower-cased
     bool split = false;     ///< the splitter accepted the buffer
     SplitPathResult parts;
 };
 
 // The drive prefix makes the splitter treat the archive's folders as a path, so only the last
 // component names the resource.
-NameSplit SplitEntryName(const char* entryName)
+void SplitEntryName(std::string_view entryName, NameSplit& out)
+{
+    out.buffer.assign("z:\\");
+    out.buffer.append(entryName);
+    for (char& c : out.buffer)
+        c = ascii::ToLower(c);
+    out.split = SplitPath(out.buffer, out.parts);
+}
+
+NameSplit SplitEntryName(std::string_view entryName)
 {
     NameSplit out;
-    out.buffer = "z:\\";
-    out.buffer += entryName;
-    out.buffer = ascii::ToLower(out.buffer);
-    out.split = SplitPath(out.buffer, out.parts);
+    SplitEntryName(entryName, out);
     return out;
 }
 
@@ -88,7 +96,7 @@ ZipFileReader<ResRefT>::ZipFileReader(const std::string& path)
     if (m_Archive == nullptr)
         ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
     try {
-        Scan();
+        Scan(path);
     } catch (...) {
         unzClose(Archive(m_Archive));
         m_Archive = nullptr;
@@ -107,7 +115,7 @@ ZipFileReader<ResRefT>::~ZipFileReader()
 }
 
 template <class ResRefT>
-void ZipFileReader<ResRefT>::Scan()
+void ZipFileReader<ResRefT>::Scan(const std::string& path)
 {
     if (m_EntryOpen)
         throw std::runtime_error(kZipScanWhileOpen);
@@ -123,21 +131,36 @@ void ZipFileReader<ResRefT>::Scan()
     else
         m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
 
-    for (std::uint64_t walked = 1;; ++walked) {
-        const NameSplit split = SplitEntryName(name);
+    // split is reused from entry to entry, so the scan allocates only for names longer than any before.
+    NameSplit split;
+    auto addEntry = [this, &split](std::string_view entryName, std::uint64_t position) {
+        SplitEntryName(entryName, split);
         if (split.split && !split.parts.extension.empty()) {
-            Entry entry{0, ResRefT{}, TypeOfSplit(split)};
+            Entry entry{position + 1, ResRefT{}, TypeOfSplit(split)};
             std::memcpy(entry.name.RefStr, split.parts.name.data(),
                         std::min(split.parts.name.size(), sizeof(entry.name.RefStr)));
-            unz64_file_pos position{};
-            if (unzGetFilePos64(archive, &position) != UNZ_OK)
-                throw std::runtime_error(kZipGetFilePosFailed);
-            entry.handle = position.pos_in_zip_directory + 1;
             m_Entries.push_back(entry);
         } else if (!split.split) {
             ThrowComposed(kZipSplitPathFailedPrefix, split.buffer, "'. failed", kZipSplitPathFailed);
         }
         // Folder entries and files without an extension (a README) name no resource: skipped.
+    };
+    // A plain archive is listed from its central directory read in one piece, when that agrees
+    // with what minizip found; the same entries result as from the walk below, only sooner.
+    ZipCentralDirectory directory;
+    unz64_file_pos first{};
+    if (directory.Read(path) && directory.Records().size() == global.number_entry &&
+        unzGetFilePos64(archive, &first) == UNZ_OK && first.pos_in_zip_directory == directory.DirectoryOffset()) {
+        for (const ZipCentralDirectory::Record& record : directory.Records())
+            addEntry(record.name, record.position);
+        return;
+    }
+
+    for (std::uint64_t walked = 1;; ++walked) {
+        unz64_file_pos position{};
+        if (unzGetFilePos64(archive, &position) != UNZ_OK)
+            throw std::runtime_error(kZipGetFilePosFailed);
+        addEntry(name, position.pos_in_zip_directory);
 
         const int next = unzGoToNextFile(archive);
         if (next == kEndOfListOfFile)
