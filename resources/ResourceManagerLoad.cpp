@@ -149,7 +149,7 @@ void ResourceManager::LoadZipArchives(const std::string& directory)
 
 void ResourceManager::BuildResourceIndex()
 {
-    m_ResourceIndex = {};
+    m_ResourceIndex.Clear();
     m_Entries = {};
     // The counts are the sizes of lists the containers already hold in memory.
     std::size_t total = 0;
@@ -157,7 +157,7 @@ void ResourceManager::BuildResourceIndex()
         for (Accessor* container : tier)
             total += static_cast<std::size_t>(container->GetEncapsulatedFileCount());
     m_Entries.reserve(total);
-    m_ResourceIndex.reserve(total);
+    m_ResourceIndex.Reserve(total);
 
     for (std::uint32_t tier = 0; tier < TierCount; ++tier) {
         const auto& containers = m_Tiers[tier];
@@ -170,8 +170,7 @@ void ResourceManager::BuildResourceIndex()
                     continue;
                 // Filed under the lower-cased name: the game matches names without regard to case,
                 // and an ERF may store "Gender" where everyone asks for "gender".
-                const std::string key = MakeResourceKey(type, ascii::ToLower(RawText(name)));
-                if (m_ResourceIndex.try_emplace(key, m_Entries.size()).second)
+                if (m_ResourceIndex.TryInsert(type, name))
                     m_Entries.push_back({container, index, tier, static_cast<std::uint32_t>(position)});
             }
         }
