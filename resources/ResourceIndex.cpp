@@ -3,7 +3,9 @@
 #include "resources/ResourceIndex.h"
 
 #include "platform/Ascii.h"
+#include "platform/Prefetch.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -87,23 +89,57 @@ void ResourceIndex::Rehash(std::size_t slotCount)
     }
 }
 
-bool ResourceIndex::TryInsert(NWN::ResType type, const NWN::ResRef32& name)
+ResourceIndex::KEY ResourceIndex::MakeKey(NWN::ResType type, const NWN::ResRef32& name)
 {
     KEY key{};
     key.type = type;
     for (std::size_t i = 0; i < sizeof(name.RefStr) && name.RefStr[i] != '\0'; ++i)
         key.name[i] = ascii::ToLower(name.RefStr[i]);
-    if (m_Slots.size() / 2 < m_Keys.size() + 1)
-        Rehash(SlotsFor(m_Keys.size() + 1));
-    if (m_Keys.size() >= npos)
+    return key;
+}
+
+void ResourceIndex::MakeRoom(std::size_t count)
+{
+    if (count > npos - m_Keys.size())
         throw std::length_error("resource index too large");
-    const std::uint64_t hash = Hash(key);
+    if (m_Slots.size() / 2 < m_Keys.size() + count)
+        Rehash(SlotsFor(m_Keys.size() + count));
+}
+
+bool ResourceIndex::Insert(const KEY& key, std::uint64_t hash)
+{
     const std::size_t slot = Slot(key, hash);
     if (m_Slots[slot].number != 0)
         return false;
     m_Slots[slot] = {static_cast<std::uint32_t>(m_Keys.size() + 1), Tag(hash)};
     m_Keys.push_back(key);
     return true;
+}
+
+bool ResourceIndex::TryInsert(NWN::ResType type, const NWN::ResRef32& name)
+{
+    MakeRoom(1);
+    const KEY key = MakeKey(type, name);
+    return Insert(key, Hash(key));
+}
+
+void ResourceIndex::TryInsertBatch(std::span<const Candidate> candidates, bool* added)
+{
+    constexpr std::size_t kBatch = 32;
+    KEY keys[kBatch];
+    std::uint64_t hashes[kBatch];
+    for (std::size_t first = 0; first < candidates.size(); first += kBatch) {
+        const std::size_t count = std::min(kBatch, candidates.size() - first);
+        MakeRoom(count);
+        const std::size_t mask = m_Slots.size() - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            keys[i] = MakeKey(candidates[first + i].type, candidates[first + i].name);
+            hashes[i] = Hash(keys[i]);
+            platform::PrefetchForRead(&m_Slots[static_cast<std::size_t>(hashes[i]) & mask]);
+        }
+        for (std::size_t i = 0; i < count; ++i)
+            added[first + i] = Insert(keys[i], hashes[i]);
+    }
 }
 
 std::uint32_t ResourceIndex::Find(NWN::ResType type, std::string_view name) const

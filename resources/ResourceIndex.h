@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,9 +19,19 @@ public:
 
     /// Makes room for count keys, so that filing them allocates nothing more.
     void Reserve(std::size_t count);
+    /// One key to file.
+    struct Candidate {
+        NWN::ResType type;
+        NWN::ResRef32 name;
+    };
+
     /// Files (type, name) under the next number (the count of keys filed so far) unless that key
     /// is already filed; true when it was added.
     bool TryInsert(NWN::ResType type, const NWN::ResRef32& name);
+    /// Files the candidates in order, exactly as TryInsert would one after the other; added[i]
+    /// tells whether candidate i was new. The slots of a batch are fetched together, which spares
+    /// most of the wait for memory that filing keys one by one costs in a large index.
+    void TryInsertBatch(std::span<const Candidate> candidates, bool* added);
     /// The number filed under (type, name), or npos. A name longer than 32 characters or holding a
     /// zero byte is never filed.
     std::uint32_t Find(NWN::ResType type, std::string_view name) const;
@@ -42,7 +53,12 @@ private:
     };
     static_assert(sizeof(SLOT) == 8);
 
+    static KEY MakeKey(NWN::ResType type, const NWN::ResRef32& name);
     static std::uint64_t Hash(const KEY& key);
+    /// Grows the table, if need be, so that count more keys keep it at most half full.
+    void MakeRoom(std::size_t count);
+    /// Files key with its hash unless it is already filed; true when it was added.
+    bool Insert(const KEY& key, std::uint64_t hash);
     static std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
     /// The slot holding key, or the free slot where it belongs.
     std::size_t Slot(const KEY& key, std::uint64_t hash) const;

@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace brindle {
 namespace {
@@ -52,12 +53,17 @@ TEST(ResourceIndexTest, FilesLowerCasedNamesFirstComeFirstServed)
 TEST(ResourceIndexTest, AgreesWithAMapOfKeyTexts)
 {
     // Short names over a small alphabet in mixed case collide often; the index grows past its
-    // reservation in the second round.
+    // reservation in the second round. A second index files the same keys in batches of varying
+    // size and must answer alike.
     std::mt19937 random(7);
     for (const std::size_t reserved : {std::size_t{20000}, std::size_t{0}}) {
         ResourceIndex index;
+        ResourceIndex batched;
         index.Reserve(reserved);
         std::map<std::string, std::uint32_t> reference;
+        std::vector<ResourceIndex::Candidate> pending;
+        std::vector<bool> pendingAdded;
+        std::size_t batchSize = 1;
         const std::string letters = "aAbB_1";
         auto draw = [&] {
             std::string name(1 + random() % 6, ' ');
@@ -65,17 +71,35 @@ TEST(ResourceIndexTest, AgreesWithAMapOfKeyTexts)
                 c = letters[random() % letters.size()];
             return std::pair{static_cast<NWN::ResType>(2017 + random() % 3), name};
         };
+        auto fileBatch = [&] {
+            bool added[100];
+            batched.TryInsertBatch(pending, added);
+            for (std::size_t k = 0; k < pending.size(); ++k)
+                ASSERT_EQ(added[k], pendingAdded[k]) << RawText(pending[k].name);
+            pending.clear();
+            pendingAdded.clear();
+        };
         for (int i = 0; i < 20000; ++i) {
             const auto [type, name] = draw();
             const std::string key = MakeResourceKey(type, ascii::ToLower(name));
             const bool added = reference.try_emplace(key, static_cast<std::uint32_t>(reference.size())).second;
             ASSERT_EQ(index.TryInsert(type, Raw(name)), added) << key;
+            pending.push_back({type, Raw(name)});
+            pendingAdded.push_back(added);
+            if (pending.size() == batchSize) {
+                fileBatch();
+                batchSize = 1 + random() % 100;
+            }
         }
+        fileBatch();
         ASSERT_EQ(index.Size(), reference.size());
+        ASSERT_EQ(batched.Size(), reference.size());
         for (int i = 0; i < 20000; ++i) {
             const auto [type, name] = draw();
             const auto found = reference.find(MakeResourceKey(type, ascii::ToLower(name)));
-            EXPECT_EQ(index.Find(type, name), found == reference.end() ? ResourceIndex::npos : found->second);
+            const std::uint32_t expected = found == reference.end() ? ResourceIndex::npos : found->second;
+            EXPECT_EQ(index.Find(type, name), expected);
+            EXPECT_EQ(batched.Find(type, name), expected);
         }
     }
 }
