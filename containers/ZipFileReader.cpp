@@ -34,20 +34,20 @@ unzFile Archive(void* archive)
 }
 
 struct NameSplit {
-    std::string buffer;     ///< "z:\\" + the entry's name, lower-cased
-    bool split = false;     ///< the splitter accepted the buffer
-    SplitPathResult parts;
+    std::string buffer;          ///< "z:\\" + the entry's name, as stored
+    bool split = false;          ///< the splitter accepted the buffer
+    std::string_view name;       ///< the last component without extension, in buffer
+    std::string_view extension;  ///< from its last dot, in buffer; it ends the buffer
 };
 
 // The drive prefix makes the splitter treat the archive's folders as a path, so only the last
-// component names the resource.
+// component names the resource. Case does not move the split, so only the parts kept are
+// lower-cased, and the whole buffer only for an error message.
 void SplitEntryName(std::string_view entryName, NameSplit& out)
 {
     out.buffer.assign("z:\\");
     out.buffer.append(entryName);
-    for (char& c : out.buffer)
-        c = ascii::ToLower(c);
-    out.split = SplitPath(out.buffer, out.parts);
+    out.split = SplitPath(out.buffer, out.name, out.extension);
 }
 
 NameSplit SplitEntryName(std::string_view entryName)
@@ -59,9 +59,10 @@ NameSplit SplitEntryName(std::string_view entryName)
 
 NWN::ResType TypeOfSplit(const NameSplit& split)
 {
-    if (!split.split || split.parts.extension.empty())
+    if (!split.split || split.extension.empty())
         return NWN::ResTypeInvalid;
-    return ExtToResType(split.parts.extension.c_str() + 1);
+    // The extension ends the buffer, so it is terminated; the lookup ignores case.
+    return ExtToResType(split.extension.data() + 1);
 }
 
 // Reads the current entry's information and its name (cut to kNameChars).
@@ -133,15 +134,23 @@ void ZipFileReader<ResRefT>::Scan(const std::string& path)
 
     // split is reused from entry to entry, so the scan allocates only for names longer than any before.
     NameSplit split;
-    auto addEntry = [this, &split](std::string_view entryName, std::uint64_t position) {
+    // Entries of one archive mostly share a few extensions: the last one's type is kept.
+    std::string lastExtension;
+    NWN::ResType lastType = NWN::ResTypeInvalid;
+    auto addEntry = [&](std::string_view entryName, std::uint64_t position) {
         SplitEntryName(entryName, split);
-        if (split.split && !split.parts.extension.empty()) {
-            Entry entry{position + 1, ResRefT{}, TypeOfSplit(split)};
-            std::memcpy(entry.name.RefStr, split.parts.name.data(),
-                        std::min(split.parts.name.size(), sizeof(entry.name.RefStr)));
+        if (split.split && !split.extension.empty()) {
+            if (split.extension != lastExtension) {
+                lastExtension.assign(split.extension);
+                lastType = TypeOfSplit(split);
+            }
+            Entry entry{position + 1, ResRefT{}, lastType};
+            const std::size_t kept = std::min(split.name.size(), sizeof(entry.name.RefStr));
+            for (std::size_t i = 0; i < kept; ++i)
+                entry.name.RefStr[i] = ascii::ToLower(split.name[i]);
             m_Entries.push_back(entry);
         } else if (!split.split) {
-            ThrowComposed(kZipSplitPathFailedPrefix, split.buffer, "'. failed", kZipSplitPathFailed);
+            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(split.buffer), "'. failed", kZipSplitPathFailed);
         }
         // Folder entries and files without an extension (a README) name no resource: skipped.
     };

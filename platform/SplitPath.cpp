@@ -5,6 +5,17 @@ namespace brindle {
 
 bool SplitPath(std::string_view path, SplitPathResult& out)
 {
+    std::string_view name;
+    std::string_view extension;
+    if (!SplitPath(path, name, extension))
+        return false;
+    out.name.assign(name);
+    out.extension.assign(extension);
+    return true;
+}
+
+bool SplitPath(std::string_view path, std::string_view& name, std::string_view& extension)
+{
     // A drive prefix such as "z:" belongs to the directory part.
     std::size_t start = 0;
     if (path.size() >= 2 && path[1] == ':')
@@ -18,12 +29,12 @@ bool SplitPath(std::string_view path, SplitPathResult& out)
     }
     const std::string_view last = path.substr(start);
     const std::size_t dot = last.find_last_of('.');
-    const std::string_view name = dot == std::string_view::npos ? last : last.substr(0, dot);
+    const std::string_view base = dot == std::string_view::npos ? last : last.substr(0, dot);
     const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : last.substr(dot);
-    if (name.size() >= SplitPathNameLimit || ext.size() >= SplitPathExtLimit)
+    if (base.size() >= SplitPathNameLimit || ext.size() >= SplitPathExtLimit)
         return false;
-    out.name.assign(name);
-    out.extension.assign(ext);
+    name = base;
+    extension = ext;
     return true;
 }
 
