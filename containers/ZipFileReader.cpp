@@ -1,8 +1,6 @@
 // ZIP container over minizip's unzip interface, reading through this program's own file functions.
 #include "containers/ZipFileReader.h"
 
-#include "containers/ZipCentralDirectory.h"
-
 #include "platform/Ascii.h"
 #include "platform/SplitPath.h"
 #include "platform/ZipFileFunctions.h"
@@ -97,7 +95,7 @@ ZipFileReader<ResRefT>::ZipFileReader(const std::string& path)
     if (m_Archive == nullptr)
         ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
     try {
-        Scan(path);
+        Scan();
     } catch (...) {
         unzClose(Archive(m_Archive));
         m_Archive = nullptr;
@@ -116,7 +114,7 @@ ZipFileReader<ResRefT>::~ZipFileReader()
 }
 
 template <class ResRefT>
-void ZipFileReader<ResRefT>::Scan(const std::string& path)
+void ZipFileReader<ResRefT>::Scan()
 {
     if (m_EntryOpen)
         throw std::runtime_error(kZipScanWhileOpen);
@@ -154,17 +152,6 @@ void ZipFileReader<ResRefT>::Scan(const std::string& path)
         }
         // Folder entries and files without an extension (a README) name no resource: skipped.
     };
-    // A plain archive is listed from its central directory read in one piece, when that agrees
-    // with what minizip found; the same entries result as from the walk below, only sooner.
-    ZipCentralDirectory directory;
-    unz64_file_pos first{};
-    if (directory.Read(path) && directory.Records().size() == global.number_entry &&
-        unzGetFilePos64(archive, &first) == UNZ_OK && first.pos_in_zip_directory == directory.DirectoryOffset()) {
-        for (const ZipCentralDirectory::Record& record : directory.Records())
-            addEntry(record.name, record.position);
-        return;
-    }
-
     for (std::uint64_t walked = 1;; ++walked) {
         unz64_file_pos position{};
         if (unzGetFilePos64(archive, &position) != UNZ_OK)

@@ -51,8 +51,8 @@ private:
         NWN::ResType type;    ///< type of the extension; may be ResTypeInvalid
     };
 
-    /// Lists the entries of the archive at path (open in m_Archive).
-    void Scan(const std::string& path);
+    /// Lists the entries of the open archive.
+    void Scan();
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
 
     std::vector<Entry> m_Entries;
