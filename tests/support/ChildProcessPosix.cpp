@@ -9,10 +9,42 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace brindle::test {
 
-ChildProcess::ChildProcess(const std::string& executable)
+namespace {
+
+/// This process's environment with the given variables set, as NAME=value texts.
+std::vector<std::string> MergedEnvironment(const Environment& overrides)
 {
+    std::vector<std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        bool overridden = false;
+        for (const auto& [name, value] : overrides)
+            overridden = overridden || text.compare(0, name.size() + 1, name + "=") == 0;
+        if (!overridden)
+            merged.push_back(text);
+    }
+    for (const auto& [name, value] : overrides)
+        merged.push_back(name + "=" + value);
+    return merged;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::string& executable, const std::string& workingDirectory,
+                           const Environment& environment)
+{
+    // Everything the child needs is built before the fork.
+    std::vector<std::string> variables = MergedEnvironment(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    char* const argv[] = {const_cast<char*>(executable.c_str()), nullptr};
+
     int input[2];
     int output[2];
     // Close-on-exec, so that a later child never holds this one's pipes open.
@@ -30,11 +62,9 @@ ChildProcess::ChildProcess(const std::string& executable)
     if (child == 0) {
         ::dup2(input[0], STDIN_FILENO);
         ::dup2(output[1], STDOUT_FILENO);
-        ::close(input[0]);
-        ::close(input[1]);
-        ::close(output[0]);
-        ::close(output[1]);
-        ::execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+        if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
+            ::_exit(126);
+        ::execve(executable.c_str(), argv, envp.data());
         ::_exit(127);
     }
     ::close(input[0]);
@@ -65,6 +95,20 @@ std::string ChildProcess::ReadLine()
     }
 }
 
+std::string ChildProcess::ReadAll()
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_Output), buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 void ChildProcess::Finish()
 {
     if (m_Input >= 0) {
@@ -88,6 +132,7 @@ void ChildProcess::Wait()
     int status = 0;
     while (::waitpid(static_cast<pid_t>(m_Id), &status, 0) < 0 && errno == EINTR) {
     }
+    m_ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     m_Running = false;
 }
 
