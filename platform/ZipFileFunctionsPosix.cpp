@@ -2,6 +2,8 @@
 // and a window of the bytes read last, so that short moves in either direction cost no system call.
 #include "platform/ZipFileFunctions.h"
 
+#include "platform/File.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -77,7 +79,19 @@ voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode)
         fopenMode = "wbe";
     if (filename == nullptr || fopenMode == nullptr)
         return nullptr;
-    FILE* file = std::fopen(static_cast<const char*>(filename), fopenMode);
+    FILE* file = nullptr;
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ) {
+        // Archives are read from regular files only: a plain open of a FIFO would wait for a
+        // writer forever, and a device may never end.
+        const OsFile fd = OpenForReading(static_cast<const char*>(filename), ShareMode::Read, AccessHint::Normal);
+        if (fd == InvalidOsFile)
+            return nullptr;
+        file = ::fdopen(static_cast<int>(fd), "rb"); // the descriptor is already close-on-exec
+        if (file == nullptr)
+            CloseOsFile(fd);
+    } else {
+        file = std::fopen(static_cast<const char*>(filename), fopenMode);
+    }
     if (file == nullptr)
         return nullptr;
     std::setvbuf(file, nullptr, _IOFBF, kZipStreamBufferSize);
