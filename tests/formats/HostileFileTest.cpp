@@ -22,6 +22,8 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
+#include <set>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -147,6 +149,141 @@ TEST(HostileFileTest, DirectoryContainerSkipsOrRefusesWhatIsNotAFile)
         DirectoryFileReader<NWN::ResRef32> odd(root);
         EXPECT_EQ(odd.GetEncapsulatedFileCount(), 0u) << root;
     }
+}
+
+// Cuts the file to a few bytes at a moment that varies from round to round while the talk-table
+// reader copies its entry table out of the view: every round ends in a whole table or one of the
+// reader's fixed failures, never in a fault.
+TEST(HostileFileTest, TalkTableCutWhileTheReaderCopiesIt)
+{
+    constexpr std::uint32_t kEntries = 200000;
+    const std::string bytes = test::BuildTlk(kEntries);
+    ScopedTempDir dir;
+    const std::string path = dir / "dialog.tlk";
+    std::map<std::string, int> outcomes;
+    for (int round = 0; round < 40; ++round) {
+        test::WriteFile(path, bytes);
+        std::atomic<bool> go{false};
+        std::thread cutter([&] {
+            while (!go.load())
+                std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::microseconds(round * 40));
+            ::truncate(path.c_str(), 10);
+        });
+        std::string outcome;
+        try {
+            go = true;
+            TlkFileReader<NWN::ResRef16> reader(path);
+            outcome = reader.GetStringCount() == kEntries ? "whole" : "short";
+        } catch (const std::exception& e) {
+            outcome = e.what();
+        }
+        cutter.join();
+        ++outcomes[outcome];
+    }
+    for (const auto& [outcome, count] : outcomes) {
+        SCOPED_TRACE(outcome);
+        EXPECT_TRUE(outcome == "whole" || outcome == kTlkTableExceedsFile || outcome == kInPageError ||
+                    outcome == "ReadFile( Header ) failed.")
+            << count << " rounds";
+    }
+}
+
+// The GFF reader keeps its view for field lookups; the file is cut under it while a long string is
+// read again and again. Each lookup gives the whole text or false.
+TEST(HostileFileTest, GffCutWhileLookupsRun)
+{
+    const std::string text(3 << 20, 'h');
+    test::GffWriter writer("IFO ");
+    writer.AddExoString(0, "Mod_Hak", text);
+    ScopedTempDir dir;
+    const std::string path = dir / "module.ifo";
+    for (int round = 0; round < 10; ++round) {
+        test::WriteFile(path, writer.Build());
+        GffFileReader reader(path);
+        std::atomic<bool> go{false};
+        std::thread cutter([&] {
+            while (!go.load())
+                std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::microseconds(round * 200));
+            ::truncate(path.c_str(), 0);
+        });
+        int whole = 0;
+        int refused = 0;
+        go = true;
+        for (int lookup = 0; lookup < 20; ++lookup) {
+            std::string value;
+            if (reader.ReadStringField(reader.GetRootStruct(), "Mod_Hak", value)) {
+                ASSERT_EQ(value.size(), text.size());
+                ASSERT_TRUE(value == text) << "a lookup succeeded with bytes that are not the file's";
+                ++whole;
+            } else {
+                ++refused;
+            }
+        }
+        cutter.join();
+        std::string value;
+        EXPECT_FALSE(reader.ReadStringField(reader.GetRootStruct(), "Mod_Hak", value)) << "read from a cut file";
+        EXPECT_EQ(whole + refused, 20);
+    }
+}
+
+// Names with bytes above 0x7F, in paths and inside archives and folders: the bytes pass through
+// untouched (only ASCII letters are lower-cased) and nothing is refused for them.
+TEST(HostileFileTest, NamesWithBytesAbove0x7F)
+{
+    ScopedTempDir dir;
+    const std::string hakName = "H\xc3\xa4k\xff";
+    const std::string ifo = test::BuildModuleIfo({"Caf\xc3\xa9"}, "T\xe9l\xe9");
+    test::WriteFile(dir / (hakName + "/m\xf6" + "dule.hak"),
+                    test::BuildErf({{"MOD\xc3\x9cLE", ResTypeIfo, ifo}, {"\x80\xfe", ResType2da, "x"}}));
+
+    ErfFileReader<NWN::ResRef32> erf(dir / (hakName + "/m\xf6" + "dule.hak"));
+    ASSERT_EQ(erf.GetEncapsulatedFileCount(), 2u);
+    const FileHandle module = erf.OpenFile(ToResRef32("MOD\xc3\x9cLE"), ResTypeIfo);
+    EXPECT_EQ(module, 0u) << "ERF names are compared as stored";
+    NWN::ResRef32 stored{};
+    NWN::ResType type = NWN::ResTypeInvalid;
+    ASSERT_TRUE(erf.GetEncapsulatedFileEntry(0, stored, type));
+    EXPECT_EQ(RawText(stored), "MOD\xc3\x9cLE");
+    EXPECT_NE(erf.OpenFile(stored, ResTypeIfo), 0u);
+
+    test::WriteFile(dir / "module.ifo", ifo);
+    GffFileReader gff(dir / "module.ifo");
+    std::string tlk;
+    ASSERT_TRUE(gff.ReadStringField(gff.GetRootStruct(), "Mod_CustomTlk", tlk));
+    EXPECT_EQ(tlk, "T\xe9l\xe9");
+
+    test::WriteZip(dir / "data.zip", {{"Mod\xe8les/\xc3\x89P\xc9" "E.MDB", "zip bytes"}, {"\xff.2da", "2DA V2.0\n"}});
+    ZipFileReader<NWN::ResRef32> zip(dir / "data.zip");
+    ASSERT_EQ(zip.GetEncapsulatedFileCount(), 2u);
+    ASSERT_TRUE(zip.GetEncapsulatedFileEntry(0, stored, type));
+    EXPECT_EQ(RawText(stored), "\xc3\x89p\xc9" "e");
+    EXPECT_EQ(type, ResTypeMdb);
+    const FileHandle entry = zip.OpenFile(ToResRef32("\xc3\x89P\xc9" "E"), ResTypeMdb);
+    ASSERT_NE(entry, 0u);
+    std::string content(9, '\0');
+    std::uint32_t read = 0;
+    EXPECT_TRUE(zip.ReadEncapsulatedFile(entry, 0, 9, read, content.data()));
+    EXPECT_EQ(content, "zip bytes");
+    EXPECT_TRUE(zip.CloseFile(entry));
+
+    test::WriteFile(dir / "folder/\xc3\x89P\xc9" "E.MDB", "loose");
+    test::WriteFile(dir / "folder/Sub\xa0/\xfe\xff.2DA", "2DA V2.0\n");
+    DirectoryFileReader<NWN::ResRef32> folder(dir / "folder");
+    std::set<std::string> names;
+    FileIndex table = 0;
+    for (FileIndex i = 0; i < folder.GetEncapsulatedFileCount(); ++i) {
+        ASSERT_TRUE(folder.GetEncapsulatedFileEntry(i, stored, type));
+        names.insert(RawText(stored));
+        if (type == ResType2da)
+            table = i;
+        const FileHandle handle = folder.OpenFileByIndex(i);
+        EXPECT_NE(handle, 0u) << RawText(stored);
+        EXPECT_TRUE(folder.CloseFile(handle));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"\xc3\x89p\xc9" "e", "\xfe\xff"}));
+    EXPECT_EQ(TwoDAFileReader(folder.GetEncapsulatedFilePath(table)).GetRowCount(), 0u);
 }
 
 } // namespace
