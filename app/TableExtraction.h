@@ -1,0 +1,44 @@
+// Fills the lists that model names are matched against from the game's own tables (gender,
+// appearance, armorvisualdata, baseitems), so that races, armor visual types and item classes
+// added by a module are picked up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+class ResourceManager;
+
+/// Where the tables come from: row counts and single cells by table, column and row.
+class IGameTableSource {
+public:
+    /// The table's number of rows; 0 when the table cannot be had.
+    virtual std::size_t GetRowCount(const std::string& table) = 0;
+    /// The cell's text; false when there is no value (no such row or column, or "****").
+    virtual bool GetCell(std::string& value, const std::string& table, const std::string& column,
+                         std::uint32_t row) = 0;
+
+protected:
+    ~IGameTableSource() = default;
+};
+
+/// The lookup lists filled from the tables, in insertion order, duplicates kept.
+struct GameTableLists {
+    std::vector<std::string>& genders;
+    std::vector<std::string>& races;
+    std::vector<std::string>& armorVisualTypePrefixes;
+    std::map<std::string, std::uint32_t>& armorVisualTypeIndex;
+    std::vector<std::string>& itemClasses;
+};
+
+/// Reads gender, appearance, armorvisualdata and baseitems, in that order, and appends the fixed
+/// race and item-class entries. Missing tables contribute nothing; nothing here fails.
+void ExtractGameTables(IGameTableSource& source, GameTableLists& lists);
+/// The same through the manager's table access.
+void ExtractGameTables(ResourceManager& manager, GameTableLists& lists);
+
+} // namespace brindle

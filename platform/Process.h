@@ -1,0 +1,52 @@
+// The process-wide services the resource manager needs from the system: the temporary directory,
+// the process id, a liveness marker other processes can probe by name, private working directories
+// and the careful deletion of their contents.
+#pragma once
+
+#include "platform/File.h"
+
+#include <string>
+#include <vector>
+
+namespace brindle::platform {
+
+/// The temporary directory with a trailing separator: $TMPDIR when it is set, absolute and a
+/// directory, else the system default.
+std::string TemporaryDirectory();
+
+/// The current process id.
+unsigned long CurrentProcessId();
+
+/// Creates (or opens) the marker file at path and holds an exclusive lock on it for as long as the
+/// returned file stays open. InvalidOsFile when the marker cannot be created or locked; the caller
+/// then simply goes unprotected.
+OsFile AcquireLivenessMarker(const std::string& path);
+
+/// Probes the marker of another instance. True when a live process holds it (or when that cannot be
+/// ruled out). False when the marker is missing or could be locked: its owner is gone. In that case
+/// staleMarker holds the lock on the old marker (or InvalidOsFile when there was none) and is to be
+/// passed to ReleaseLivenessMarker once the instance's leftovers are removed.
+bool IsMarkerAlive(const std::string& path, OsFile& staleMarker);
+
+/// Removes the marker file at path (only if it is still the file behind marker) and closes marker.
+/// Does nothing for InvalidOsFile.
+void ReleaseLivenessMarker(OsFile marker, const std::string& path);
+
+/// Makes path a private directory of the current user: creates it owner-only, or accepts an existing
+/// one when it is a real directory (not a link) owned by the current user and not writable by group
+/// or others. False when the directory cannot be used.
+bool CreatePrivateDirectory(const std::string& path);
+
+/// The names in directory that begin with prefix, contain no '.', and are real directories (not
+/// links) owned by the current user.
+std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix);
+
+/// Deletes what a directory holds, one level deep: files and links are removed (links are never
+/// followed), subdirectories only when they are empty. Nothing happens unless path is a real
+/// directory owned by the current user. Failures are ignored.
+void DeleteDirectoryContents(const std::string& path);
+
+/// Removes an empty directory (never through a link); false when it cannot be removed.
+bool RemoveEmptyDirectory(const std::string& path);
+
+} // namespace brindle::platform

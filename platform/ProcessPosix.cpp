@@ -1,0 +1,195 @@
+// POSIX implementation of the process services: the liveness marker is a lock file held with
+// flock, which the kernel drops on any death of its holder, SIGKILL included.
+#include "platform/Process.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace brindle::platform {
+
+namespace {
+
+constexpr const char* kDefaultTemporaryDirectory = "/tmp/";
+// A prober holds a stale marker only while it removes one instance's leftovers.
+constexpr int kMarkerLockAttempts = 200;
+constexpr long kMarkerLockPauseNanoseconds = 10'000'000;
+constexpr int kMarkerReopenAttempts = 8;
+
+/// The path without trailing separators, so that opening it with O_NOFOLLOW really refuses a link
+/// ("link/" would resolve the link).
+std::string WithoutTrailingSeparators(const std::string& path)
+{
+    std::string result = path;
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    return result;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool LockWithRetries(int fd)
+{
+    for (int attempt = 0; attempt < kMarkerLockAttempts; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        const struct timespec pause { 0, kMarkerLockPauseNanoseconds };
+        ::nanosleep(&pause, nullptr);
+    }
+    return false;
+}
+
+} // namespace
+
+std::string TemporaryDirectory()
+{
+    const char* value = std::getenv("TMPDIR");
+    if (value != nullptr && value[0] == '/') {
+        struct stat st {};
+        if (::stat(value, &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::string directory = value;
+            if (directory.back() != '/')
+                directory += '/';
+            return directory;
+        }
+    }
+    return kDefaultTemporaryDirectory;
+}
+
+unsigned long CurrentProcessId()
+{
+    return static_cast<unsigned long>(::getpid());
+}
+
+OsFile AcquireLivenessMarker(const std::string& path)
+{
+    for (int attempt = 0; attempt < kMarkerReopenAttempts; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return InvalidOsFile;
+        struct stat held {};
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) || held.st_uid != ::geteuid() ||
+            !LockWithRetries(fd)) {
+            ::close(fd);
+            return InvalidOsFile;
+        }
+        // A prober may have removed a stale marker of the same name between our open and our lock;
+        // then the lock is on a file nobody can find, and we start again.
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) == 0 && SameFile(held, named))
+            return fd;
+        ::close(fd);
+    }
+    return InvalidOsFile;
+}
+
+bool IsMarkerAlive(const std::string& path, OsFile& staleMarker)
+{
+    staleMarker = InvalidOsFile;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno != ENOENT; // only a missing marker proves its owner gone
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return true;
+    }
+    staleMarker = fd;
+    return false;
+}
+
+void ReleaseLivenessMarker(OsFile marker, const std::string& path)
+{
+    if (marker == InvalidOsFile)
+        return;
+    const int fd = static_cast<int>(marker);
+    struct stat held {};
+    struct stat named {};
+    // Unlink while the lock is still held, so no prober ever finds the file unlocked and in place.
+    if (::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named))
+        ::unlink(path.c_str());
+    ::close(fd);
+}
+
+bool CreatePrivateDirectory(const std::string& path)
+{
+    const std::string directory = WithoutTrailingSeparators(path);
+    if (::mkdir(directory.c_str(), 0700) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    struct stat st {};
+    return ::lstat(directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix)
+{
+    std::vector<std::string> names;
+    DIR* listing = ::opendir(WithoutTrailingSeparators(directory).c_str());
+    if (listing == nullptr)
+        return names;
+    const int fd = ::dirfd(listing);
+    const uid_t self = ::geteuid();
+    while (const struct dirent* item = ::readdir(listing)) {
+        const std::string name = item->d_name;
+        if (name.rfind(prefix, 0) != 0 || name.find('.') != std::string::npos)
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+            st.st_uid == self)
+            names.push_back(name);
+    }
+    ::closedir(listing);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void DeleteDirectoryContents(const std::string& path)
+{
+    const int fd =
+        ::open(WithoutTrailingSeparators(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    const int listingFd = ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() ? ::dup(fd) : -1;
+    DIR* listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
+    if (listing == nullptr) {
+        if (listingFd >= 0)
+            ::close(listingFd);
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const struct dirent* item = ::readdir(listing)) {
+        const std::string name = item->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(listing);
+    for (const std::string& name : names) {
+        struct stat entry {};
+        if (::fstatat(fd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        // A subdirectory goes only when it is empty: there is deliberately no recursion.
+        ::unlinkat(fd, name.c_str(), S_ISDIR(entry.st_mode) ? AT_REMOVEDIR : 0);
+    }
+    ::close(fd);
+}
+
+bool RemoveEmptyDirectory(const std::string& path)
+{
+    return ::rmdir(WithoutTrailingSeparators(path).c_str()) == 0;
+}
+
+} // namespace brindle::platform

@@ -1,0 +1,129 @@
+// The resource manager as an instance: its private working directory beside a liveness marker, the
+// sweep of directories that dead instances left behind, unloading and destruction.
+#include "resources/ResourceManager.h"
+
+#include "formats/Gr2Accessor.h"
+#include "formats/TlkFileReader.h"
+#include "formats/TwoDAFileReader.h"
+#include "platform/Process.h"
+#include "platform/TextFormat.h"
+
+#include <cstdarg>
+
+namespace brindle {
+
+namespace {
+
+constexpr std::size_t kInstanceNameBufferSize = 32;
+constexpr const char* kMarkerSuffix = ".lock";
+
+} // namespace
+
+ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
+{
+    const std::string temporaryDirectory = platform::TemporaryDirectory();
+    const std::string instanceName =
+        FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, platform::CurrentProcessId());
+
+    // The marker exists before the directory, so no other instance ever sees our directory unmarked.
+    m_MarkerPath = temporaryDirectory + instanceName + kMarkerSuffix;
+    m_Marker = platform::AcquireLivenessMarker(m_MarkerPath);
+
+    m_InstanceDirectory = temporaryDirectory + instanceName + "/";
+    // Leftovers of an earlier process that had the same id.
+    platform::DeleteDirectoryContents(m_InstanceDirectory);
+    CleanupDefunctInstances(temporaryDirectory);
+    m_InstanceDirectoryUsable = platform::CreatePrivateDirectory(m_InstanceDirectory);
+}
+
+ResourceManager::~ResourceManager()
+{
+    try {
+        UnloadAll();
+    } catch (...) {
+        // A container failing while it is closed must not end the program from a destructor.
+    }
+    if (m_InstanceDirectoryUsable)
+        platform::RemoveEmptyDirectory(m_InstanceDirectory);
+    platform::ReleaseLivenessMarker(m_Marker, m_MarkerPath);
+    m_Marker = platform::InvalidOsFile;
+    m_ModelConverter.reset();
+}
+
+void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirectory)
+{
+    for (const std::string& name : platform::ListOwnedDirectories(temporaryDirectory, kInstanceNamePrefix)) {
+        const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
+        platform::OsFile staleMarker = platform::InvalidOsFile;
+        if (platform::IsMarkerAlive(markerPath, staleMarker))
+            continue;
+        Warn(kCleaningUpDefunctInstance, name.c_str());
+        const std::string directory = temporaryDirectory + name;
+        platform::DeleteDirectoryContents(directory);
+        platform::RemoveEmptyDirectory(directory);
+        platform::ReleaseLivenessMarker(staleMarker, markerPath);
+    }
+}
+
+void ResourceManager::UnloadAll()
+{
+    m_2DACache.clear();
+    m_BaseTlk.reset();
+    m_AlternateTlk.reset();
+
+    for (const auto& [handle, open] : m_OpenHandles) {
+        Warn(kClosingLeakedHandle, static_cast<unsigned int>(handle & 0xFFFFFFFFu));
+        open.container->CloseFile(open.containerHandle);
+    }
+    m_OpenHandles.clear();
+
+    for (const auto& [key, demanded] : m_Demanded) {
+        Warn(kUnloadingLeakedResource, demanded.path.c_str(), static_cast<unsigned long>(demanded.references));
+        if (demanded.deleteOnRelease)
+            platform::DeleteFilePath(demanded.path);
+    }
+    m_Demanded.clear();
+
+    // Assigning fresh containers also gives back the memory the last load reserved.
+    m_ResourceIndex = {};
+    m_Entries = {};
+    for (auto& tier : m_Tiers)
+        tier.clear();
+    m_ErfContainers.clear();
+    m_DirectoryContainers.clear();
+    m_ZipContainers.clear();
+}
+
+void ResourceManager::Warn(const char* format, ...)
+{
+    if (m_TextOut == nullptr)
+        return;
+    va_list args;
+    va_start(args, format);
+    m_TextOut->WriteTextV(format, args);
+    va_end(args);
+}
+
+void ResourceManager::AttachArchive(Tier tier, std::shared_ptr<Accessor> archive)
+{
+    if (tier == TierDirectory || tier >= TierCount || !archive)
+        return;
+    m_Tiers[tier].push_back(archive.get());
+    (tier == TierArchive ? m_ErfContainers : m_ZipContainers).push_back(std::move(archive));
+}
+
+void ResourceManager::AttachDirectory(std::shared_ptr<DirectoryContainer> directory)
+{
+    if (!directory)
+        return;
+    m_Tiers[TierDirectory].push_back(directory.get());
+    m_DirectoryContainers.push_back(std::move(directory));
+}
+
+void LoadModuleOnly(const std::string& installDirectory, ResourceManager& manager, const std::string& moduleName,
+                    const std::string& homeDirectory)
+{
+    manager.LoadModule(homeDirectory, installDirectory, moduleName, std::string(), {}, true);
+}
+
+} // namespace brindle

@@ -1,0 +1,195 @@
+// The one object through which the tool reaches game data: it stacks the module, its HAKs, the
+// override and pwc directories and the .zip data archives in the game's precedence order, files
+// every resource in one combined index, hands resources out as files, and caches game tables.
+#pragma once
+
+#include "app/IDebugTextOut.h"
+#include "containers/DirectoryFileReader.h"
+#include "platform/File.h"
+#include "resources/IResourceAccessor.h"
+#include "resources/ResRef.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace brindle {
+
+class Gr2Accessor;
+class TwoDAFileReader;
+template <class ResRefT>
+class TlkFileReader;
+
+/// The prefix of every instance name and instance directory.
+inline constexpr const char* kInstanceNamePrefix = "NWN2Hovlar_";
+
+inline constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
+inline constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
+inline constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
+
+inline constexpr const char* kModuleNotFound = "Couldn't locate module file.";
+inline constexpr const char* kModuleLoadWarning =
+    "WARNING: Exception '%s' loading module resources.  The area map may not function.\n";
+inline constexpr const char* kHakLoadWarning =
+    "WARNING: Failed to load HAK file '%.32s' (exception '%s').  Certain module resources may be unavailable.\n";
+inline constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
+inline constexpr const char* kAlternateTlkWarning =
+    "WARNING: Exception '%s' loading alternate TLK.  STRREF lookup may be unavailable.\n";
+inline constexpr const char* kBaseTlkWarning =
+    "WARNING: Exception '%s' loading base TLK.  STRREF lookup may be unavailable.\n";
+inline constexpr const char* kGranny2Warning =
+    "WARNING: Exception '%s' loading granny2.  Model skeletons will be unavailable.\n";
+
+inline constexpr const char* kNullResource = "Attempted to demand load the null resource.";
+inline constexpr const char* kFailedToLocateResRef = "Failed to locate RESREF '%s'";
+inline constexpr const char* kFailedToOpenResRef = "Failed to open RESREF '%s'";
+inline constexpr const char* kCreateFileFailed = "CreateFile( %s ) failed";
+inline constexpr const char* kReadEncapsulatedFileFailed = "ReadEncapsulatedFile failed";
+inline constexpr const char* kWriteFileFailed = "WriteFile failed";
+inline constexpr const char* kShortWrite = "Short write";
+inline constexpr const char* kDemandLoadWarning = "WARNING: Exception '%s' loading resource '%s' (type %04X).\n";
+inline constexpr const char* kOpenFileWarning = "WARNING: Exception '%s' loading resource '%.32s' (type %04X).\n";
+inline constexpr const char* kFailedToBuildFileHandle = "Failed to build FileHandle";
+inline constexpr const char* kIllegalResourcePath = "Illegal resource path.";
+inline constexpr const char* kReleaseUnknownError =
+    "ERROR: ResourceManager::Release: Attempted to release resource '%s' after it was already released (or it "
+    "was never demanded in the first place).\nCheck also that a resource extension mapping exists in "
+    "ExtToResType for this resource type.\n";
+inline constexpr const char* kReleaseUnknownResource = "Attempted to release unknown resource!";
+
+inline constexpr const char* k2DAAccessWarning = "WARNING: Failed to access 2DA '%s': exception '%s'.\n";
+inline constexpr const char* k2DAValueWarning =
+    "WARNING: Failed to retrieve 2DA value '%s'/%lu from '%s': exception '%s'.\n";
+inline constexpr const char* k2DACellAccessWarning =
+    "WARNING: Failed to access 2DA '%s' ('%s'/%lu): exception '%s'.\n";
+
+/// Formatted error texts are cut to this buffer size (terminator included).
+inline constexpr std::size_t kMessageBufferSize = 512;
+/// Resources are copied out in chunks of this many bytes.
+inline constexpr std::uint32_t kCopyChunkSize = 4096;
+
+class ResourceManager : public IResourceAccessor<NWN::ResRef32> {
+public:
+    using Accessor = IResourceAccessor<NWN::ResRef32>;
+    using DirectoryContainer = DirectoryFileReader<NWN::ResRef32>;
+
+    /// The three tiers of the stack, searched in this order.
+    enum Tier : std::uint32_t { TierArchive = 0, TierDirectory = 1, TierZip = 2, TierCount = 3 };
+
+    /// textOut receives every warning; it is not owned and must outlive the manager (may be null).
+    explicit ResourceManager(IDebugTextOut* textOut);
+    ~ResourceManager() override;
+    ResourceManager(const ResourceManager&) = delete;
+    ResourceManager& operator=(const ResourceManager&) = delete;
+
+    /// Builds the stack for a module. In module-only mode no HAK, no .zip archive and no custom
+    /// talk table is loaded. Optional sources that fail are reported and skipped.
+    void LoadModule(const std::string& homeDirectory, const std::string& installDirectory,
+                    const std::string& moduleName, const std::string& customTlk, std::vector<NWN::ResRef32> haks,
+                    bool moduleOnly);
+    /// Releases everything a load built, reporting handles and demands that callers leaked.
+    void UnloadAll();
+
+    /// The path of a file holding the resource's bytes; one reference per successful call.
+    std::string Demand(const std::string& name, NWN::ResType type);
+    /// Drops one reference of a path returned by Demand; a copied-out file goes with the last one.
+    void Release(const std::string& path);
+
+    /// The cached reader of a game table, or null when the table cannot be had.
+    TwoDAFileReader* Get2DA(const std::string& name);
+    /// The text of a cell; false for a missing table, row or column and for a "****" cell.
+    bool Get2DAString(std::string& value, const std::string& table, const std::string& column, std::uint32_t row);
+
+    /// The private working directory, ending in a separator.
+    const std::string& GetInstanceDirectory() const { return m_InstanceDirectory; }
+
+    /// Stacks a source directly, above the sources of its tier already stacked (for tools and
+    /// tests that assemble a stack without a game tree). Call BuildResourceIndex afterwards.
+    void AttachArchive(Tier tier, std::shared_ptr<Accessor> archive);
+    void AttachDirectory(std::shared_ptr<DirectoryContainer> directory);
+    /// Rebuilds the combined index from the stacked sources.
+    void BuildResourceIndex();
+
+    FileHandle OpenFile(const NWN::ResRef32& name, NWN::ResType type) override;
+    FileHandle OpenFileByIndex(FileIndex index) override;
+    bool CloseFile(FileHandle handle) override;
+    bool ReadEncapsulatedFile(FileHandle handle, std::uint32_t offset, std::uint32_t bytesToRead,
+                              std::uint32_t& bytesRead, void* buffer) override;
+    std::uint32_t GetEncapsulatedFileSize(FileHandle handle) override;
+    NWN::ResType GetEncapsulatedFileType(FileHandle handle) override;
+    bool GetEncapsulatedFileEntry(FileIndex index, NWN::ResRef32& name, NWN::ResType& type) override;
+    FileIndex GetEncapsulatedFileCount() override;
+
+private:
+    struct DemandedResource {
+        std::string path;
+        std::uint32_t references;
+        bool deleteOnRelease;
+    };
+    struct OpenHandle {
+        Accessor* container;
+        FileHandle containerHandle;
+        NWN::ResType type;
+    };
+    struct IndexEntry {
+        Accessor* container;
+        FileIndex index;
+        std::uint32_t tier;
+        std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
+    };
+
+    void CleanupDefunctInstances(const std::string& temporaryDirectory);
+    void Warn(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+
+    // Load steps.
+    void LoadModuleSource(const std::string& moduleName);
+    void LoadHaks(const std::vector<NWN::ResRef32>& haks);
+    void LoadDirectories();
+    void LoadZipArchives(const std::string& directory);
+    void LoadTalkTables(const std::string& customTlk);
+    void LoadModelConverter();
+    /// The home directory's path when it exists, else the installation's (the game's search rule).
+    std::string HomeOrInstallPath(const std::string& relative) const;
+
+    std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);
+    FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
+    FileHandle DrawHandle();
+    std::shared_ptr<TwoDAFileReader> Load2DA(const std::string& name);
+
+    IDebugTextOut* m_TextOut;
+    FileHandle m_NextHandle = 0;
+    std::string m_ModuleName;
+    std::string m_HomeDirectory;
+    std::string m_InstallDirectory;
+    std::shared_ptr<TlkFileReader<NWN::ResRef16>> m_BaseTlk;
+    std::shared_ptr<TlkFileReader<NWN::ResRef16>> m_AlternateTlk;
+    std::map<std::string, std::shared_ptr<TwoDAFileReader>> m_2DACache;
+    std::array<std::vector<Accessor*>, TierCount> m_Tiers;
+    std::map<std::string, DemandedResource> m_Demanded;
+    std::vector<std::shared_ptr<Accessor>> m_ErfContainers;
+    std::vector<std::shared_ptr<DirectoryContainer>> m_DirectoryContainers;
+    std::vector<std::shared_ptr<Accessor>> m_ZipContainers;
+    std::map<FileHandle, OpenHandle> m_OpenHandles;
+    std::unordered_map<std::string, std::size_t> m_ResourceIndex;
+    std::vector<IndexEntry> m_Entries;
+    std::string m_InstanceDirectory;
+    bool m_InstanceDirectoryUsable = false;
+    std::string m_MarkerPath;
+    platform::OsFile m_Marker = platform::InvalidOsFile;
+    std::shared_ptr<Gr2Accessor> m_ModelConverter;
+};
+
+/// Loads the module alone (its own archive or directory, override and pwc directories, talk
+/// table, model converter), so that its information resource can be read.
+void LoadModuleOnly(const std::string& installDirectory, ResourceManager& manager, const std::string& moduleName,
+                    const std::string& homeDirectory);
+
+} // namespace brindle

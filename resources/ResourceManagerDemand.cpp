@@ -1,0 +1,252 @@
+// Handing resources out as files (a loose file under its own path, an archived one as a copy in the
+// instance directory), reference counts per resource, and the manager's own accessor slots.
+#include "resources/ResourceManager.h"
+
+#include "platform/Ascii.h"
+#include "platform/SplitPath.h"
+#include "platform/TextFormat.h"
+#include "resources/ResourceNames.h"
+#include "resources/ResourceTypes.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+std::runtime_error IllegalResourcePath(const std::string& path)
+{
+    try {
+        return std::runtime_error("Illegal resource path '" + path + "'.");
+    } catch (const std::bad_alloc&) {
+        return std::runtime_error(kIllegalResourcePath);
+    }
+}
+
+} // namespace
+
+std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
+{
+    // Names are matched without regard to case, as the index files them.
+    const std::string lowered = ascii::ToLower(name);
+    const std::string key = MakeResourceKey(type, lowered);
+    if (auto held = m_Demanded.find(key); held != m_Demanded.end()) {
+        ++held->second.references;
+        return held->second.path;
+    }
+
+    ValidateResourceName(name);
+    if (name.empty())
+        throw std::runtime_error(kNullResource);
+    const auto found = m_ResourceIndex.find(key);
+    if (found == m_ResourceIndex.end())
+        throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
+
+    const IndexEntry& entry = m_Entries[found->second];
+    if (entry.tier == TierDirectory) {
+        // A loose file is handed out as itself: never copied, never deleted.
+        const auto& directory = m_DirectoryContainers[m_DirectoryContainers.size() - entry.positionFromEnd];
+        std::string path = directory->GetEncapsulatedFilePath(entry.index);
+        m_Demanded.emplace(key, DemandedResource {path, 1, false});
+        return path;
+    }
+    return Extract(entry, key, lowered, type);
+}
+
+std::string ResourceManager::Extract(const IndexEntry& entry, const std::string& key, const std::string& name,
+                                     NWN::ResType type)
+{
+    Accessor* container = entry.container;
+    FileHandle handle = INVALID_FILE;
+    platform::OsFile target = platform::InvalidOsFile;
+    std::string targetPath;
+    const auto cleanUp = [&] {
+        if (handle != INVALID_FILE)
+            container->CloseFile(handle);
+        if (target != platform::InvalidOsFile)
+            platform::CloseOsFile(target);
+        // Only ever delete inside a directory that is ours.
+        if (!targetPath.empty() && m_InstanceDirectoryUsable)
+            platform::DeleteFilePath(targetPath);
+    };
+    try {
+        handle = container->OpenFileByIndex(entry.index);
+        if (handle == INVALID_FILE)
+            throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
+        targetPath = m_InstanceDirectory + name + "." + ResTypeToExt(type);
+        if (m_InstanceDirectoryUsable)
+            target = platform::CreateForWriting(targetPath);
+        if (target == platform::InvalidOsFile)
+            throw std::runtime_error(FormatBounded(kMessageBufferSize, kCreateFileFailed, targetPath.c_str()));
+
+        const std::uint32_t size = container->GetEncapsulatedFileSize(handle);
+        if (size != 0)
+            platform::ResizeOsFile(target, size); // a hint to the file system; the copy fills it
+
+        std::array<unsigned char, kCopyChunkSize> buffer;
+        std::uint32_t copied = 0;
+        std::uint32_t remaining = size;
+        while (remaining > 0) {
+            const std::uint32_t chunk = std::min(remaining, kCopyChunkSize);
+            std::uint32_t delivered = 0;
+            // A "successful" read of nothing while bytes remain would spin forever.
+            if (!container->ReadEncapsulatedFile(handle, copied, chunk, delivered, buffer.data()) ||
+                delivered == 0 || delivered > chunk)
+                throw std::runtime_error(kReadEncapsulatedFileFailed);
+            std::uint32_t written = 0;
+            if (!platform::WriteOsFile(target, buffer.data(), delivered, written))
+                throw std::runtime_error(kWriteFileFailed);
+            if (written != delivered)
+                throw std::runtime_error(kShortWrite);
+            copied += delivered;
+            remaining -= delivered;
+        }
+
+        platform::CloseOsFile(target);
+        target = platform::InvalidOsFile;
+        // Closing is where a ZIP entry checks its CRC: a false here means the copy is corrupt.
+        const bool closed = container->CloseFile(handle);
+        handle = INVALID_FILE;
+        if (!closed)
+            throw std::runtime_error(kReadEncapsulatedFileFailed);
+        m_Demanded.emplace(key, DemandedResource {targetPath, 1, true});
+        return targetPath;
+    } catch (const std::exception& e) {
+        cleanUp();
+        Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
+        throw;
+    } catch (...) {
+        cleanUp();
+        throw;
+    }
+}
+
+void ResourceManager::Release(const std::string& path)
+{
+    SplitPathResult parts;
+    if (!SplitPath(path, parts) || parts.extension.empty())
+        throw IllegalResourcePath(path);
+
+    // Found by the path handed out, so any spelling of the name releases what it demanded.
+    const auto held = std::find_if(m_Demanded.begin(), m_Demanded.end(),
+                                   [&](const auto& demanded) { return demanded.second.path == path; });
+    if (held == m_Demanded.end()) {
+        Warn(kReleaseUnknownError, path.c_str());
+        throw std::runtime_error(kReleaseUnknownResource);
+    }
+    if (--held->second.references != 0)
+        return;
+    if (held->second.deleteOnRelease)
+        platform::DeleteFilePath(held->second.path);
+    m_Demanded.erase(held);
+}
+
+FileHandle ResourceManager::DrawHandle()
+{
+    FileHandle first = INVALID_FILE;
+    for (;;) {
+        const FileHandle candidate = m_NextHandle++;
+        if (candidate == INVALID_FILE)
+            continue;
+        if (m_OpenHandles.find(candidate) == m_OpenHandles.end())
+            return candidate;
+        if (first == INVALID_FILE)
+            first = candidate;
+        else if (candidate == first)
+            return INVALID_FILE; // wrapped all the way round
+    }
+}
+
+FileHandle ResourceManager::RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type)
+{
+    try {
+        const FileHandle handle = DrawHandle();
+        if (handle == INVALID_FILE)
+            throw std::runtime_error(kFailedToBuildFileHandle);
+        m_OpenHandles.emplace(handle, OpenHandle {container, containerHandle, type});
+        return handle;
+    } catch (...) {
+        container->CloseFile(containerHandle);
+        throw;
+    }
+}
+
+FileHandle ResourceManager::OpenFile(const NWN::ResRef32& name, NWN::ResType type)
+{
+    const auto found = m_ResourceIndex.find(MakeResourceKey(type, ToText(name)));
+    if (found == m_ResourceIndex.end())
+        return INVALID_FILE;
+    const IndexEntry& entry = m_Entries[found->second];
+    const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
+    if (containerHandle == INVALID_FILE)
+        return INVALID_FILE;
+    try {
+        return RegisterHandle(entry.container, containerHandle, type);
+    } catch (const std::exception& e) {
+        Warn(kOpenFileWarning, e.what(), name.RefStr, static_cast<unsigned int>(type));
+        throw;
+    }
+}
+
+FileHandle ResourceManager::OpenFileByIndex(FileIndex index)
+{
+    if (index >= m_Entries.size())
+        return INVALID_FILE;
+    const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
+    const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
+    if (containerHandle == INVALID_FILE)
+        return INVALID_FILE;
+    return RegisterHandle(entry.container, containerHandle, NWN::ResTypeInvalid);
+}
+
+bool ResourceManager::CloseFile(FileHandle handle)
+{
+    const auto open = m_OpenHandles.find(handle);
+    if (open == m_OpenHandles.end())
+        return false;
+    const OpenHandle record = open->second;
+    m_OpenHandles.erase(open);
+    return record.container->CloseFile(record.containerHandle);
+}
+
+bool ResourceManager::ReadEncapsulatedFile(FileHandle handle, std::uint32_t offset, std::uint32_t bytesToRead,
+                                           std::uint32_t& bytesRead, void* buffer)
+{
+    const auto open = m_OpenHandles.find(handle);
+    if (open == m_OpenHandles.end())
+        return false;
+    return open->second.container->ReadEncapsulatedFile(open->second.containerHandle, offset, bytesToRead,
+                                                        bytesRead, buffer);
+}
+
+std::uint32_t ResourceManager::GetEncapsulatedFileSize(FileHandle handle)
+{
+    const auto open = m_OpenHandles.find(handle);
+    if (open == m_OpenHandles.end())
+        return 0;
+    return open->second.container->GetEncapsulatedFileSize(open->second.containerHandle);
+}
+
+NWN::ResType ResourceManager::GetEncapsulatedFileType(FileHandle handle)
+{
+    const auto open = m_OpenHandles.find(handle);
+    return open == m_OpenHandles.end() ? NWN::ResTypeInvalid : open->second.type;
+}
+
+bool ResourceManager::GetEncapsulatedFileEntry(FileIndex index, NWN::ResRef32& name, NWN::ResType& type)
+{
+    if (index >= m_Entries.size())
+        return false;
+    const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
+    return entry.container->GetEncapsulatedFileEntry(entry.index, name, type);
+}
+
+FileIndex ResourceManager::GetEncapsulatedFileCount()
+{
+    return m_Entries.size();
+}
+
+} // namespace brindle

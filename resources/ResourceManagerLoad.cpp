@@ -1,0 +1,216 @@
+// Loading a module: which sources join the stack, in which order, and the combined index that the
+// order produces. Every optional source that fails is reported and skipped.
+#include "resources/ResourceManager.h"
+
+#include "containers/ErfFileReader.h"
+#include "containers/ZipFileReader.h"
+#include "formats/Gr2Accessor.h"
+#include "formats/TlkFileReader.h"
+#include "platform/Ascii.h"
+#include "platform/Directory.h"
+#include "resources/ResourceNames.h"
+
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kZipExtension = ".zip";
+constexpr const char* kTlkExtension = ".tlk";
+
+/// base, separator, then relative with every component matched without regard to case (the game's
+/// folders and files are spelled differently from one install to the next).
+std::string Below(const std::string& base, const char* separator, const std::string& relative)
+{
+    return platform::ResolveNoCase(base + separator, relative);
+}
+
+bool EndsWithIgnoreCase(const std::string& text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() &&
+           ascii::EqualsIgnoreCase(std::string_view(text).substr(text.size() - suffix.size()), suffix);
+}
+
+} // namespace
+
+void ResourceManager::LoadModule(const std::string& homeDirectory, const std::string& installDirectory,
+                                 const std::string& moduleName, const std::string& customTlk,
+                                 std::vector<NWN::ResRef32> haks, bool moduleOnly)
+{
+    UnloadAll();
+    m_ModuleName = moduleName;
+    m_HomeDirectory = homeDirectory;
+    m_InstallDirectory = installDirectory;
+
+    LoadModuleSource(moduleName);
+    if (!moduleOnly)
+        LoadHaks(haks);
+    LoadDirectories();
+    if (!moduleOnly) {
+        LoadZipArchives(m_HomeDirectory);
+        LoadZipArchives(m_InstallDirectory);
+    }
+    BuildResourceIndex();
+    LoadTalkTables(customTlk);
+    if (!m_ModelConverter)
+        LoadModelConverter();
+}
+
+std::string ResourceManager::HomeOrInstallPath(const std::string& relative) const
+{
+    const std::string home = Below(m_HomeDirectory, "/", relative);
+    if (platform::PathExists(home))
+        return home;
+    return Below(m_InstallDirectory, "/", relative);
+}
+
+void ResourceManager::LoadModuleSource(const std::string& moduleName)
+{
+    try {
+        ValidateResourceName(moduleName);
+        std::string archive;
+        std::string directory;
+        // "." would name the Modules folder itself, and an empty name its ".mod" sibling.
+        const bool searchable = !moduleName.empty() && moduleName != ".";
+        for (const std::string* root : {&m_HomeDirectory, &m_InstallDirectory}) {
+            if (!searchable)
+                break;
+            const std::string packed = Below(*root, "/", "Modules/" + moduleName + ".mod");
+            if (platform::PathExists(packed)) {
+                archive = packed;
+                break;
+            }
+            const std::string pwc = HomeOrInstallPath("pwc/" + moduleName + ".pwc");
+            if (platform::PathExists(pwc)) {
+                archive = pwc;
+                break;
+            }
+            const std::string unpacked = Below(*root, "/", "Modules/" + moduleName);
+            if (platform::PathExists(unpacked)) {
+                directory = unpacked;
+                break;
+            }
+        }
+        if (!directory.empty())
+            AttachDirectory(std::make_shared<DirectoryContainer>(directory));
+        else if (!archive.empty())
+            AttachArchive(TierArchive, std::make_shared<ErfFileReader<NWN::ResRef32>>(archive));
+        else
+            throw std::runtime_error(kModuleNotFound);
+    } catch (const std::exception& e) {
+        Warn(kModuleLoadWarning, e.what());
+    }
+}
+
+void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& haks)
+{
+    m_Tiers[TierArchive].reserve(m_Tiers[TierArchive].size() + haks.size());
+    m_ErfContainers.reserve(m_ErfContainers.size() + haks.size());
+    // Pushed from the last listed to the first, so the first listed ends on top of the stack.
+    for (auto hak = haks.rbegin(); hak != haks.rend(); ++hak) {
+        try {
+            const std::string name = ToText(*hak);
+            ValidateResourceName(name);
+            const std::string path = Below(m_HomeDirectory, "//", "HAK//" + name + ".hak");
+            AttachArchive(TierArchive, std::make_shared<ErfFileReader<NWN::ResRef32>>(path));
+        } catch (const std::exception& e) {
+            Warn(kHakLoadWarning, hak->RefStr, e.what());
+        }
+    }
+}
+
+void ResourceManager::LoadDirectories()
+{
+    for (const char* name : {"pwc", "override"}) {
+        AttachDirectory(std::make_shared<DirectoryContainer>(Below(m_HomeDirectory, "/", name)));
+        AttachDirectory(std::make_shared<DirectoryContainer>(Below(m_InstallDirectory, "/", name)));
+    }
+}
+
+void ResourceManager::LoadZipArchives(const std::string& directory)
+{
+    const std::string data = Below(directory, "/", "Data");
+    std::vector<platform::DirectoryItem> items;
+    if (!platform::ListDirectory(data, items))
+        return;
+    // The listing is in upper-cased name order, so a later archive overrides an earlier one.
+    for (const platform::DirectoryItem& item : items) {
+        if (item.isDirectory || !item.isRegularFile || !EndsWithIgnoreCase(item.name, kZipExtension))
+            continue;
+        const std::string path = data + "/" + item.name;
+        try {
+            AttachArchive(TierZip, std::make_shared<ZipFileReader<NWN::ResRef32>>(path));
+        } catch (const std::exception& e) {
+            Warn(kZipOpenWarning, path.c_str(), e.what());
+        }
+    }
+}
+
+void ResourceManager::BuildResourceIndex()
+{
+    m_ResourceIndex = {};
+    m_Entries = {};
+    // The counts are the sizes of lists the containers already hold in memory.
+    std::size_t total = 0;
+    for (const auto& tier : m_Tiers)
+        for (Accessor* container : tier)
+            total += static_cast<std::size_t>(container->GetEncapsulatedFileCount());
+    m_Entries.reserve(total);
+    m_ResourceIndex.reserve(total);
+
+    for (std::uint32_t tier = 0; tier < TierCount; ++tier) {
+        const auto& containers = m_Tiers[tier];
+        for (std::size_t position = 1; position <= containers.size(); ++position) {
+            Accessor* container = containers[containers.size() - position];
+            for (FileIndex index = container->GetEncapsulatedFileCount(); index-- > 0;) {
+                NWN::ResRef32 name {};
+                NWN::ResType type = NWN::ResTypeInvalid;
+                if (!container->GetEncapsulatedFileEntry(index, name, type))
+                    continue;
+                // Filed under the lower-cased name: the game matches names without regard to case,
+                // and an ERF may store "Gender" where everyone asks for "gender".
+                const std::string key = MakeResourceKey(type, ascii::ToLower(RawText(name)));
+                if (m_ResourceIndex.try_emplace(key, m_Entries.size()).second)
+                    m_Entries.push_back({container, index, tier, static_cast<std::uint32_t>(position)});
+            }
+        }
+    }
+}
+
+void ResourceManager::LoadTalkTables(const std::string& customTlk)
+{
+    if (!customTlk.empty()) {
+        try {
+            ValidateResourceName(customTlk);
+            // Modules store the name with or without its extension ("db" or "db.TLK").
+            const std::string file =
+                EndsWithIgnoreCase(customTlk, kTlkExtension) ? customTlk : customTlk + kTlkExtension;
+            m_AlternateTlk = std::make_shared<TlkFileReader<NWN::ResRef16>>(HomeOrInstallPath("tlk//" + file));
+        } catch (const std::exception& e) {
+            Warn(kAlternateTlkWarning, e.what());
+        }
+    }
+    if (!m_InstallDirectory.empty()) {
+        try {
+            m_BaseTlk = std::make_shared<TlkFileReader<NWN::ResRef16>>(Below(m_InstallDirectory, "/", "dialog.tlk"));
+        } catch (const std::exception& e) {
+            Warn(kBaseTlkWarning, e.what());
+        }
+    }
+}
+
+void ResourceManager::LoadModelConverter()
+{
+    try {
+        std::string library = Below(m_InstallDirectory, "/", "granny2.dll");
+        // Not in the install: leave the search to the system's library path.
+        if (!platform::PathExists(library))
+            library = "granny2.dll";
+        m_ModelConverter = std::make_shared<Gr2Accessor>(library, m_InstanceDirectory);
+    } catch (const std::exception& e) {
+        Warn(kGranny2Warning, e.what());
+    }
+}
+
+} // namespace brindle

@@ -1,0 +1,169 @@
+// Process services: the temporary directory, careful deletion, and liveness between real
+// processes (managers in forked children, one of them killed outright).
+#include "platform/Process.h"
+#include "resources/ResourceManager.h"
+#include "tests/support/RecordingTextOut.h"
+#include "tests/support/ScopedTempDir.h"
+#include "tests/support/ScopedTmpdirOverride.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace brindle::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A child process that constructs a manager, reports that it is ready, and then waits to be told
+/// to finish (or is killed).
+class ManagerChild {
+public:
+    ManagerChild()
+    {
+        int ready[2];
+        int finish[2];
+        if (::pipe(ready) != 0 || ::pipe(finish) != 0)
+            throw std::runtime_error("pipe failed");
+        m_Pid = ::fork();
+        if (m_Pid == 0) {
+            ::close(ready[0]);
+            ::close(finish[1]);
+            {
+                ResourceManager manager(nullptr);
+                char byte = 1;
+                (void)!::write(ready[1], &byte, 1);
+                (void)!::read(finish[0], &byte, 1);
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(finish[0]);
+        m_Finish = finish[1];
+        char byte = 0;
+        (void)!::read(ready[0], &byte, 1);
+        ::close(ready[0]);
+    }
+    ~ManagerChild()
+    {
+        if (m_Pid > 0)
+            Finish();
+    }
+
+    std::string InstanceName() const { return "NWN2Hovlar_" + std::to_string(m_Pid); }
+    void Finish()
+    {
+        ::close(m_Finish);
+        Reap();
+    }
+    void Kill()
+    {
+        ::kill(m_Pid, SIGKILL);
+        ::close(m_Finish);
+        Reap();
+    }
+
+private:
+    void Reap()
+    {
+        int status = 0;
+        ::waitpid(m_Pid, &status, 0);
+        m_Pid = -1;
+    }
+
+    pid_t m_Pid = -1;
+    int m_Finish = -1;
+};
+
+TEST(ProcessTest, TemporaryDirectoryHonoursOnlyAUsableTmpdir)
+{
+    test::ScopedTmpdirOverride tmp;
+    EXPECT_EQ(TemporaryDirectory(), tmp.Path() + "/");
+    for (const std::string& bad : {std::string("relative/dir"), tmp / "missing", std::string()}) {
+        ::setenv("TMPDIR", bad.c_str(), 1);
+        EXPECT_EQ(TemporaryDirectory(), "/tmp/") << bad;
+    }
+}
+
+TEST(ProcessTest, DeletingContentsRemovesLinksWithoutFollowingThem)
+{
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "outside/precious.txt", "x");
+    test::WriteFile(dir / "target/file.bin", "x");
+    test::WriteFile(dir / "target/full/inner.bin", "x");
+    fs::create_directory(dir / "target/empty");
+    fs::create_symlink(dir / "outside", dir / "target/link");
+
+    DeleteDirectoryContents(dir / "target/");
+    EXPECT_FALSE(fs::exists(dir / "target/file.bin"));
+    EXPECT_FALSE(fs::exists(dir / "target/empty"));
+    EXPECT_FALSE(fs::is_symlink(dir / "target/link"));
+    EXPECT_TRUE(fs::exists(dir / "target/full/inner.bin"));
+    EXPECT_TRUE(fs::exists(dir / "outside/precious.txt"));
+
+    // Given a link itself, nothing behind it is touched.
+    fs::create_symlink(dir / "outside", dir / "alias");
+    DeleteDirectoryContents(dir / "alias/");
+    EXPECT_TRUE(fs::exists(dir / "outside/precious.txt"));
+    EXPECT_FALSE(RemoveEmptyDirectory(dir / "alias"));
+}
+
+TEST(ProcessTest, MarkerIsAliveWhileHeldAndStaleOnceReleased)
+{
+    test::ScopedTempDir dir;
+    const std::string path = dir / "marker.lock";
+    OsFile stale = InvalidOsFile;
+    EXPECT_FALSE(IsMarkerAlive(path, stale));
+    EXPECT_EQ(stale, InvalidOsFile);
+
+    const OsFile held = AcquireLivenessMarker(path);
+    ASSERT_NE(held, InvalidOsFile);
+    EXPECT_TRUE(IsMarkerAlive(path, stale));
+    ::close(static_cast<int>(held)); // the holder dies without cleaning up
+    EXPECT_FALSE(IsMarkerAlive(path, stale));
+    ASSERT_NE(stale, InvalidOsFile);
+    ReleaseLivenessMarker(stale, path);
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(ProcessTest, TwoLiveManagersNeverSweepEachOther)
+{
+    test::ScopedTmpdirOverride tmp;
+    ManagerChild child;
+    const std::string childDirectory = tmp / child.InstanceName();
+    ASSERT_TRUE(fs::is_directory(childDirectory));
+    test::WriteFile(childDirectory + "/held.2da", "x");
+    {
+        test::RecordingTextOut out;
+        ResourceManager manager(&out);
+        EXPECT_TRUE(out.Writes().empty());
+        EXPECT_TRUE(fs::exists(childDirectory + "/held.2da"));
+        // The child, started second, does not sweep ours either.
+        ManagerChild second;
+        EXPECT_TRUE(fs::is_directory(manager.GetInstanceDirectory()));
+    }
+    EXPECT_TRUE(fs::exists(childDirectory + "/held.2da"));
+}
+
+TEST(ProcessTest, ManagerKilledOutrightIsSweptByTheNextOne)
+{
+    test::ScopedTmpdirOverride tmp;
+    ManagerChild child;
+    const std::string name = child.InstanceName();
+    test::WriteFile(tmp / (name + "/copy.mdb"), "x");
+    child.Kill();
+    ASSERT_TRUE(fs::exists(tmp / name));
+
+    test::RecordingTextOut out;
+    { ResourceManager manager(&out); }
+    EXPECT_EQ(out.Text(), "Cleaning up defunct resource manager instance '" + name + "'...\n");
+    EXPECT_FALSE(fs::exists(tmp / name));
+    EXPECT_FALSE(fs::exists(tmp / (name + ".lock")));
+    EXPECT_TRUE(fs::is_empty(tmp.Path()));
+}
+
+} // namespace
+} // namespace brindle::platform

@@ -1,0 +1,230 @@
+// Loading a game tree built with the test writers: where the module comes from, which source wins
+// for a name, module-only mode, and the warnings of sources that fail.
+#include "resources/ResourceManager.h"
+#include "resources/ResourceNames.h"
+#include "resources/ResourceTypes.h"
+#include "tests/support/ErfWriter.h"
+#include "tests/support/GffWriter.h"
+#include "tests/support/RecordingTextOut.h"
+#include "tests/support/ScopedTempDir.h"
+#include "tests/support/ScopedTmpdirOverride.h"
+#include "tests/support/TlkWriter.h"
+#include "tests/support/ZipWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+using test::BuildErf;
+using test::ErfEntry;
+using test::WriteFile;
+using test::ZipEntry;
+
+constexpr const char* kGranny2Missing =
+    "WARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be unavailable.\n";
+
+class ResourceManagerLoadTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFile(Install("dialog.TLK"), test::BuildTlk(5)); }
+
+    std::string Home(std::string_view relative = {}) const
+    {
+        return relative.empty() ? m_Home.Path() : m_Home / relative;
+    }
+    std::string Install(std::string_view relative = {}) const
+    {
+        return relative.empty() ? m_Install.Path() : m_Install / relative;
+    }
+
+    /// An archive holding which.2da with the given label, plus extra entries.
+    static std::string Archive(const std::string& label, std::vector<ErfEntry> extra = {},
+                               std::string_view fileType = "HAK ")
+    {
+        extra.push_back({"which", ResType2da, label});
+        return BuildErf(extra, fileType);
+    }
+
+    /// The bytes the manager hands out for a resource, or "(missing)".
+    std::string Content(const std::string& name, NWN::ResType type = ResType2da)
+    {
+        try {
+            const std::string path = m_Manager.Demand(name, type);
+            std::string data = test::ReadFile(path);
+            m_Manager.Release(path);
+            return data;
+        } catch (const std::exception&) {
+            return "(missing)";
+        }
+    }
+
+    /// Every key of the combined index, in index order.
+    std::vector<std::string> Keys()
+    {
+        std::vector<std::string> keys;
+        for (FileIndex i = 0; i < m_Manager.GetEncapsulatedFileCount(); ++i) {
+            NWN::ResRef32 name {};
+            NWN::ResType type = 0;
+            EXPECT_TRUE(m_Manager.GetEncapsulatedFileEntry(i, name, type));
+            keys.push_back(MakeResourceKey(type, ToText(name)));
+        }
+        return keys;
+    }
+
+    void LoadOnly(const std::string& module) { LoadModuleOnly(Install(), m_Manager, module, Home()); }
+
+    test::ScopedTmpdirOverride m_Tmp;
+    test::ScopedTempDir m_Home;
+    test::ScopedTempDir m_Install;
+    test::RecordingTextOut m_Out;
+    ResourceManager m_Manager {&m_Out};
+};
+
+TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> archives; // relative path -> label
+        std::vector<std::string> directories;                      // unpacked modules
+        std::string winner;
+    };
+    const Case cases[] = {
+        {"home .mod before install .mod",
+         {{"h:Modules/m.mod", "home-mod"}, {"i:Modules/m.mod", "install-mod"}},
+         {},
+         "home-mod"},
+        {".mod before folder", {{"h:Modules/M.MOD", "home-mod"}}, {"h:Modules/m"}, "home-mod"},
+        {".pwc before folder", {{"i:pwc/m.pwc", "install-pwc"}}, {"h:Modules/m"}, "install-pwc"},
+        {"home folder before install .mod", {{"i:Modules/m.mod", "install-mod"}}, {"h:Modules/m"}, "home-dir"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Home());
+        fs::remove_all(Install());
+        fs::create_directories(Home());
+        SetUp();
+        auto at = [&](const std::string& where) {
+            return (where[0] == 'h' ? Home() : Install()) + "/" + where.substr(2);
+        };
+        for (const auto& [where, label] : c.archives)
+            WriteFile(at(where), Archive(label, {}, "MOD "));
+        for (const std::string& where : c.directories)
+            WriteFile(at(where) + "/which.2da", "home-dir");
+        m_Out.Clear();
+        LoadOnly("m");
+        EXPECT_EQ(Content("which"), c.winner);
+        EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+    }
+}
+
+TEST_F(ResourceManagerLoadTest, ModuleFoundNowhereIsReportedAndTheLoadGoesOn)
+{
+    WriteFile(Install("override/over.2da"), "install-override");
+    WriteFile(Home("Modules/./which.2da"), "modules-folder");
+    for (const char* module : {"m", "."}) {
+        SCOPED_TRACE(module);
+        m_Out.Clear();
+        m_Manager.LoadModule(Home(), Install(), module, "", {}, false);
+        EXPECT_EQ(m_Out.Text(), std::string("WARNING: Exception 'Couldn't locate module file.' loading module "
+                                            "resources.  The area map may not function.\n") +
+                                    kGranny2Missing);
+        EXPECT_EQ(Content("over"), "install-override");
+        EXPECT_EQ(Content("which"), "(missing)");
+    }
+}
+
+TEST_F(ResourceManagerLoadTest, FullStackPrecedenceAndCombinedIndex)
+{
+    // The module, with its information file, and the two HAKs it names.
+    WriteFile(Home("modules/mymod.mod"),
+              Archive("module", {{"module", ResTypeIfo, test::BuildModuleIfo({"HakOne", "haktwo"}, "custom.TLK")},
+                                 {"modonly", ResType2da, "module"},
+                                 {"modover", ResType2da, "module"}},
+                      "MOD "));
+    WriteFile(Home("hak/hakone.hak"), Archive("hak-one", {{"Gender", ResType2da, "hak-one"}}));
+    WriteFile(Home("hak/HakTwo.HAK"),
+              Archive("hak-two", {{"gender", ResType2da, "hak-two"}, {"hakover", ResType2da, "hak-two"}}));
+    WriteFile(Home("override/over.2da"), "home-override");
+    WriteFile(Home("override/homeonly.2da"), "home-override");
+    WriteFile(Install("Override/over.2da"), "install-override");
+    WriteFile(Install("Override/hakover.2da"), "install-override");
+    WriteFile(Install("Override/modover.2da"), "install-override");
+    fs::create_directories(Home("data"));
+    fs::create_directories(Install("Data"));
+    test::WriteZip(Home("data/Home.zip"), {{"models/zipped.mdb", "home-zip"}, {"homezip.mdb", "home-zip"}});
+    test::WriteZip(Install("Data/NWN2_Models_v121.zip"), {{"zipped.mdb", "v121"}, {"Models/Later.MDB", "v121"}});
+    test::WriteZip(Install("Data/NWN2_Models_X1.zip"), {{"later.mdb", "x1"}});
+    WriteFile(Home("tlk/custom.tlk"), test::BuildTlk(3));
+
+    LoadOnly("mymod");
+    EXPECT_EQ(Content("module", ResTypeIfo).substr(0, 8), "IFO V3.2");
+    EXPECT_EQ(Content("gender"), "(missing)"); // no HAK in module-only mode
+    EXPECT_EQ(Content("zipped", ResTypeMdb), "(missing)");
+    EXPECT_EQ(Content("over"), "install-override");
+    EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+
+    m_Out.Clear();
+    m_Manager.LoadModule(Home(), Install(), "mymod", "custom.TLK", {ToResRef32("HakOne"), ToResRef32("haktwo")}, false);
+    // Every load that has no model converter yet tries again; the custom talk table is found as "custom.tlk".
+    EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+
+    const std::map<std::string, std::pair<NWN::ResType, std::string>> expected = {
+        {"which", {ResType2da, "hak-one"}},           // first listed HAK beats the second and the module
+        {"gender", {ResType2da, "hak-one"}},          // stored as "Gender", found in lower case
+        {"hakover", {ResType2da, "hak-two"}},         // a HAK beats install override
+        {"modover", {ResType2da, "module"}},          // the module file beats install override
+        {"modonly", {ResType2da, "module"}},
+        {"over", {ResType2da, "install-override"}},   // install override beats home override
+        {"homeonly", {ResType2da, "home-override"}},
+        {"zipped", {ResTypeMdb, "v121"}},             // install Data beats home Data
+        {"later", {ResTypeMdb, "x1"}},                // X1 sorts after v121 and wins
+        {"homezip", {ResTypeMdb, "home-zip"}},
+    };
+    for (const auto& [name, winner] : expected)
+        EXPECT_EQ(Content(name, winner.first), winner.second) << name;
+    EXPECT_EQ(Content("module", ResTypeIfo).substr(0, 8), "IFO V3.2");
+
+    // One entry per key: the expected names, the module information file, and the .mod itself is not
+    // a resource (the pwc folders are empty).
+    std::vector<std::string> keys = Keys();
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> wanted = {"2014Tmodule"};
+    for (const auto& [name, winner] : expected)
+        wanted.push_back(MakeResourceKey(winner.first, name));
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(keys, wanted);
+}
+
+TEST_F(ResourceManagerLoadTest, FailingOptionalSourcesAreReportedOneByOne)
+{
+    WriteFile(Home("Modules/m.mod"), Archive("module", {}, "MOD "));
+    WriteFile(Home("HAK/good.hak"), Archive("good"));
+    WriteFile(Home("Data/broken.zip"), "not a zip archive");
+    WriteFile(Home("Data/not-a-zip.txt"), "ignored");
+    fs::create_directories(Home("Data/folder.zip"));
+
+    m_Manager.LoadModule(Home(), Install(), "m", "bad\\name",
+                         {ToResRef32("good"), ToResRef32("missing"), ToResRef32("a\\b")}, false);
+    std::vector<std::string> lines;
+    for (const auto& write : m_Out.Writes())
+        lines.push_back(write.text);
+    ASSERT_EQ(lines.size(), 5u) << m_Out.Text();
+    // HAKs are opened from the last listed to the first.
+    EXPECT_EQ(lines[0], "WARNING: Failed to load HAK file 'a\\b' (exception 'Resource name has path characters "
+                        "(illegal).').  Certain module resources may be unavailable.\n");
+    EXPECT_EQ(lines[1].rfind("WARNING: Failed to load HAK file 'missing' (exception '", 0), 0u) << lines[1];
+    const std::string zipWarning = "WARNING: Failed to open .zip archive '" + Home("Data/broken.zip") + "': exception '";
+    EXPECT_EQ(lines[2].rfind(zipWarning, 0), 0u)
+        << lines[2];
+    EXPECT_EQ(lines[3], "WARNING: Exception 'Resource name has path characters (illegal).' loading alternate TLK.  "
+                        "STRREF lookup may be unavailable.\n");
+    EXPECT_EQ(lines[4], kGranny2Missing);
+    EXPECT_EQ(Content("which"), "good");
+}
+
+} // namespace
+} // namespace brindle

@@ -1,0 +1,149 @@
+// The manager as an instance: its working directory and liveness marker, the sweep of defunct
+// instances, and the leak warnings of unloading.
+#include "resources/ResourceManager.h"
+#include "resources/ResourceNames.h"
+#include "resources/ResourceTypes.h"
+#include "tests/support/MemoryArchive.h"
+#include "tests/support/RecordingTextOut.h"
+#include "tests/support/ScopedTempDir.h"
+#include "tests/support/ScopedTmpdirOverride.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string OwnInstanceName()
+{
+    return "NWN2Hovlar_" + std::to_string(::getpid());
+}
+
+std::string CleaningUp(const std::string& name)
+{
+    return "Cleaning up defunct resource manager instance '" + name + "'...\n";
+}
+
+class ResourceManagerInstanceTest : public ::testing::Test {
+protected:
+    test::ScopedTmpdirOverride m_Tmp;
+    test::RecordingTextOut m_Out;
+};
+
+TEST_F(ResourceManagerInstanceTest, PrivateDirectoryAndMarkerLiveExactlyAsLongAsTheManager)
+{
+    const std::string directory = m_Tmp / OwnInstanceName();
+    {
+        ResourceManager manager(&m_Out);
+        EXPECT_EQ(manager.GetInstanceDirectory(), directory + "/");
+        struct stat st {};
+        ASSERT_EQ(::lstat(directory.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_TRUE(fs::exists(directory + ".lock"));
+    }
+    // A finished run leaves nothing behind.
+    EXPECT_TRUE(fs::is_empty(m_Tmp.Path()));
+    EXPECT_TRUE(m_Out.Writes().empty());
+}
+
+TEST_F(ResourceManagerInstanceTest, SweepsOnlyDefunctInstanceDirectories)
+{
+    // Defunct: no marker. Its files go; a non-empty subdirectory keeps it in place.
+    test::WriteFile(m_Tmp / "NWN2Hovlar_99999/gender.2da", "x");
+    test::WriteFile(m_Tmp / "NWN2Hovlar_99998/gender.2da", "x");
+    test::WriteFile(m_Tmp / "NWN2Hovlar_99998/sub/inner.2da", "x");
+    // Not candidates: a plain file, a name with an extension, a link to someone's folder.
+    test::WriteFile(m_Tmp / "NWN2Hovlar_5", "plain");
+    test::WriteFile(m_Tmp / "NWN2Hovlar_6.old/keep.txt", "x");
+    test::WriteFile(m_Tmp / "victim/precious.txt", "x");
+    fs::create_symlink(m_Tmp / "victim", m_Tmp / "NWN2Hovlar_7");
+    // A stale marker beside a defunct directory goes with it.
+    test::WriteFile(m_Tmp / "NWN2Hovlar_99999.lock", "");
+
+    { ResourceManager manager(&m_Out); }
+
+    EXPECT_EQ(m_Out.Text(), CleaningUp("NWN2Hovlar_99998") + CleaningUp("NWN2Hovlar_99999"));
+    EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_99999"));
+    EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_99999.lock"));
+    EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_99998/gender.2da"));
+    EXPECT_TRUE(fs::exists(m_Tmp / "NWN2Hovlar_99998/sub/inner.2da"));
+    EXPECT_EQ(test::ReadFile(m_Tmp / "NWN2Hovlar_5"), "plain");
+    EXPECT_TRUE(fs::exists(m_Tmp / "NWN2Hovlar_6.old/keep.txt"));
+    EXPECT_TRUE(fs::is_symlink(m_Tmp / "NWN2Hovlar_7"));
+    EXPECT_TRUE(fs::exists(m_Tmp / "victim/precious.txt"));
+}
+
+TEST_F(ResourceManagerInstanceTest, ForeignInstanceDirectoryIsNeitherUsedNorEmptied)
+{
+    struct Case {
+        const char* name;
+        void (*plant)(const test::ScopedTmpdirOverride&, const std::string& instance);
+    };
+    const Case cases[] = {
+        {"link to a folder",
+         [](const test::ScopedTmpdirOverride& tmp, const std::string& instance) {
+             fs::create_symlink(tmp / "victim", instance);
+         }},
+        {"group-writable directory",
+         [](const test::ScopedTmpdirOverride&, const std::string& instance) {
+             fs::create_directory(instance);
+             fs::permissions(instance, fs::perms::group_write, fs::perm_options::add);
+             test::WriteFile(instance + "/victim.mdb", "x");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string instance = m_Tmp / OwnInstanceName();
+        fs::remove_all(instance);
+        test::WriteFile(m_Tmp / "victim/res.mdb", "precious");
+        c.plant(m_Tmp, instance);
+        {
+            ResourceManager manager(&m_Out);
+            auto archive = std::make_shared<test::MemoryArchive>();
+            archive->Add("res", ResTypeMdb, "copy");
+            manager.AttachArchive(ResourceManager::TierArchive, archive);
+            manager.BuildResourceIndex();
+            EXPECT_THROW(manager.Demand("res", ResTypeMdb), std::runtime_error);
+            EXPECT_EQ(m_Out.Text(), "WARNING: Exception 'CreateFile( " + instance +
+                                        "/res.mdb ) failed' loading resource 'res' (type 0FA0).\n");
+            m_Out.Clear();
+        }
+        EXPECT_EQ(test::ReadFile(m_Tmp / "victim/res.mdb"), "precious");
+        EXPECT_TRUE(fs::exists(instance));
+        fs::remove_all(instance);
+    }
+}
+
+TEST_F(ResourceManagerInstanceTest, LeakedHandlesThenLeakedDemandsAreReportedAndReleased)
+{
+    auto archive = std::make_shared<test::MemoryArchive>();
+    archive->Add("a", ResTypeMdb, "1").Add("b", ResTypeMdb, "2").Add("gender", ResType2da, "3");
+    std::string copy;
+    {
+        ResourceManager manager(&m_Out);
+        manager.AttachArchive(ResourceManager::TierArchive, archive);
+        manager.BuildResourceIndex();
+        ASSERT_EQ(manager.OpenFileByIndex(0), 1u);
+        ASSERT_EQ(manager.OpenFileByIndex(1), 2u);
+        ASSERT_EQ(manager.OpenFileByIndex(2), 3u);
+        manager.CloseFile(2);
+        copy = manager.Demand("gender", ResType2da);
+        manager.Demand("gender", ResType2da);
+    }
+    EXPECT_EQ(m_Out.Text(), "WARNING: Closing leaked ResourceManager handle 00000001\n"
+                            "WARNING: Closing leaked ResourceManager handle 00000003\n"
+                            "WARNING: Unloading leaked resource '" +
+                                copy + "' (2 refs)...\n");
+    EXPECT_TRUE(archive->OpenHandles().empty());
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_TRUE(fs::is_empty(m_Tmp.Path()));
+}
+
+} // namespace
+} // namespace brindle
