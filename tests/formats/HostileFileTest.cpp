@@ -6,6 +6,7 @@
 #include "containers/ErfFileReader.h"
 #include "containers/ZipFileReader.h"
 #include "formats/GffFileReader.h"
+#include "formats/Granny2Reader.h"
 #include "formats/TlkFileReader.h"
 #include "formats/TwoDAFileReader.h"
 #include "resources/PlainException.h"
@@ -38,7 +39,7 @@ using namespace std::chrono_literals;
 using test::ScopedTempDir;
 
 /// How long a reader may take to turn down a path before it counts as hanging.
-constexpr auto kPatience = 30s;
+constexpr auto kPatience = 20s;
 
 struct Reader {
     const char* name;
@@ -73,6 +74,8 @@ std::vector<Reader> Readers()
          fixed(kTlkOpenFailed)},
         {"2DA", [](const std::string& p) { return FailureOf([&] { TwoDAFileReader r(p); }); },
          [](const std::string& p) { return "Failed to open .2DA file '" + p + "'."; }},
+        {"model library", [](const std::string& p) { return FailureOf([&] { granny2::Granny2Reader r(p); }); },
+         fixed(granny2::kGrannyLoadFailed)},
         // A configuration file that cannot be read reads as an empty one.
         {"settings",
          [](const std::string& p) {
