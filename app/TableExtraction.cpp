@@ -1,8 +1,8 @@
 // Game table extraction.
 #include "app/TableExtraction.h"
 
+#include "app/LookupTables.h"
 #include "formats/TwoDAFileReader.h"
-#include "platform/Ascii.h"
 #include "resources/ResourceManager.h"
 
 #include <algorithm>
@@ -13,10 +13,6 @@ namespace brindle {
 
 namespace {
 
-/// Race codes of the playable models that no appearance row names.
-constexpr const char* kFixedRaces[] = {"P_HA", "P_AA", "P_GY"};
-/// Item classes of the armor parts, which baseitems does not list.
-constexpr const char* kFixedItemClasses[] = {"BELT", "BODY", "BOOTS", "CLOAK", "GLOVES", "HELM"};
 /// A cell holding only this is a placeholder row in the gender and baseitems tables.
 constexpr const char* kPlaceholderCell = "*";
 
@@ -40,10 +36,10 @@ private:
     ResourceManager& m_Manager;
 };
 
-/// Calls take(upper-cased text, row) for every row of the column that has a value, skipping
+/// Calls take(text, row) for every row of the column that has a value, skipping
 /// placeholder cells when asked to.
 void ForEachCell(IGameTableSource& source, const std::string& table, const std::string& column,
-                 bool skipPlaceholder, const std::function<void(std::string, std::uint32_t)>& take)
+                 bool skipPlaceholder, const std::function<void(const std::string&, std::uint32_t)>& take)
 {
     const std::size_t rows =
         std::min<std::size_t>(source.GetRowCount(table), std::numeric_limits<std::uint32_t>::max());
@@ -53,39 +49,31 @@ void ForEachCell(IGameTableSource& source, const std::string& table, const std::
             continue;
         if (skipPlaceholder && value == kPlaceholderCell)
             continue;
-        take(ascii::ToUpper(value), row);
+        take(value, row);
     }
 }
 
 } // namespace
 
-void ExtractGameTables(IGameTableSource& source, GameTableLists& lists)
+void ExtractGameTables(IGameTableSource& source, LookupTables& tables)
 {
     ForEachCell(source, "gender", "GENDER", true,
-                [&](std::string text, std::uint32_t) { lists.genders.push_back(std::move(text)); });
-
-    // The helmet model column holds the race code followed by one gender letter.
-    ForEachCell(source, "appearance", "NWN2_Model_Helm", false, [&](std::string text, std::uint32_t) {
-        if (!text.empty())
-            text.pop_back();
-        lists.races.push_back(std::move(text));
-    });
-    lists.races.insert(lists.races.end(), std::begin(kFixedRaces), std::end(kFixedRaces));
-
-    ForEachCell(source, "armorvisualdata", "Prefix", false, [&](std::string text, std::uint32_t row) {
-        lists.armorVisualTypePrefixes.push_back(text);
-        lists.armorVisualTypeIndex[text] = row; // a later row with the same prefix wins
-    });
-
+                [&](const std::string& cell, std::uint32_t) { tables.AddGender(cell); });
+    ForEachCell(source, "appearance", "NWN2_Model_Helm", false,
+                [&](const std::string& cell, std::uint32_t) { tables.AddRace(cell); });
+    tables.AppendFixedRaces();
+    ForEachCell(source, "armorvisualdata", "Prefix", false,
+                [&](const std::string& cell, std::uint32_t row) { tables.AddArmorVisualType(cell, row); });
     ForEachCell(source, "baseitems", "ItemClass", true,
-                [&](std::string text, std::uint32_t) { lists.itemClasses.push_back(std::move(text)); });
-    lists.itemClasses.insert(lists.itemClasses.end(), std::begin(kFixedItemClasses), std::end(kFixedItemClasses));
+                [&](const std::string& cell, std::uint32_t) { tables.AddItemClass(cell); });
+    tables.AppendFixedItemClasses();
+    tables.FillArmorPieceTable();
 }
 
-void ExtractGameTables(ResourceManager& manager, GameTableLists& lists)
+void ExtractGameTables(ResourceManager& manager, LookupTables& tables)
 {
     ManagerTableSource source(manager);
-    ExtractGameTables(source, lists);
+    ExtractGameTables(source, tables);
 }
 
 } // namespace brindle

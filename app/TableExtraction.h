@@ -5,12 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
 
 namespace brindle {
 
+class LookupTables;
 class ResourceManager;
 
 /// Where the tables come from: row counts and single cells by table, column and row.
@@ -26,19 +25,11 @@ protected:
     ~IGameTableSource() = default;
 };
 
-/// The lookup lists filled from the tables, in insertion order, duplicates kept.
-struct GameTableLists {
-    std::vector<std::string>& genders;
-    std::vector<std::string>& races;
-    std::vector<std::string>& armorVisualTypePrefixes;
-    std::map<std::string, std::uint32_t>& armorVisualTypeIndex;
-    std::vector<std::string>& itemClasses;
-};
-
-/// Reads gender, appearance, armorvisualdata and baseitems, in that order, and appends the fixed
-/// race and item-class entries. Missing tables contribute nothing; nothing here fails.
-void ExtractGameTables(IGameTableSource& source, GameTableLists& lists);
+/// Reads gender, appearance, armorvisualdata and baseitems, in that order, appends the fixed race
+/// and item-class entries and fills the armor-piece table. Missing tables contribute nothing;
+/// nothing here fails.
+void ExtractGameTables(IGameTableSource& source, LookupTables& tables);
 /// The same through the manager's table access.
-void ExtractGameTables(ResourceManager& manager, GameTableLists& lists);
+void ExtractGameTables(ResourceManager& manager, LookupTables& tables);
 
 } // namespace brindle

@@ -1,10 +1,10 @@
-// Entry point: the driver does all the work; arguments are not read.
+// Entry point: the driver reads the settings and performs the lister run; arguments are not read.
 #include "app/Driver.h"
+#include "app/ListerRun.h"
 #include "app/PrintfTextOut.h"
 
 int main()
 {
     brindle::PrintfTextOut console;
-    // The lister run is not plugged in yet: the program ends after checking its settings.
-    return brindle::RunDriver(console, brindle::ListerRun());
+    return brindle::RunDriver(console, [](const brindle::RunContext& context) { brindle::RunLister(context); });
 }

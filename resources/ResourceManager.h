@@ -185,6 +185,7 @@ private:
     std::string m_MarkerPath;
     platform::OsFile m_Marker = platform::InvalidOsFile;
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
+    bool m_ModelConverterTried = false;
 };
 
 /// Loads the module alone (its own archive or directory, override and pwc directories, talk

@@ -53,8 +53,11 @@ void ResourceManager::LoadModule(const std::string& homeDirectory, const std::st
     }
     BuildResourceIndex();
     LoadTalkTables(customTlk);
-    if (!m_ModelConverter)
+    // The library is tried once per manager, so a missing one is reported once, not per load.
+    if (!m_ModelConverter && !m_ModelConverterTried) {
+        m_ModelConverterTried = true;
         LoadModelConverter();
+    }
 }
 
 std::string ResourceManager::HomeOrInstallPath(const std::string& relative) const

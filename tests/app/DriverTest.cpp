@@ -70,8 +70,12 @@ TEST_F(DriverTest, ConfigurationCasesOfTheBuiltProgram)
         {"repeated option", Settings("m") + "[settings]\nmodule=again\n", "\nERROR: 'multiple occurrences'"},
         {"unreadable line", Settings("m") + "no equals sign\n",
          "\nERROR: 'the options configuration file contains an invalid line 'no equals sign''"},
-        {"valid, with comments and undeclared names",
-         "# comment\n" + Settings("m  # the module") + "nwn2-homee=typo\n[unknown]\nx=1\n", ""},
+        {"valid, with comments and undeclared names; the run then finds no module",
+         "# comment\n" + Settings("m  # the module") + "nwn2-homee=typo\n[unknown]\nx=1\n",
+         "Loading 'm' ...WARNING: Exception 'Couldn't locate module file.' loading module resources.  The area map "
+         "may not function.\nWARNING: Exception 'Failed to open TLK file.' loading base TLK.  STRREF lookup may be "
+         "unavailable.\nWARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be "
+         "unavailable.\n\nERROR: 'Failed to locate RESREF 'module''"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,6 +2,8 @@
 // letter, duplicate prefixes and the fixed entries.
 #include "app/TableExtraction.h"
 
+#include "app/LookupTables.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -44,12 +46,6 @@ private:
     std::vector<std::string> m_Order;
 };
 
-struct Lists {
-    std::vector<std::string> genders, races, prefixes, itemClasses;
-    std::map<std::string, std::uint32_t> index;
-    GameTableLists Refs() { return {genders, races, prefixes, index, itemClasses}; }
-};
-
 using Texts = std::vector<std::string>;
 
 TEST(TableExtractionTest, FillsEveryListByTheRowRules)
@@ -59,31 +55,30 @@ TEST(TableExtractionTest, FillsEveryListByTheRowRules)
     tables.Set("appearance", "NWN2_Model_Helm", {"P_HHM", "x", std::nullopt, "*", "", "c_orcf"});
     tables.Set("armorvisualdata", "Prefix", {"cl", "le", std::nullopt, "Cl", "*"});
     tables.Set("baseitems", "ItemClass", {"w_lsword", "*", std::nullopt, "SHIELD"});
-    Lists lists;
-    auto refs = lists.Refs();
-    ExtractGameTables(tables, refs);
+    LookupTables lists;
+    ExtractGameTables(tables, lists);
 
     EXPECT_EQ(tables.Order(), (Texts {"gender", "appearance", "armorvisualdata", "baseitems"}));
-    EXPECT_EQ(lists.genders, (Texts {"M", "F", "**"}));
+    EXPECT_EQ(lists.Genders(), (Texts {"M", "F", "**"}));
     // The last character (a gender letter) is dropped; a one-character cell leaves an empty race,
     // and "*" is not a placeholder in this table.
-    EXPECT_EQ(lists.races, (Texts {"P_HH", "", "", "", "C_ORC", "P_HA", "P_AA", "P_GY"}));
-    EXPECT_EQ(lists.prefixes, (Texts {"CL", "LE", "CL", "*"}));
-    EXPECT_EQ(lists.index, (std::map<std::string, std::uint32_t> {{"CL", 3}, {"LE", 1}, {"*", 4}}));
-    EXPECT_EQ(lists.itemClasses, (Texts {"W_LSWORD", "SHIELD", "BELT", "BODY", "BOOTS", "CLOAK", "GLOVES", "HELM"}));
+    EXPECT_EQ(lists.Races(), (Texts {"P_HH", "", "", "", "C_ORC", "P_HA", "P_AA", "P_GY"}));
+    EXPECT_EQ(lists.ArmorVisualTypes(), (Texts {"CL", "LE", "CL", "*"}));
+    EXPECT_EQ(lists.ArmorVisualTypeIndex(), (std::map<std::string, std::uint32_t> {{"CL", 3}, {"LE", 1}, {"*", 4}}));
+    EXPECT_EQ(lists.ItemClasses(), (Texts {"W_LSWORD", "SHIELD", "BELT", "BODY", "BOOTS", "CLOAK", "GLOVES", "HELM"}));
 }
 
 TEST(TableExtractionTest, WithoutTablesOnlyTheFixedEntriesRemain)
 {
     FakeTables tables;
-    Lists lists;
-    auto refs = lists.Refs();
-    ExtractGameTables(tables, refs);
-    EXPECT_TRUE(lists.genders.empty());
-    EXPECT_TRUE(lists.prefixes.empty());
-    EXPECT_TRUE(lists.index.empty());
-    EXPECT_EQ(lists.races, (Texts {"P_HA", "P_AA", "P_GY"}));
-    EXPECT_EQ(lists.itemClasses, (Texts {"BELT", "BODY", "BOOTS", "CLOAK", "GLOVES", "HELM"}));
+    LookupTables lists;
+    ExtractGameTables(tables, lists);
+    EXPECT_TRUE(lists.Genders().empty());
+    EXPECT_TRUE(lists.ArmorVisualTypes().empty());
+    EXPECT_TRUE(lists.ArmorVisualTypeIndex().empty());
+    EXPECT_EQ(lists.Races(), (Texts {"P_HA", "P_AA", "P_GY"}));
+    EXPECT_EQ(lists.ItemClasses(), (Texts {"BELT", "BODY", "BOOTS", "CLOAK", "GLOVES", "HELM"}));
+    EXPECT_EQ(lists.ArmorPieces().size(), 21u);
 }
 
 } // namespace

@@ -117,7 +117,8 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         m_Out.Clear();
         LoadOnly("m");
         EXPECT_EQ(Content("which"), c.winner);
-        EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+        // One manager serves every case; its first load alone tries the model library.
+        EXPECT_EQ(m_Out.Text(), &c == &cases[0] ? kGranny2Missing : "");
     }
 }
 
@@ -127,11 +128,13 @@ TEST_F(ResourceManagerLoadTest, ModuleFoundNowhereIsReportedAndTheLoadGoesOn)
     WriteFile(Home("Modules/./which.2da"), "modules-folder");
     for (const char* module : {"m", "."}) {
         SCOPED_TRACE(module);
+        const bool firstLoad = m_Out.Text().empty();
         m_Out.Clear();
         m_Manager.LoadModule(Home(), Install(), module, "", {}, false);
+        // The missing model library is reported by the first load only.
         EXPECT_EQ(m_Out.Text(), std::string("WARNING: Exception 'Couldn't locate module file.' loading module "
                                             "resources.  The area map may not function.\n") +
-                                    kGranny2Missing);
+                                    (firstLoad ? kGranny2Missing : ""));
         EXPECT_EQ(Content("over"), "install-override");
         EXPECT_EQ(Content("which"), "(missing)");
     }
@@ -169,8 +172,9 @@ TEST_F(ResourceManagerLoadTest, FullStackPrecedenceAndCombinedIndex)
 
     m_Out.Clear();
     m_Manager.LoadModule(Home(), Install(), "mymod", "custom.TLK", {ToResRef32("HakOne"), ToResRef32("haktwo")}, false);
-    // Every load that has no model converter yet tries again; the custom talk table is found as "custom.tlk".
-    EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+    // The model library was tried by the first load and is not tried again; the custom talk table
+    // is found as "custom.tlk".
+    EXPECT_EQ(m_Out.Text(), "");
 
     const std::map<std::string, std::pair<NWN::ResType, std::string>> expected = {
         {"which", {ResType2da, "hak-one"}},           // first listed HAK beats the second and the module

@@ -1,5 +1,6 @@
 // The manager over real game files: an unpacked module with upper-case extensions and the game's
 // own tables in override folders, as a module builder's machine has them.
+#include "app/LookupTables.h"
 #include "app/TableExtraction.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceTypes.h"
@@ -40,10 +41,13 @@ TEST(ResourceManagerRealDataTest, UnpackedModuleAndOverrideTablesFeedTheLookupLi
     EXPECT_TRUE(fs::exists(ifo));
 
     manager.LoadModule(home.Path(), install.Path(), "projectm_test1", "", {}, false);
-    std::vector<std::string> genders, races, prefixes, itemClasses;
-    std::map<std::string, std::uint32_t> index;
-    GameTableLists lists {genders, races, prefixes, index, itemClasses};
+    LookupTables lists;
     ExtractGameTables(manager, lists);
+    const auto& genders = lists.Genders();
+    const auto& races = lists.Races();
+    const auto& prefixes = lists.ArmorVisualTypes();
+    const auto& index = lists.ArmorVisualTypeIndex();
+    const auto& itemClasses = lists.ItemClasses();
 
     EXPECT_EQ(out.Text().find("2DA"), std::string::npos) << out.Text();
     EXPECT_EQ(genders, (std::vector<std::string> {"M", "F", "B", "O", "N"}));

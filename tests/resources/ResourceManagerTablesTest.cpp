@@ -1,4 +1,5 @@
 // Game tables through the manager: the parse-once cache and its warnings.
+#include "app/LookupTables.h"
 #include "app/TableExtraction.h"
 #include "formats/TwoDAFileReader.h"
 #include "resources/ResourceManager.h"
@@ -112,10 +113,12 @@ TEST_F(ResourceManagerTablesTest, ExtractionReadsTheFourTablesThroughTheManager)
         .Add("baseitems", ResType2da, "2DA V2.0\n\nItemClass\n0 w_sword\n1 *\n");
     m_Manager.BuildResourceIndex();
 
-    std::vector<std::string> genders, races, prefixes, itemClasses;
-    std::map<std::string, std::uint32_t> index;
-    GameTableLists lists {genders, races, prefixes, index, itemClasses};
+    LookupTables lists;
     ExtractGameTables(m_Manager, lists);
+    const auto& genders = lists.Genders();
+    const auto& races = lists.Races();
+    const auto& prefixes = lists.ArmorVisualTypes();
+    const auto& itemClasses = lists.ItemClasses();
 
     EXPECT_EQ(genders, (std::vector<std::string> {"M", "F"}));
     EXPECT_EQ(races, (std::vector<std::string> {"P_HH", "P_HA", "P_AA", "P_GY"}));

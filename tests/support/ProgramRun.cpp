@@ -8,10 +8,40 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace brindle::test {
 
-ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory)
+namespace {
+
+/// This process's environment with the given variables set, as NAME=value texts.
+std::vector<std::string> MergedEnvironment(const Environment& overrides)
 {
+    std::vector<std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        bool overridden = false;
+        for (const auto& [name, value] : overrides)
+            overridden = overridden || text.compare(0, name.size() + 1, name + "=") == 0;
+        if (!overridden)
+            merged.push_back(text);
+    }
+    for (const auto& [name, value] : overrides)
+        merged.push_back(name + "=" + value);
+    return merged;
+}
+
+} // namespace
+
+ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory,
+                         const Environment& environment)
+{
+    // Everything the child needs is built before the fork.
+    std::vector<std::string> variables = MergedEnvironment(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         throw std::runtime_error("pipe failed");
@@ -25,7 +55,8 @@ ProgramResult RunProgram(const std::string& executable, const std::string& worki
         ::close(pipeEnds[1]);
         if (::chdir(workingDirectory.c_str()) != 0)
             ::_exit(126);
-        ::execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+        char* const argv[] = {const_cast<char*>(executable.c_str()), nullptr};
+        ::execve(executable.c_str(), argv, envp.data());
         ::_exit(127);
     }
     ::close(pipeEnds[1]);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brindle::test {
 
@@ -10,8 +12,13 @@ struct ProgramResult {
     int exitStatus;     ///< the exit status, or -1 when the program did not exit normally
 };
 
-/// Runs executable without arguments in workingDirectory and waits for it.
-ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory);
+/// Environment variables to set (or override) for a program run.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+/// Runs executable without arguments in workingDirectory, with this process's environment plus
+/// the given variables, and waits for it.
+ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory,
+                         const Environment& environment = {});
 
 /// Sends standard output of this process to a file until destroyed, then restores it.
 class StdoutCapture {

@@ -55,6 +55,8 @@ void AddZip64EndRecords(const std::string& zipPath, std::uint64_t entryCount)
 
 void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries)
 {
+    if (const std::size_t slash = zipPath.find_last_of('/'); slash != std::string::npos && slash > 0)
+        MakeDirectories(zipPath.substr(0, slash));
     zipFile zip = zipOpen64(zipPath.c_str(), APPEND_STATUS_CREATE);
     if (zip == nullptr)
         Fail("zipOpen64", zipPath);

@@ -11,7 +11,7 @@ struct ZipEntry {
     std::string data;
 };
 
-/// Writes an archive holding the entries in order, each deflated (empty ones stored); archives of
+/// Writes an archive (creating missing parent folders) holding the entries in order, each deflated (empty ones stored); archives of
 /// 65,535 entries or more get the 64-bit end records. Throws std::runtime_error on failure.
 void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries);
 

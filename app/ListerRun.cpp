@@ -1,0 +1,103 @@
+// The lister run: module load, table extraction, model walk and script generation.
+#include "app/ListerRun.h"
+
+#include "app/LookupTables.h"
+#include "app/ModelRecord.h"
+#include "app/ModuleHakList.h"
+#include "app/ScriptWriter.h"
+#include "app/TableExtraction.h"
+#include "platform/Ascii.h"
+#include "resources/ResourceManager.h"
+#include "resources/ResourceNames.h"
+#include "resources/ResourceTypes.h"
+
+#include <chrono>
+#include <exception>
+#include <utility>
+#include <vector>
+
+namespace brindle {
+
+namespace {
+
+/// Measures the phases of a run when asked to.
+class PhaseClock {
+public:
+    explicit PhaseClock(PhaseTimes* times) : m_Times(times) {}
+
+    /// Adds the time since the last mark to slot.
+    void Mark(double PhaseTimes::*slot)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_Times != nullptr)
+            m_Times->*slot += std::chrono::duration<double>(now - m_Last).count();
+        m_Last = now;
+    }
+
+private:
+    PhaseTimes* m_Times;
+    std::chrono::steady_clock::time_point m_Last = std::chrono::steady_clock::now();
+};
+
+/// Every model the manager knows, classified by name.
+struct ClassifiedModels {
+    std::vector<ModelRecord> weapons;
+    std::vector<ModelRecord> armorVariations;
+    std::vector<ModelRecord> armorParts;
+    /// Names whose record could not be built, with the reason (kept, never printed).
+    std::vector<std::pair<std::string, std::string>> ignored;
+};
+
+void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models)
+{
+    // Last entry first: the order does not change the script, which sorts keys and numbers.
+    for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
+        NWN::ResRef32 name{};
+        NWN::ResType type = NWN::ResTypeInvalid;
+        if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
+            continue;
+        std::string upper = ascii::ToUpper(ToText(name));
+        try {
+            ModelRecord record(tables, upper);
+            if (record.IsWeapon())
+                models.weapons.push_back(std::move(record));
+            else if (record.IsArmorVariation())
+                models.armorVariations.push_back(std::move(record));
+            else if (record.IsArmorPart())
+                models.armorParts.push_back(std::move(record));
+        } catch (const std::exception& e) {
+            models.ignored.emplace_back(std::move(upper), e.what());
+        }
+    }
+}
+
+} // namespace
+
+void RunLister(const RunContext& context, PhaseTimes* phases)
+{
+    PhaseClock clock(phases);
+    ResourceManager manager(&context.console);
+
+    context.console.WriteText(kLoadingLine, context.module.c_str());
+    LoadModuleAndHaks(context.module, context.home, manager, context.install);
+    clock.Mark(&PhaseTimes::load);
+
+    context.console.WriteText(kParsingTablesLine);
+    LookupTables tables;
+    ExtractGameTables(manager, tables);
+    clock.Mark(&PhaseTimes::tables);
+
+    context.console.WriteText(kParsingModelsLine);
+    ClassifiedModels models;
+    ClassifyModels(manager, tables, models);
+    clock.Mark(&PhaseTimes::classification);
+
+    context.console.WriteText(kGeneratingLine);
+    ScriptWriter writer(context.script, context.console,
+                        [&context](const std::string& option) { return context.options.IsOn(option); });
+    writer.Write(models.weapons, models.armorVariations, models.armorParts,
+                 static_cast<std::uint32_t>(models.ignored.size()), tables.ArmorVisualTypeIndex());
+    clock.Mark(&PhaseTimes::script);
+}
+
+} // namespace brindle

@@ -1,0 +1,25 @@
+// The lister run: loads the module's resource stack, reads the game tables, classifies every model
+// resource by its name and writes the constants script.
+#pragma once
+
+#include "app/Driver.h"
+
+namespace brindle {
+
+inline constexpr const char* kLoadingLine = "Loading '%s' ...";
+inline constexpr const char* kParsingTablesLine = "\nParsing 2da files...";
+inline constexpr const char* kParsingModelsLine = "\nParsing model list...";
+inline constexpr const char* kGeneratingLine = "\nGenerating NSS file...";
+
+/// Seconds spent in each phase of a run, for benchmarks.
+struct PhaseTimes {
+    double load = 0;
+    double tables = 0;
+    double classification = 0;
+    double script = 0;
+};
+
+/// Performs the run for the driver. When phases is given, the time of each phase is stored there.
+void RunLister(const RunContext& context, PhaseTimes* phases = nullptr);
+
+} // namespace brindle

@@ -1,0 +1,240 @@
+// The whole program, run as users run it: the built executable in a scratch working directory,
+// with its own temporary directory, on generated game trees.
+#include "resources/ResourceTypes.h"
+#include "tests/support/ErfWriter.h"
+#include "tests/support/GffWriter.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/RealData.h"
+#include "tests/support/SampleGame.h"
+#include "tests/support/ScopedTempDir.h"
+#include "tests/support/ZipWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace brindle::test {
+namespace {
+
+constexpr const char* kScript = "zorvmantle_set_constants.NSS";
+
+/// The granny2 warning every Linux run shows: the game's library is a Windows one.
+constexpr const char* kGrannyWarning =
+    "WARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be unavailable.\n";
+
+/// An installation without dialog.tlk.
+constexpr const char* kBaseTlkMissing =
+    "WARNING: Exception 'Failed to open TLK file.' loading base TLK.  STRREF lookup may be unavailable.\n";
+
+std::string Golden(const std::string& name)
+{
+    return ReadFile(std::string(BRINDLE_SOURCE_DIR) + "/tests/e2e/golden/" + name);
+}
+
+/// Writes the file when BRINDLE_UPDATE_GOLDEN is set, so expected files can be regenerated and
+/// then reviewed by hand.
+void MaybeUpdateGolden(const std::string& name, const std::string& bytes)
+{
+    if (std::getenv("BRINDLE_UPDATE_GOLDEN") != nullptr)
+        WriteFile(std::string(BRINDLE_SOURCE_DIR) + "/tests/e2e/golden/" + name, bytes);
+}
+
+/// The script of a run that found no model at all.
+std::string EmptyScript()
+{
+    return ReadFile(std::string(BRINDLE_SOURCE_DIR) + "/tests/app/golden/constants_empty.nss");
+}
+
+std::vector<std::string> ListFolder(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+class WholeRunTest : public ::testing::Test {
+protected:
+    WholeRunTest()
+    {
+        MakeDirectories(m_Root / "work");
+        MakeDirectories(m_Root / "tmp");
+    }
+
+    std::string Work() const { return m_Root / "work"; }
+    std::string Game() const { return m_Root / "game"; }
+
+    void WriteSettings(const std::string& text) { WriteFile(Work() + "/Brindlewhistler.ini", text); }
+
+    ProgramResult Run()
+    {
+        ProgramResult result = RunProgram(BRINDLE_EXECUTABLE, Work(), {{"TMPDIR", m_Root / "tmp"}});
+        EXPECT_EQ(result.exitStatus, 0);
+        // A run, failed or not, leaves nothing in the temporary directory.
+        EXPECT_TRUE(ListFolder(m_Root / "tmp").empty());
+        return result;
+    }
+
+    std::string Script() const { return ReadFile(Work() + "/" + kScript); }
+    bool ScriptExists() const { return std::filesystem::exists(Work() + "/" + kScript); }
+
+    /// Checks the script and the console against golden files.
+    void ExpectGolden(const std::string& name, const ProgramResult& result)
+    {
+        MaybeUpdateGolden(name + ".NSS", Script());
+        MaybeUpdateGolden(name + ".console", result.output);
+        EXPECT_EQ(Script(), Golden(name + ".NSS"));
+        EXPECT_EQ(result.output, Golden(name + ".console"));
+    }
+
+    ScopedTempDir m_Root;
+};
+
+TEST_F(WholeRunTest, SampleGameWithBothListOptions)
+{
+    const SampleGame game = WriteSampleGame(Game());
+    // Invisible values added, nothing commented out.
+    WriteSettings(SampleSettings(game, true, false));
+    ExpectGolden("sample_game", Run());
+
+    // No invisible values; single-value lists commented out.
+    WriteSettings(SampleSettings(game, false, true));
+    ExpectGolden("sample_game_singles", Run());
+}
+
+TEST_F(WholeRunTest, UnpackedModuleFolderWithUpperCaseExtensions)
+{
+    SampleGame game = WriteSampleGame(Game());
+    // The same module unpacked, as the toolset leaves it: upper-case extensions, no HAKs.
+    game.module = "Unpacked";
+    const std::string folder = game.home + "/Modules/Unpacked/";
+    WriteFile(folder + "module.IFO", BuildModuleIfo({}, ""));
+    WriteFile(folder + "area1.ARE", "ARE V3.2");
+    WriteFile(folder + "P_GGF_PF_Helm05.MDB", "model");
+    WriteFile(folder + "W_LSword09_C.MDB", "model");
+    WriteFile(folder + "notes", "no extension");
+    WriteSettings(SampleSettings(game, false, false));
+    ExpectGolden("unpacked_module", Run());
+}
+
+TEST_F(WholeRunTest, DataWithoutModels)
+{
+    SampleGame game{Game() + "/install", Game() + "/home", "Empty"};
+    WriteFile(game.home + "/Modules/Empty.mod", BuildErf({{"module", ResTypeIfo, BuildModuleIfo({}, "")}}, "MOD "));
+    WriteZip(game.install + "/Data/2DA.zip", {{"gender.2da", SampleGenderTable()},
+                                              {"appearance.2da", SampleAppearanceTable()},
+                                              {"armorvisualdata.2da", SampleArmorVisualDataTable()},
+                                              {"baseitems.2da", SampleBaseItemsTable()}});
+    // No options given: without lists to write, none is needed.
+    WriteSettings("[settings]\nmodule=Empty\n[paths]\nnwn2-install=" + game.install + "\nnwn2-home=" + game.home +
+                  "\n");
+    const ProgramResult result = Run();
+    // Each of the two loads reads the talk tables; the model library is tried once.
+    EXPECT_EQ(result.output, std::string("Loading 'Empty' ...") + kBaseTlkMissing + kGrannyWarning + kBaseTlkMissing +
+                                 "\nParsing 2da files...\nParsing model list...\nGenerating NSS file..."
+                                 "\n\nStatistics:\nWeapon Models: 0\nArmor Variations: 0\nArmor Parts: 0"
+                                 "\nIgnored Models: 0");
+    EXPECT_EQ(Script(), EmptyScript());
+}
+
+TEST_F(WholeRunTest, NoTablesAtAll)
+{
+    SampleGame game{Game() + "/install", Game() + "/home", "Bare"};
+    MakeDirectories(game.install);
+    WriteFile(game.home + "/Modules/Bare.mod",
+              BuildErf({{"module", ResTypeIfo, BuildModuleIfo({}, "")},
+                        {"P_HHM_CL_Body01", ResTypeMdb, "m"},
+                        {"A_HHM_LShoulder01", ResTypeMdb, "m"},
+                        {"W_LSword01_a", ResTypeMdb, "m"}},
+                       "MOD "));
+    WriteSettings("[settings]\nmodule=Bare\n[paths]\nnwn2-install=" + game.install + "\nnwn2-home=" + game.home + "\n");
+    const ProgramResult result = Run();
+    // Only the fixed entries remain: no gender, so P and A models fail; no weapon class either.
+    std::string expected = std::string("Loading 'Bare' ...") + kBaseTlkMissing + kGrannyWarning + kBaseTlkMissing +
+                           "\nParsing 2da files...";
+    for (const char* table : {"gender", "appearance", "armorvisualdata", "baseitems"})
+        expected += std::string("WARNING: Failed to access 2DA '") + table + "': exception 'Failed to locate RESREF '" +
+                    table + "''.\n";
+    expected += "\nParsing model list...\nGenerating NSS file...\n\nStatistics:\nWeapon Models: 0"
+                "\nArmor Variations: 0\nArmor Parts: 0\nIgnored Models: 3";
+    EXPECT_EQ(result.output, expected);
+    EXPECT_EQ(Script(), EmptyScript());
+}
+
+TEST_F(WholeRunTest, FailingRunsKeepTheEarlierScript)
+{
+    WriteFile(Work() + "/" + kScript, "earlier script");
+
+    // No configuration file at all.
+    ProgramResult result = Run();
+    EXPECT_EQ(result.output, "\nERROR: 'Module not set.'");
+    EXPECT_EQ(Script(), "earlier script");
+
+    // A module found nowhere: the load warns, then the module information cannot be had.
+    const SampleGame game = WriteSampleGame(Game());
+    SampleGame lost = game;
+    lost.module = "Nowhere";
+    WriteSettings(SampleSettings(lost, false, false));
+    result = Run();
+    EXPECT_EQ(result.output, std::string("Loading 'Nowhere' ...") +
+                                 "WARNING: Exception 'Couldn't locate module file.' loading module resources.  "
+                                 "The area map may not function.\n" +
+                                 kGrannyWarning + "\nERROR: 'Failed to locate RESREF 'module''");
+    EXPECT_EQ(Script(), "earlier script");
+    EXPECT_EQ(ListFolder(Work()).size(), 2u); // the settings and the earlier script, nothing else
+}
+
+TEST_F(WholeRunTest, RealModuleInformationWithSixtyHaks)
+{
+    BRINDLE_REQUIRE_REALDATA(realData);
+    SampleGame game = WriteSampleGame(Game());
+    game.module = "ProjectM_Test1";
+    const std::string folder = game.home + "/Modules/ProjectM_Test1/";
+    WriteFile(folder + "module.IFO", ReadFile(realData + "/gff/projectm_test1/module.IFO"));
+    // Two of the sixty HAKs are present; every other one is reported once.
+    WriteFile(game.home + "/hak/csl_2da.hak", BuildErf({{"W_SSword31_a", ResTypeMdb, "m"}}));
+    WriteFile(game.home + "/hak/ProjectM_2DA.HAK", BuildErf({}));
+    WriteSettings(SampleSettings(game, false, false));
+    const ProgramResult result = Run();
+
+    std::istringstream lines(result.output);
+    std::string line;
+    int hakWarnings = 0;
+    while (std::getline(lines, line))
+        if (line.starts_with("WARNING: Failed to load HAK file '"))
+            ++hakWarnings;
+    EXPECT_EQ(hakWarnings, 58);
+    EXPECT_NE(result.output.find("\nParsing model list...\nGenerating NSS file...\n\nStatistics:"), std::string::npos);
+    // The model from the one HAK that is present is listed.
+    EXPECT_NE(Script().find("\"VK_W_SSWORD_A\", \"#1#2#3#4#31#\""), std::string::npos);
+}
+
+TEST_F(WholeRunTest, RealTablesAndModelNames)
+{
+    BRINDLE_REQUIRE_REALDATA(realData);
+    SampleGame game{Game() + "/install", Game() + "/home", "Real"};
+    std::vector<ZipEntry> entries{
+        {"2DA/gender.2da", ReadFile(realData + "/2da/nwn1_gender/gender.2da")},
+        {"2DA/appearance.2da", ReadFile(realData + "/2da/projectm_csl/appearance.2da")},
+        {"2DA/armorvisualdata.2da", ReadFile(realData + "/2da/projectm_csl/armorvisualdata.2da")},
+        {"2DA/baseitems.2da", ReadFile(realData + "/2da/projectm_csl/baseitems.2da")}};
+    std::ifstream names(realData + "/model_names.txt");
+    std::string name;
+    while (std::getline(names, name))
+        if (!name.empty())
+            entries.push_back({"Models/" + name, "m"});
+    WriteZip(game.install + "/Data/Real.zip", entries);
+    WriteFile(game.home + "/Modules/Real.mod", BuildErf({{"module", ResTypeIfo, BuildModuleIfo({}, "")}}, "MOD "));
+    WriteSettings(SampleSettings(game, true, false));
+    const ProgramResult result = Run();
+    const std::size_t statistics = result.output.find("\n\nStatistics:");
+    ASSERT_NE(statistics, std::string::npos) << result.output;
+    std::cout << "real tables and model names:" << result.output.substr(statistics) << "\n";
+    EXPECT_TRUE(Script().ends_with("\r\n}"));
+}
+
+} // namespace
+} // namespace brindle::test
