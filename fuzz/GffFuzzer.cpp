@@ -1,6 +1,7 @@
 // Fuzz target: a GFF file read by the GFF reader and walked as the module reader walks a module
 // information file (custom talk table, the hak list and its elements, the single-hak fallback),
 // then every structure of the file looked at once.
+#include "app/ModuleHakList.h"
 #include "formats/GffFileReader.h"
 #include "fuzz/FuzzInputFile.h"
 
@@ -8,46 +9,25 @@
 
 namespace {
 
-constexpr std::uint32_t kMostHaks = 256;
 constexpr std::uint32_t kMostStructsVisited = 4096;
 
-// One element of Mod_HakList, read with the reader's own primitives.
-bool HakListElement(brindle::GffFileReader& reader, std::uint32_t index, const brindle::GffStruct& parent,
-                    brindle::GffStruct& element)
-{
-    brindle::GFF_FIELD_ENTRY field;
-    if (!reader.FindField(parent, "Mod_HakList", field) || field.Type != brindle::GffTypeList)
-        return false;
-    std::uint32_t count = 0;
-    if (!reader.ReadListIndex(field.DataOrDataOffset, count) || index >= count)
-        return false;
-    const std::uint64_t offset = std::uint64_t{field.DataOrDataOffset} + 4 + 4 * std::uint64_t{index};
-    std::uint32_t structIndex = 0;
-    if (offset > 0xFFFFFFFFu || !reader.ReadListIndex(static_cast<std::uint32_t>(offset), structIndex))
-        return false;
-    try {
-        brindle::GFF_STRUCT_ENTRY entry;
-        reader.ReadStructEntry(structIndex, entry);
-        element = brindle::GffStruct(&reader, entry);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
+// Steps 3 to 5 of the module load: the custom talk table, the hak list through the module reader's
+// own element and name readers, and the single-hak fallback.
 void WalkModuleInformation(brindle::GffFileReader& reader)
 {
     const brindle::GffStruct root = reader.GetRootStruct();
     std::string text;
     reader.ReadStringField(root, "Mod_CustomTlk", text);
     std::uint32_t haks = 0;
-    brindle::GffStruct element;
-    for (; haks < kMostHaks && HakListElement(reader, haks, root, element); ++haks) {
-        if (!reader.ReadStringField(element, "Mod_Hak", text))
+    for (; haks < brindle::kMaxModuleHaks; ++haks) {
+        brindle::GffStruct element;
+        NWN::ResRef32 name{};
+        if (!brindle::GetModHakListElement(haks, root, element) || !brindle::ReadModHak(element, name))
             break;
     }
+    NWN::ResRef32 name{};
     if (haks == 0)
-        reader.ReadStringField(root, "Mod_Hak", text);
+        brindle::ReadModHak(root, name);
 }
 
 void VisitStructs(brindle::GffFileReader& reader)
