@@ -21,6 +21,7 @@
 #include <thread>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -346,6 +347,23 @@ TEST(HostileRunTest, LinkLoopsAndADeepTreeInTheOverrideFolder)
     // The model 100 levels down joins the lists; the one 300 levels down is beyond the scan.
     EXPECT_NE(linked.script, plain.script);
     EXPECT_NE(linked.script.find("\"VK_P_HHM_CL_GLOVES\", \"#0#7#\" );"), std::string::npos) << linked.script;
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+// Override entries that are no files: a FIFO (whose plain open would wait for a writer forever) and
+// a link to an endless device, named as two tables. The run neither hangs nor fails: the folder scan
+// passes them over and the tables come from the data archives below.
+TEST(HostileRunTest, OverrideTablesThatAreAFifoAndAnEndlessDevice)
+{
+    GameTree tree;
+    const Outcome reference = Reference(tree, "reference");
+
+    ASSERT_EQ(::mkfifo((tree.Override() + "/gender.2da").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (tree.Override() + "/appearance.2da").c_str()), 0);
+    ScopedTempDir tmp;
+    const Outcome odd = RunToEnd(tree.WorkingDirectory("odd"), tmp.Path());
+    EXPECT_EQ(odd.output, reference.output);
+    EXPECT_EQ(odd.script, reference.script);
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
 }
 
