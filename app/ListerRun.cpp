@@ -57,6 +57,12 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
             continue;
         std::string upper = ascii::ToUpper(ToText(name));
+        // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
+        // telling them apart here spares an exception for each.
+        if (!ModelRecord::HasGrammar(upper)) {
+            models.ignored.emplace_back(std::move(upper), kModelParseFailedMessage);
+            continue;
+        }
         try {
             ModelRecord record(tables, upper);
             if (record.IsWeapon())

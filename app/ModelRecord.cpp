@@ -54,6 +54,14 @@ ModelRecord::ModelRecord(const LookupTables& tables, std::string name)
         throw std::runtime_error(kModelParseFailedMessage);
 }
 
+bool ModelRecord::HasGrammar(std::string_view name)
+{
+    if (name.size() < 2 || name[1] != '_')
+        return false;
+    const char prefix = ascii::ToUpper(name[0]);
+    return prefix == 'P' || prefix == 'A' || prefix == 'W';
+}
+
 bool ModelRecord::Read(std::string name)
 {
     name = ascii::ToUpper(name);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace brindle {
 
@@ -29,6 +30,11 @@ inline constexpr std::uint32_t kMaxModelVariation = 256;
 class ModelRecord {
 public:
     ModelRecord(const LookupTables& tables, std::string name);
+
+    /// True when name opens with the prefix of one of the three grammars ("P_", "A_", "W_" in any
+    /// case). Construction fails with kModelParseFailedMessage exactly when this is false, so a
+    /// caller can pass over other models (creatures, placeables, tiles) without an exception.
+    static bool HasGrammar(std::string_view name);
 
     ModelRecord(const ModelRecord&) = delete;
     ModelRecord& operator=(const ModelRecord&) = delete;

@@ -32,28 +32,35 @@ unzFile Archive(void* archive)
 }
 
 struct NameSplit {
-    std::string buffer;     ///< "z:\" + the entry's name, lower-cased
-    bool split = false;     ///< the splitter accepted the buffer
-    SplitPathResult parts;
+    std::string buffer;          ///< "z:\\" + the entry's name, as stored
+    bool split = false;          ///< the splitter accepted the buffer
+    std::string_view name;       ///< the last component without extension, in buffer
+    std::string_view extension;  ///< from its last dot, in buffer; it ends the buffer
 };
 
 // The drive prefix makes the splitter treat the archive's folders as a path, so only the last
-// component names the resource.
-NameSplit SplitEntryName(const char* entryName)
+// component names the resource. Case does not move the split, so only the parts kept are
+// lower-cased, and the whole buffer only for an error message.
+void SplitEntryName(std::string_view entryName, NameSplit& out)
+{
+    out.buffer.assign("z:\\");
+    out.buffer.append(entryName);
+    out.split = SplitPath(out.buffer, out.name, out.extension);
+}
+
+NameSplit SplitEntryName(std::string_view entryName)
 {
     NameSplit out;
-    out.buffer = "z:\\";
-    out.buffer += entryName;
-    out.buffer = ascii::ToLower(out.buffer);
-    out.split = SplitPath(out.buffer, out.parts);
+    SplitEntryName(entryName, out);
     return out;
 }
 
 NWN::ResType TypeOfSplit(const NameSplit& split)
 {
-    if (!split.split || split.parts.extension.empty())
+    if (!split.split || split.extension.empty())
         return NWN::ResTypeInvalid;
-    return ExtToResType(split.parts.extension.c_str() + 1);
+    // The extension ends the buffer, so it is terminated; the lookup ignores case.
+    return ExtToResType(split.extension.data() + 1);
 }
 
 // Reads the current entry's information and its name (cut to kNameChars).
@@ -123,21 +130,33 @@ void ZipFileReader<ResRefT>::Scan()
     else
         m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
 
-    for (std::uint64_t walked = 1;; ++walked) {
-        const NameSplit split = SplitEntryName(name);
-        if (split.split && !split.parts.extension.empty()) {
-            Entry entry{0, ResRefT{}, TypeOfSplit(split)};
-            std::memcpy(entry.name.RefStr, split.parts.name.data(),
-                        std::min(split.parts.name.size(), sizeof(entry.name.RefStr)));
-            unz64_file_pos position{};
-            if (unzGetFilePos64(archive, &position) != UNZ_OK)
-                throw std::runtime_error(kZipGetFilePosFailed);
-            entry.handle = position.pos_in_zip_directory + 1;
+    // split is reused from entry to entry, so the scan allocates only for names longer than any before.
+    NameSplit split;
+    // Entries of one archive mostly share a few extensions: the last one's type is kept.
+    std::string lastExtension;
+    NWN::ResType lastType = NWN::ResTypeInvalid;
+    auto addEntry = [&](std::string_view entryName, std::uint64_t position) {
+        SplitEntryName(entryName, split);
+        if (split.split && !split.extension.empty()) {
+            if (split.extension != lastExtension) {
+                lastExtension.assign(split.extension);
+                lastType = TypeOfSplit(split);
+            }
+            Entry entry{position + 1, ResRefT{}, lastType};
+            const std::size_t kept = std::min(split.name.size(), sizeof(entry.name.RefStr));
+            for (std::size_t i = 0; i < kept; ++i)
+                entry.name.RefStr[i] = ascii::ToLower(split.name[i]);
             m_Entries.push_back(entry);
         } else if (!split.split) {
-            ThrowComposed(kZipSplitPathFailedPrefix, split.buffer, "'. failed", kZipSplitPathFailed);
+            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(split.buffer), "'. failed", kZipSplitPathFailed);
         }
         // Folder entries and files without an extension (a README) name no resource: skipped.
+    };
+    for (std::uint64_t walked = 1;; ++walked) {
+        unz64_file_pos position{};
+        if (unzGetFilePos64(archive, &position) != UNZ_OK)
+            throw std::runtime_error(kZipGetFilePosFailed);
+        addEntry(name, position.pos_in_zip_directory);
 
         const int next = unzGoToNextFile(archive);
         if (next == kEndOfListOfFile)

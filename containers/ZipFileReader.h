@@ -51,6 +51,7 @@ private:
         NWN::ResType type;    ///< type of the extension; may be ResTypeInvalid
     };
 
+    /// Lists the entries of the open archive.
     void Scan();
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
 

@@ -19,5 +19,7 @@ struct SplitPathResult {
 /// Splits path: the directory part ends at the last "/" or "\\", the extension starts at the last
 /// dot after it. False when the name or the extension does not fit its limit.
 bool SplitPath(std::string_view path, SplitPathResult& out);
+/// The same split without copies: name and extension point into path.
+bool SplitPath(std::string_view path, std::string_view& name, std::string_view& extension);
 
 } // namespace brindle

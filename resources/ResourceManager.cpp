@@ -85,7 +85,7 @@ void ResourceManager::UnloadAll()
     m_Demanded.clear();
 
     // Assigning fresh containers also gives back the memory the last load reserved.
-    m_ResourceIndex = {};
+    m_ResourceIndex.Clear();
     m_Entries = {};
     for (auto& tier : m_Tiers)
         tier.clear();

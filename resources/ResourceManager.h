@@ -7,6 +7,7 @@
 #include "containers/DirectoryFileReader.h"
 #include "platform/File.h"
 #include "resources/IResourceAccessor.h"
+#include "resources/ResourceIndex.h"
 #include "resources/ResRef.h"
 
 #include <array>
@@ -14,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace brindle {
@@ -178,7 +178,7 @@ private:
     std::vector<std::shared_ptr<DirectoryContainer>> m_DirectoryContainers;
     std::vector<std::shared_ptr<Accessor>> m_ZipContainers;
     std::map<FileHandle, OpenHandle> m_OpenHandles;
-    std::unordered_map<std::string, std::size_t> m_ResourceIndex;
+    ResourceIndex m_ResourceIndex;
     std::vector<IndexEntry> m_Entries;
     std::string m_InstanceDirectory;
     bool m_InstanceDirectoryUsable = false;

@@ -41,11 +41,11 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
     ValidateResourceName(name);
     if (name.empty())
         throw std::runtime_error(kNullResource);
-    const auto found = m_ResourceIndex.find(key);
-    if (found == m_ResourceIndex.end())
+    const std::uint32_t found = m_ResourceIndex.Find(type, lowered);
+    if (found == ResourceIndex::npos)
         throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
 
-    const IndexEntry& entry = m_Entries[found->second];
+    const IndexEntry& entry = m_Entries[found];
     if (entry.tier == TierDirectory) {
         // A loose file is handed out as itself: never copied, never deleted.
         const auto& directory = m_DirectoryContainers[m_DirectoryContainers.size() - entry.positionFromEnd];
@@ -176,10 +176,10 @@ FileHandle ResourceManager::RegisterHandle(Accessor* container, FileHandle conta
 
 FileHandle ResourceManager::OpenFile(const NWN::ResRef32& name, NWN::ResType type)
 {
-    const auto found = m_ResourceIndex.find(MakeResourceKey(type, ToText(name)));
-    if (found == m_ResourceIndex.end())
+    const std::uint32_t found = m_ResourceIndex.Find(type, RawText(name));
+    if (found == ResourceIndex::npos)
         return INVALID_FILE;
-    const IndexEntry& entry = m_Entries[found->second];
+    const IndexEntry& entry = m_Entries[found];
     const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
     if (containerHandle == INVALID_FILE)
         return INVALID_FILE;

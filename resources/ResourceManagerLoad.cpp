@@ -10,6 +10,7 @@
 #include "platform/Directory.h"
 #include "resources/ResourceNames.h"
 
+#include <span>
 #include <stdexcept>
 
 namespace brindle {
@@ -152,7 +153,7 @@ void ResourceManager::LoadZipArchives(const std::string& directory)
 
 void ResourceManager::BuildResourceIndex()
 {
-    m_ResourceIndex = {};
+    m_ResourceIndex.Clear();
     m_Entries = {};
     // The counts are the sizes of lists the containers already hold in memory.
     std::size_t total = 0;
@@ -160,22 +161,32 @@ void ResourceManager::BuildResourceIndex()
         for (Accessor* container : tier)
             total += static_cast<std::size_t>(container->GetEncapsulatedFileCount());
     m_Entries.reserve(total);
-    m_ResourceIndex.reserve(total);
+    m_ResourceIndex.Reserve(total);
 
+    // Keys are filed in batches, last entry first, so that the index can fetch a batch's slots together.
+    constexpr std::size_t kBatch = 64;
+    ResourceIndex::Candidate batch[kBatch];
+    FileIndex indices[kBatch];
+    bool added[kBatch];
     for (std::uint32_t tier = 0; tier < TierCount; ++tier) {
         const auto& containers = m_Tiers[tier];
         for (std::size_t position = 1; position <= containers.size(); ++position) {
             Accessor* container = containers[containers.size() - position];
-            for (FileIndex index = container->GetEncapsulatedFileCount(); index-- > 0;) {
-                NWN::ResRef32 name {};
-                NWN::ResType type = NWN::ResTypeInvalid;
-                if (!container->GetEncapsulatedFileEntry(index, name, type))
-                    continue;
+            for (FileIndex index = container->GetEncapsulatedFileCount(); index > 0;) {
+                std::size_t count = 0;
+                while (count < kBatch && index > 0) {
+                    --index;
+                    batch[count] = {NWN::ResTypeInvalid, NWN::ResRef32{}};
+                    if (container->GetEncapsulatedFileEntry(index, batch[count].name, batch[count].type))
+                        indices[count++] = index;
+                }
                 // Filed under the lower-cased name: the game matches names without regard to case,
                 // and an ERF may store "Gender" where everyone asks for "gender".
-                const std::string key = MakeResourceKey(type, ascii::ToLower(RawText(name)));
-                if (m_ResourceIndex.try_emplace(key, m_Entries.size()).second)
-                    m_Entries.push_back({container, index, tier, static_cast<std::uint32_t>(position)});
+                m_ResourceIndex.TryInsertBatch(std::span(batch, count), added);
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (added[i])
+                        m_Entries.push_back({container, indices[i], tier, static_cast<std::uint32_t>(position)});
+                }
             }
         }
     }

@@ -4,6 +4,7 @@
 #include "platform/Ascii.h"
 
 #include <cstring>
+#include <string>
 
 namespace brindle {
 
@@ -24,6 +25,16 @@ constexpr TypeName kTypeNames[] = {
     {3036, "tro"}, {3037, "try"}, {4000, "mdb"}, {4002, "spt"}, {4003, "gr2"}, {4008, "pwc"},
 };
 static_assert(sizeof(kTypeNames) / sizeof(kTypeNames[0]) == 42);
+
+constexpr bool AllExtensionsHaveThreeCharacters()
+{
+    for (const TypeName& entry : kTypeNames)
+        if (std::char_traits<char>::length(entry.extension) != 3)
+            return false;
+    return true;
+}
+// Lets ExtToResType compare the four bytes of an extension and its terminator as one word.
+static_assert(AllExtensionsHaveThreeCharacters());
 
 } // namespace
 
@@ -49,7 +60,7 @@ NWN::ResType ExtToResType(const char* extension)
     if (buffer[3] != '\0')
         return NWN::ResTypeInvalid;
     for (const TypeName& entry : kTypeNames)
-        if (std::strcmp(entry.extension, buffer) == 0)
+        if (std::memcmp(entry.extension, buffer, sizeof(buffer)) == 0)
             return entry.type;
     return NWN::ResTypeInvalid;
 }

@@ -177,6 +177,30 @@ TEST(ZipFileReaderTest, ArchiveOfExactly65535EntriesListsThemAll)
     EXPECT_EQ(RawText(name), "r65534");
 }
 
+TEST(ZipFileReaderTest, ArchivesShiftedByAStubOrEndingInACommentListAndReadAlike)
+{
+    // A self-extractor's stub shifts every offset; a comment may hold the 64-bit locator signature.
+    test::ScopedTempDir dir;
+    test::WriteZip(dir / "plain.zip", {{"Models/", ""}, {"Models/Chair01.MDB", "chair"}, {"x/Table.2DA", "table"}});
+    std::string bytes = std::string(700, 'S') + test::ReadFile(dir / "plain.zip");
+    test::WriteFile(dir / "stub.zip", bytes);
+    const std::size_t end = bytes.rfind(std::string("PK\x05\x06", 4));
+    bytes[end + 20] = 4; // comment length
+    test::WriteFile(dir / "walked.zip", bytes + std::string("PK\x06\x07", 4));
+
+    const std::vector<Listed> expected = {{"chair01", ResTypeMdb}, {"table", ResType2da}};
+    for (const char* archive : {"plain.zip", "stub.zip", "walked.zip"}) {
+        Zip zip(dir / archive);
+        EXPECT_EQ(List(zip), expected) << archive;
+        for (FileIndex i = 0; i < 2; ++i) {
+            const FileHandle handle = zip.OpenFileByIndex(i);
+            ASSERT_NE(handle, 0u) << archive;
+            EXPECT_EQ(ReadAll(zip, handle, 64), i == 0 ? "chair" : "table") << archive;
+            EXPECT_TRUE(zip.CloseFile(handle)) << archive;
+        }
+    }
+}
+
 // Overwrites the checksum in the entry's local header and its central-directory record.
 void CorruptChecksums(std::string& archive)
 {

@@ -46,7 +46,10 @@ std::uint32_t Pick(std::string_view text, std::uint32_t n)
 
 std::string TwoDigits(unsigned value)
 {
-    return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
+    std::string digits = std::to_string(value);
+    if (digits.size() < 2)
+        digits.insert(digits.begin(), '0');
+    return digits;
 }
 
 } // namespace
