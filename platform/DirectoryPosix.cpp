@@ -14,26 +14,6 @@ namespace brindle::platform {
 
 namespace {
 
-bool IsSeparator(char c)
-{
-    return c == '/' || c == '\\';
-}
-
-// The order of a listing: by ASCII upper-cased name, ties by the raw bytes.
-bool ListingOrder(const DirectoryItem& a, const DirectoryItem& b)
-{
-    const std::size_t n = std::min(a.name.size(), b.name.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ua = static_cast<unsigned char>(ascii::ToUpper(a.name[i]));
-        const auto ub = static_cast<unsigned char>(ascii::ToUpper(b.name[i]));
-        if (ua != ub)
-            return ua < ub;
-    }
-    if (a.name.size() != b.name.size())
-        return a.name.size() < b.name.size();
-    return a.name < b.name;
-}
-
 // Fills in the kind of one item. A link counts as a regular file when it leads to one; a link to
 // a directory is neither kind, so a tree walk never follows it.
 void Classify(int dirFd, DirectoryItem& item)
@@ -92,41 +72,23 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
         items.clear();
         return false;
     }
-    std::sort(items.begin(), items.end(), ListingOrder);
+    std::sort(items.begin(), items.end(), ListedBefore);
     return true;
 }
 
-std::string ResolveNoCase(const std::string& base, const std::string& relative)
+std::string ResolveComponent(const std::string& parent, const std::string& component)
 {
-    std::string result = base;
-    std::size_t pos = 0;
-    while (pos < relative.size()) {
-        if (IsSeparator(relative[pos])) {
-            result += relative[pos++];
-            continue;
-        }
-        std::size_t end = pos;
-        while (end < relative.size() && !IsSeparator(relative[end]))
-            ++end;
-        const std::string component = relative.substr(pos, end - pos);
-        pos = end;
-
-        struct stat st {};
-        const std::string exact = result + component;
-        if (component == "." || component == ".." || ::lstat(exact.c_str(), &st) == 0) {
-            result = exact;
-            continue;
-        }
-        std::vector<DirectoryItem> items;
-        const std::string* match = nullptr;
-        if (ListDirectory(result, items)) {
-            for (const DirectoryItem& item : items)
-                if (ascii::EqualsIgnoreCase(item.name, component) && (match == nullptr || item.name < *match))
-                    match = &item.name;
-        }
-        result += match != nullptr ? *match : component;
+    struct stat st {};
+    if (component == "." || component == ".." || ::lstat((parent + component).c_str(), &st) == 0)
+        return component;
+    std::vector<DirectoryItem> items;
+    const std::string* match = nullptr;
+    if (ListDirectory(parent, items)) {
+        for (const DirectoryItem& item : items)
+            if (ascii::EqualsIgnoreCase(item.name, component) && (match == nullptr || item.name < *match))
+                match = &item.name;
     }
-    return result;
+    return match != nullptr ? *match : component;
 }
 
 } // namespace brindle::platform

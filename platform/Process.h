@@ -19,7 +19,8 @@ unsigned long CurrentProcessId();
 
 /// Creates (or opens) the marker file at path and holds an exclusive lock on it for as long as the
 /// returned file stays open. InvalidOsFile when the marker cannot be created or locked; the caller
-/// then simply goes unprotected.
+/// then simply goes unprotected. On Windows the marker is a named event instead, named after the
+/// path's file name without its extension; no file is made, and a probe finds no stale marker.
 OsFile AcquireLivenessMarker(const std::string& path);
 
 /// Probes the marker of another instance. True when a live process holds it (or when that cannot be

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <filesystem>
 
 namespace brindle {
 namespace {
@@ -165,6 +165,8 @@ TEST(DirectoryFileReaderTest, NestingDepthLimit)
             test::WriteFile(path + "/at255.2da", "");
     }
     test::WriteFile(path + "/at256.2da", "");
+    if (!platform::PathExists(path + "/at256.2da"))
+        GTEST_SKIP() << "this system's file calls cannot reach a path of " << path.size() << " characters";
     Directory d(dir / "root");
     ASSERT_EQ(d.GetEncapsulatedFileCount(), 1u);
     NWN::ResRef32 name{};
@@ -179,9 +181,12 @@ TEST(DirectoryFileReaderTest, LinksToFilesCountAndLinksToFoldersAreNotFollowed)
     const std::string root = dir / "root";
     test::WriteFile(dir / "outside/target.2da", "t");
     test::WriteFile(root + "/real.2da", "r");
-    ASSERT_EQ(::symlink((dir / "outside/target.2da").c_str(), (root + "/linked.2da").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "outside").c_str(), (root + "/folderlink").c_str()), 0);
-    ASSERT_EQ(::symlink(root.c_str(), (root + "/loop").c_str()), 0);
+    std::error_code linkError;
+    std::filesystem::create_symlink(dir / "outside/target.2da", root + "/linked.2da", linkError);
+    if (linkError)
+        GTEST_SKIP() << "symbolic links cannot be made here: " << linkError.message();
+    std::filesystem::create_directory_symlink(dir / "outside", root + "/folderlink");
+    std::filesystem::create_directory_symlink(root, root + "/loop");
     Directory d(root);
     const std::vector<Listed> listed = List(d);
     ASSERT_EQ(listed.size(), 2u);

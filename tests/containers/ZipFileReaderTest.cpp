@@ -6,13 +6,13 @@
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/RealData.h"
 #include "tests/support/ScopedTempDir.h"
+#include "tests/support/Unzip.h"
 #include "tests/support/ZipWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <zlib.h>
-#include <sys/wait.h>
 
 namespace brindle {
 namespace {
@@ -307,48 +307,13 @@ TEST(ZipFileReaderTest, ConstructionErrors)
         EXPECT_EQ(ConstructionError(c.path), c.error) << c.path;
 }
 
-// The bytes `unzip -p` extracts for one member, or nullopt when unzip cannot be run.
-std::optional<std::string> UnzipMember(const std::string& archive, const std::string& member)
-{
-    const std::string command = "unzip -p '" + archive + "' '" + member + "' 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return std::nullopt;
-    std::string out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
-        out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return out;
-}
-
-std::vector<std::string> UnzipListing(const std::string& archive)
-{
-    std::vector<std::string> names;
-    FILE* pipe = ::popen(("unzip -Z1 '" + archive + "' 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr)
-        return names;
-    char line[1024];
-    while (std::fgets(line, sizeof(line), pipe) != nullptr) {
-        std::string name(line);
-        while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
-            name.pop_back();
-        names.push_back(name);
-    }
-    ::pclose(pipe);
-    return names;
-}
-
 class ZipRealDataTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ZipRealDataTest, ListsAndReadsLikeAnIndependentExtractor)
 {
     BRINDLE_REQUIRE_REALDATA(root);
     const std::string archive = root + "/zip/" + GetParam();
-    const std::vector<std::string> members = UnzipListing(archive);
+    const std::vector<std::string> members = test::UnzipListing(archive);
     if (members.empty())
         GTEST_SKIP() << "unzip is not available";
     Zip zip(archive);
@@ -368,7 +333,7 @@ TEST_P(ZipRealDataTest, ListsAndReadsLikeAnIndependentExtractor)
     ASSERT_EQ(List(zip), expected);
 
     for (FileIndex i = 0; i < kept.size(); ++i) {
-        const std::optional<std::string> reference = UnzipMember(archive, kept[i]);
+        const std::optional<std::string> reference = test::UnzipMember(archive, kept[i]);
         ASSERT_TRUE(reference.has_value()) << kept[i];
         const FileHandle handle = zip.OpenFileByIndex(i);
         ASSERT_NE(handle, 0u) << kept[i];

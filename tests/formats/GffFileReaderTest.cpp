@@ -5,6 +5,7 @@
 #include "resources/PlainException.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/ExpectThrow.h"
+#include "tests/support/FileCut.h"
 #include "tests/support/GffWriter.h"
 #include "tests/support/RealData.h"
 #include "tests/support/ScopedTempDir.h"
@@ -214,7 +215,9 @@ TEST(GffFileReaderTest, FileCutUnderAnOpenReader)
     ScopedTempDir dir;
     test::WriteFile(dir / "a.gff", BuildLookupFile());
     GffFileReader reader(dir / "a.gff");
-    std::filesystem::resize_file(dir / "a.gff", 0);
+    if (!test::CanCutMappedFiles())
+        GTEST_SKIP() << "this system refuses to cut a mapped file short";
+    ASSERT_TRUE(test::CutFileShort(dir / "a.gff"));
     std::string value = "untouched";
     GFF_FIELD_ENTRY field;
     EXPECT_FALSE(reader.FindField(reader.GetRootStruct(), "Mod_Hak", field));

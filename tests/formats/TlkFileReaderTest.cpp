@@ -52,7 +52,8 @@ TEST(TlkFileReaderTest, ConstructionFailuresByExactText)
 TEST(TlkFileReaderTest, EntryTables)
 {
     ScopedTempDir dir;
-    const std::string path = dir / "t.tlk";
+    // A file of its own for each reader: an open reader keeps others from writing its file.
+    std::string path = dir / "none.tlk";
 
     // Header only: no entries, the string-data offset kept; type and version are not examined.
     test::WriteFile(path, Header(0, 77));
@@ -64,17 +65,20 @@ TEST(TlkFileReaderTest, EntryTables)
     std::string table;
     for (int i = 0; i < 120; ++i)
         table += static_cast<char>(i * 7 + 1);
+    path = dir / "three.tlk";
     test::WriteFile(path, Header(3, 140) + table);
     Reader three(path);
     ASSERT_EQ(three.GetStringCount(), 3u);
     EXPECT_EQ(std::memcmp(three.GetEntries().data(), table.data(), table.size()), 0);
 
     // A table whose size does not fit in 32 bits is taken as no table.
+    path = dir / "huge.tlk";
     test::WriteFile(path, Header(107374183, 5));
     Reader huge(path);
     EXPECT_EQ(huge.GetStringCount(), 0u);
     EXPECT_EQ(huge.GetStringDataOffset(), 0u);
 
+    path = dir / "built.tlk";
     test::WriteFile(path, test::BuildTlk(4));
     Reader built(path);
     ASSERT_EQ(built.GetStringCount(), 4u);

@@ -145,7 +145,8 @@ TEST(TwoDAFileReaderTest, TableOfFourGibibytesIsRefusedUnread)
 TEST(TwoDAFileReaderTest, LongPathsCutTheColumnCountMessageAt255)
 {
     ScopedTempDir dir;
-    const std::string path = dir / (std::string(200, 'd') + "/" + std::string(100, 'f') + ".2da");
+    // Long enough to be cut, short enough for the Windows path limit of 260 characters.
+    const std::string path = dir / (std::string(100, 'd') + "/" + std::string(100, 'f') + ".2da");
     test::WriteFile(path, "2DA V2.0\n\nA\n0\n");
     const std::string whole = "Bad column count on .2DA '" + path + "' / row 0 (line 1, cols 1/1).";
     ASSERT_GT(whole.size(), 255u);

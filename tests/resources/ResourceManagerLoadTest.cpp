@@ -103,6 +103,8 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // The previous case's files are let go first: Windows deletes no file that is open.
+        m_Manager.UnloadAll();
         fs::remove_all(Home());
         fs::remove_all(Install());
         fs::create_directories(Home());

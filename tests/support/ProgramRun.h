@@ -1,9 +1,9 @@
 // Runs a program in a given working directory and collects its standard output and exit status.
 #pragma once
 
+#include "tests/support/ChildProcess.h"
+
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace brindle::test {
 
@@ -11,9 +11,6 @@ struct ProgramResult {
     std::string output; ///< everything written to standard output
     int exitStatus;     ///< the exit status, or -1 when the program did not exit normally
 };
-
-/// Environment variables to set (or override) for a program run.
-using Environment = std::vector<std::pair<std::string, std::string>>;
 
 /// Runs executable without arguments in workingDirectory, with this process's environment plus
 /// the given variables, and waits for it.
@@ -34,6 +31,20 @@ public:
 private:
     int m_SavedStdout;
     int m_CaptureFile;
+};
+
+/// Points standard output at a pipe whose reading end is already closed until destroyed, then
+/// restores it: every write to standard output fails meanwhile.
+class ClosedStdout {
+public:
+    ClosedStdout();
+    ~ClosedStdout();
+    ClosedStdout(const ClosedStdout&) = delete;
+    ClosedStdout& operator=(const ClosedStdout&) = delete;
+
+private:
+    int m_SavedStdout;
+    int m_WriteEnd;
 };
 
 } // namespace brindle::test

@@ -5,17 +5,29 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace brindle::test {
 
 ScopedTempDir::ScopedTempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brindle-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    m_Path = pattern;
+    // create_directory reports whether it made the directory: a name already taken is tried anew.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "brindle-test-";
+        for (int i = 0; i < 8; ++i)
+            name += kLetters[random() % (sizeof(kLetters) - 1)];
+        if (std::filesystem::create_directory(base / name)) {
+            // Private to the user, as a directory made by mkdtemp is.
+            std::filesystem::permissions(base / name, std::filesystem::perms::owner_all);
+            m_Path = (base / name).string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 ScopedTempDir::~ScopedTempDir()

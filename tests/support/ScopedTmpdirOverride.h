@@ -1,5 +1,6 @@
-// Points $TMPDIR at a fresh scoped directory for the object's lifetime, so that code working in
-// the system's temporary directory (the resource manager's instance directories) is isolated.
+// Points the temporary directory ($TMPDIR; TMP on Windows) at a fresh scoped directory for the
+// object's lifetime, so that code working in the system's temporary directory (the resource
+// manager's instance directories) is isolated.
 #pragma once
 
 #include "tests/support/ScopedTempDir.h"
@@ -16,7 +17,7 @@ public:
     ScopedTmpdirOverride(const ScopedTmpdirOverride&) = delete;
     ScopedTmpdirOverride& operator=(const ScopedTmpdirOverride&) = delete;
 
-    /// The directory $TMPDIR names, without a trailing slash.
+    /// The directory the variable names, without a trailing slash.
     const std::string& Path() const { return m_Dir.Path(); }
     std::string operator/(std::string_view relative) const { return m_Dir / relative; }
 

@@ -1,4 +1,4 @@
-// Buffered stdio streams behind minizip, with a 64-bit position counter kept beside each stream
+// Buffered C streams behind minizip, with a 64-bit position counter kept beside each stream
 // and a window of the bytes read last, so that short moves in either direction cost no system call.
 #include "platform/ZipFileFunctions.h"
 
@@ -15,6 +15,53 @@
 namespace brindle::platform {
 
 namespace {
+
+// The few stream calls that differ between C runtimes.
+#if defined(_WIN32)
+// Windows: 64-bit positions through _fseeki64/_ftelli64; no unlocked stream calls (a locked call
+// per read costs little beside the stream's buffer) and no close-on-exec mode (nothing is started).
+using StreamOffset = __int64;
+constexpr const char* kReadMode = "rb";
+constexpr const char* kUpdateMode = "r+b";
+constexpr const char* kCreateMode = "wb";
+std::size_t ReadBytes(void* out, std::size_t count, FILE* file)
+{
+    return std::fread(out, 1, count, file);
+}
+std::size_t WriteBytes(const void* in, std::size_t count, FILE* file)
+{
+    return std::fwrite(in, 1, count, file);
+}
+int SeekTo(FILE* file, StreamOffset offset, int whence)
+{
+    return _fseeki64(file, offset, whence);
+}
+StreamOffset PositionOf(FILE* file)
+{
+    return _ftelli64(file);
+}
+#else
+using StreamOffset = off_t;
+constexpr const char* kReadMode = "rbe";
+constexpr const char* kUpdateMode = "r+be";
+constexpr const char* kCreateMode = "wbe";
+std::size_t ReadBytes(void* out, std::size_t count, FILE* file)
+{
+    return fread_unlocked(out, 1, count, file);
+}
+std::size_t WriteBytes(const void* in, std::size_t count, FILE* file)
+{
+    return fwrite_unlocked(in, 1, count, file);
+}
+int SeekTo(FILE* file, StreamOffset offset, int whence)
+{
+    return fseeko(file, offset, whence);
+}
+StreamOffset PositionOf(FILE* file)
+{
+    return ftello(file);
+}
+#endif
 
 // minizip reads every central-directory header twice (once to move to it, once more for its
 // name), stepping back a few hundred bytes each time; a stdio seek always costs a system call.
@@ -72,11 +119,11 @@ voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode)
 {
     const char* fopenMode = nullptr;
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ)
-        fopenMode = "rbe";
+        fopenMode = kReadMode;
     else if (mode & ZLIB_FILEFUNC_MODE_EXISTING)
-        fopenMode = "r+be";
+        fopenMode = kUpdateMode;
     else if (mode & ZLIB_FILEFUNC_MODE_CREATE)
-        fopenMode = "wbe";
+        fopenMode = kCreateMode;
     if (filename == nullptr || fopenMode == nullptr)
         return nullptr;
     FILE* file = nullptr;
@@ -117,7 +164,7 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size)
         s->replay -= delivered;
     }
     if (delivered < size) {
-        const std::size_t n = fread_unlocked(out + delivered, 1, size - delivered, s->file);
+        const std::size_t n = ReadBytes(out + delivered, size - delivered, s->file);
         Remember(s, out + delivered, n);
         delivered += n;
     }
@@ -129,15 +176,15 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size)
 long SeekFile(ZipStream* s, std::uint64_t offset, int whence)
 {
     Forget(s);
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<StreamOffset>::max()))
         return -1;
-    if (fseeko(s->file, static_cast<off_t>(offset), whence) != 0)
+    if (SeekTo(s->file, static_cast<StreamOffset>(offset), whence) != 0)
         return -1;
     if (whence == SEEK_SET) {
         s->position = offset;
         return 0;
     }
-    const off_t position = ftello(s->file);
+    const StreamOffset position = PositionOf(s->file);
     if (position < 0)
         return -1;
     s->position = static_cast<std::uint64_t>(position);
@@ -150,7 +197,7 @@ uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void* buf, uLong size)
     if (s->replay != 0 && SeekFile(s, s->position, SEEK_SET) != 0)
         return 0;
     Forget(s);
-    const std::size_t n = fwrite_unlocked(buf, 1, size, s->file);
+    const std::size_t n = WriteBytes(buf, size, s->file);
     s->position += n;
     return static_cast<uLong>(n);
 }

@@ -1,0 +1,170 @@
+// Win32 implementation of the process services. The liveness marker is a named event: any process
+// can probe it by name, and the system removes it with the last handle, however its owner ended.
+// Deletion never follows a symbolic link or junction: a reparse point is removed as itself.
+#include "platform/Process.h"
+
+#include <algorithm>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace brindle::platform {
+
+namespace {
+
+// GetTempPathA reports at most MAX_PATH characters and the terminating zero.
+constexpr DWORD kTemporaryPathBufferSize = MAX_PATH + 1;
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+std::string WithoutTrailingSeparators(const std::string& path)
+{
+    std::string result = path;
+    while (result.size() > 1 && IsSeparator(result.back()) && result[result.size() - 2] != ':')
+        result.pop_back();
+    return result;
+}
+
+// The event that marks an instance is named after the marker path's last component without its
+// extension: the instance name.
+std::string MarkerName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+HANDLE AsHandle(OsFile marker)
+{
+    return reinterpret_cast<HANDLE>(marker);
+}
+
+// A directory that is really one, not a symbolic link or junction standing in for one.
+bool IsRealDirectory(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+template <class Visit>
+void ForEachItem(const std::string& directory, const std::string& pattern, Visit visit)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileExA((directory + "\\" + pattern).c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            visit(name, data.dwFileAttributes);
+    } while (FindNextFileA(find, &data) != 0);
+    FindClose(find);
+}
+
+} // namespace
+
+// The system's temporary directory, its final separator written as the "/" this program joins
+// paths with, so that paths built on it read alike (Windows accepts both separators).
+std::string TemporaryDirectory()
+{
+    char buffer[kTemporaryPathBufferSize];
+    const DWORD length = GetTempPathA(sizeof(buffer), buffer);
+    if (length == 0 || length >= sizeof(buffer))
+        return {};
+    std::string directory(buffer, length);
+    if (IsSeparator(directory.back()))
+        directory.back() = '/';
+    else
+        directory += '/';
+    return directory;
+}
+
+unsigned long CurrentProcessId()
+{
+    return GetCurrentProcessId();
+}
+
+OsFile AcquireLivenessMarker(const std::string& path)
+{
+    // Manual reset, not signalled; nobody waits on it. It only has to exist.
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, MarkerName(path).c_str());
+    return event != nullptr ? reinterpret_cast<OsFile>(event) : InvalidOsFile;
+}
+
+bool IsMarkerAlive(const std::string& path, OsFile& staleMarker)
+{
+    staleMarker = InvalidOsFile;
+    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, MarkerName(path).c_str());
+    if (event != nullptr) {
+        CloseHandle(event);
+        return true;
+    }
+    // Only a missing event proves its owner gone; one we may not open belongs to someone alive.
+    return GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+void ReleaseLivenessMarker(OsFile marker, const std::string&)
+{
+    if (marker != InvalidOsFile && marker != 0)
+        CloseHandle(AsHandle(marker));
+}
+
+// The temporary directory of a Windows user is the user's own; a directory already there is used
+// when it is a real directory, never a link or junction to somewhere else.
+bool CreatePrivateDirectory(const std::string& path)
+{
+    const std::string directory = WithoutTrailingSeparators(path);
+    if (CreateDirectoryA(directory.c_str(), nullptr) != 0)
+        return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    return IsRealDirectory(GetFileAttributesA(directory.c_str()));
+}
+
+std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix)
+{
+    std::vector<std::string> names;
+    // The pattern only narrows the listing: it matches without regard to case and also matches
+    // short names, so every name is checked again here.
+    ForEachItem(WithoutTrailingSeparators(directory), prefix + "*", [&](const std::string& name, DWORD attributes) {
+        if (name.rfind(prefix, 0) == 0 && name.find('.') == std::string::npos && IsRealDirectory(attributes))
+            names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void DeleteDirectoryContents(const std::string& path)
+{
+    const std::string directory = WithoutTrailingSeparators(path);
+    if (!IsRealDirectory(GetFileAttributesA(directory.c_str())))
+        return;
+    std::vector<std::pair<std::string, DWORD>> items;
+    ForEachItem(directory, "*", [&](const std::string& name, DWORD attributes) { items.emplace_back(name, attributes); });
+    for (const auto& [name, attributes] : items) {
+        const std::string item = directory + "\\" + name;
+        // A directory goes only when it is empty: there is deliberately no recursion. A link or
+        // junction to a directory is removed as the link; what it points at is not touched.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            RemoveDirectoryA(item.c_str());
+        else
+            DeleteFileA(item.c_str());
+    }
+}
+
+bool RemoveEmptyDirectory(const std::string& path)
+{
+    const std::string directory = WithoutTrailingSeparators(path);
+    return IsRealDirectory(GetFileAttributesA(directory.c_str())) && RemoveDirectoryA(directory.c_str()) != 0;
+}
+
+} // namespace brindle::platform
