@@ -1,9 +1,11 @@
 // Declaration and parsing of the configuration file's options.
 #include "app/Settings.h"
 
+#include "platform/File.h"
+
 #include <boost/program_options.hpp>
 
-#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace brindle {
@@ -42,9 +44,26 @@ OptionAccessor ParseSettings(std::istream& in)
 
 OptionAccessor ReadSettingsFile(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in)
+    // Only a regular file is read: a FIFO would block the open and a device may never end.
+    const platform::OsFile file = platform::OpenForReading(path, platform::ShareMode::Read,
+                                                           platform::AccessHint::SequentialScan);
+    if (file == platform::InvalidOsFile)
         return OptionAccessor();
+    std::string text;
+    bool ok = true;
+    try {
+        char chunk[4096];
+        std::uint32_t read = 0;
+        while ((ok = platform::ReadOsFile(file, chunk, sizeof(chunk), read)) && read != 0)
+            text.append(chunk, read);
+    } catch (...) {
+        platform::CloseOsFile(file);
+        throw;
+    }
+    platform::CloseOsFile(file);
+    if (!ok)
+        return OptionAccessor();
+    std::istringstream in(std::move(text));
     return ParseSettings(in);
 }
 

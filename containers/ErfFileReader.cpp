@@ -67,7 +67,9 @@ void ErfFileReader<ResRefT>::ReadDirectory()
     m_Wrapper.ReadFile(rawHeader, sizeof(rawHeader), "Header");
     const ERF_HEADER header = DecodeErfHeader(rawHeader);
 
-    const std::size_t reserve = std::min(header.EntryCount, kErfMaxReservedEntries);
+    // A file holds at most one key per ERF_KEY's worth of bytes, whatever the header claims.
+    const std::size_t reserve =
+        std::min({header.EntryCount, kErfMaxReservedEntries, static_cast<std::uint32_t>(m_FileSize / sizeof(ERF_KEY))});
     m_Keys.reserve(reserve);
     m_Resources.reserve(reserve);
 

@@ -190,6 +190,10 @@ FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
     char name[kNameChars + 1];
     if (unzSetOffset64(archive, entry.handle - 1) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
         return 0;
+    // Sizes travel as 32 bits through the accessor interface; a larger entry would be reported
+    // with a cut size and copied out short, so it is not served at all.
+    if (info.uncompressed_size > 0xFFFFFFFFu)
+        return 0;
     if (unzOpenCurrentFile(archive) != UNZ_OK)
         return 0;
     m_EntryOpen = true;

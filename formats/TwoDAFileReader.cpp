@@ -23,6 +23,7 @@ constexpr const char* kBadColumnCountFormat = "Bad column count on .2DA '%s' / r
 constexpr std::size_t kBadColumnCountBuffer = 256;
 constexpr std::size_t kInitialRows = 64;
 constexpr std::uint32_t kReadChunk = 1u << 24;
+constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu;
 
 // Raises a message built from a name or path, or the short fixed text when building it runs out
 // of memory.
@@ -50,7 +51,8 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     if (file == platform::InvalidOsFile)
         return false;
     std::uint64_t size = 0;
-    bool ok = platform::SizeOsFile(file, size);
+    // Cells are kept as 32-bit positions: a larger file is refused before it is read into memory.
+    bool ok = platform::SizeOsFile(file, size) && size <= kMaxFileSize;
     try {
         // The size only sizes the first read (one byte more, to meet the end of the file at once);
         // the file is read to its end, whatever that turns out to be.
@@ -61,6 +63,10 @@ bool ReadWholeFile(const std::string& path, std::string& out)
             std::uint32_t read = 0;
             ok = platform::ReadOsFile(file, out.data() + used, static_cast<std::uint32_t>(chunk), read);
             out.resize(used + read);
+            if (out.size() > kMaxFileSize) {
+                ok = false; // it grew while being read
+                break;
+            }
             if (read < chunk)
                 break;
             chunk = kReadChunk;
@@ -120,8 +126,7 @@ std::size_t FindLineEnd(const std::string& text, std::size_t pos, std::size_t en
 
 TwoDAFileReader::TwoDAFileReader(const std::string& path)
 {
-    // Cells are kept as 32-bit positions in the file's bytes.
-    if (!ReadWholeFile(path, m_Text) || m_Text.size() > 0xFFFFFFFFu)
+    if (!ReadWholeFile(path, m_Text))
         ThrowOpenFailed(path);
     Parse(path);
 }

@@ -2,11 +2,17 @@
 #include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace brindle::platform {
 
 LibraryHandle LoadDynamicLibrary(const std::string& path)
 {
+    // A library named by a path must be a regular file: the loader's plain open of a FIFO would wait
+    // for a writer forever. (A bare name is searched for by the loader itself.)
+    struct stat st {};
+    if (path.find('/') != std::string::npos && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return nullptr;
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 

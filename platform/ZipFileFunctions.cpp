@@ -2,6 +2,8 @@
 // and a window of the bytes read last, so that short moves in either direction cost no system call.
 #include "platform/ZipFileFunctions.h"
 
+#include "platform/File.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +40,11 @@ StreamOffset PositionOf(FILE* file)
 {
     return _ftelli64(file);
 }
+FILE* OpenForReadingOnly(const char* path)
+{
+    // No FIFO or device can stand behind an ordinary path here, and a folder does not open.
+    return std::fopen(path, kReadMode);
+}
 #else
 using StreamOffset = off_t;
 constexpr const char* kReadMode = "rbe";
@@ -58,6 +65,18 @@ int SeekTo(FILE* file, StreamOffset offset, int whence)
 StreamOffset PositionOf(FILE* file)
 {
     return ftello(file);
+}
+FILE* OpenForReadingOnly(const char* path)
+{
+    // Archives are read from regular files only: a plain open of a FIFO would wait for a writer
+    // forever, and a device may never end.
+    const OsFile fd = OpenForReading(path, ShareMode::Read, AccessHint::Normal);
+    if (fd == InvalidOsFile)
+        return nullptr;
+    FILE* file = ::fdopen(static_cast<int>(fd), "rb"); // the descriptor is already close-on-exec
+    if (file == nullptr)
+        CloseOsFile(fd);
+    return file;
 }
 #endif
 
@@ -124,7 +143,8 @@ voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode)
         fopenMode = kCreateMode;
     if (filename == nullptr || fopenMode == nullptr)
         return nullptr;
-    FILE* file = std::fopen(static_cast<const char*>(filename), fopenMode);
+    FILE* file = fopenMode == kReadMode ? OpenForReadingOnly(static_cast<const char*>(filename))
+                                        : std::fopen(static_cast<const char*>(filename), fopenMode);
     if (file == nullptr)
         return nullptr;
     std::setvbuf(file, nullptr, _IOFBF, kZipStreamBufferSize);

@@ -57,8 +57,14 @@ void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirect
         platform::OsFile staleMarker = platform::InvalidOsFile;
         if (platform::IsMarkerAlive(markerPath, staleMarker))
             continue;
-        Warn(kCleaningUpDefunctInstance, name.c_str());
         const std::string directory = temporaryDirectory + name;
+        // An instance removes its directory before it gives up its marker: a directory that is gone
+        // by now belonged to a run that ended normally between the listing and the probe.
+        if (!platform::IsDirectory(directory)) {
+            platform::ReleaseLivenessMarker(staleMarker, markerPath);
+            continue;
+        }
+        Warn(kCleaningUpDefunctInstance, name.c_str());
         platform::DeleteDirectoryContents(directory);
         platform::RemoveEmptyDirectory(directory);
         platform::ReleaseLivenessMarker(staleMarker, markerPath);

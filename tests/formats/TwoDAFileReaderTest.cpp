@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -127,6 +128,18 @@ TEST(TwoDAFileReaderTest, ConstructionFailuresCarryThePath)
     for (const std::string& bad : {dir / "missing.2da", dir.Path()})
         test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(bad); },
                                                   "Failed to open .2DA file '" + bad + "'.");
+}
+
+// Cells are 32-bit positions in the file's bytes: a table of 4 GiB or more is refused from its size,
+// before anything is read into memory (a sparse file costs no disk).
+TEST(TwoDAFileReaderTest, TableOfFourGibibytesIsRefusedUnread)
+{
+    ScopedTempDir dir;
+    const std::string path = dir / "huge.2da";
+    test::WriteFile(path, "2DA V2.0\n\nA\n0 x\n");
+    std::filesystem::resize_file(path, std::uint64_t{5} << 30);
+    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(path); },
+                                              "Failed to open .2DA file '" + path + "'.");
 }
 
 TEST(TwoDAFileReaderTest, LongPathsCutTheColumnCountMessageAt255)

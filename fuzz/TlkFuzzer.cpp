@@ -1,0 +1,24 @@
+// Fuzz target: a talk table read by the TLK reader.
+#include "formats/TlkFileReader.h"
+#include "fuzz/FuzzInputFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string& path = brindle::fuzz::InputFile("input.tlk").Write(data, size);
+    try {
+        brindle::TlkFileReader<NWN::ResRef16> reader(path);
+        // Every entry read was copied out of the file, so the table lies inside it.
+        const std::uint64_t tableBytes = std::uint64_t{reader.GetStringCount()} * 40;
+        if (reader.GetStringCount() != reader.GetEntries().size() || tableBytes > size) {
+            std::fprintf(stderr, "fuzz: the talk table holds more entries than the file\n");
+            std::abort();
+        }
+    } catch (const std::exception&) {
+        // A refused table is a correct answer.
+    }
+    return 0;
+}

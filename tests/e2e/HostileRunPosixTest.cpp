@@ -1,0 +1,419 @@
+// The whole program in a hostile environment: many runs at once on one temporary directory, a run
+// killed in the middle of an extraction, a disk that fills up during one, links that loop and a
+// folder tree deeper than the scan goes, a .zip entry claiming 4 GiB, and names with bytes above
+// 0x7F. Each run is the real executable in a scratch working directory with its own $TMPDIR.
+#include "platform/TextFormat.h"
+#include "resources/ResourceManager.h"
+#include "resources/ResourceTypes.h"
+#include "tests/support/ErfWriter.h"
+#include "tests/support/GffWriter.h"
+#include "tests/support/SampleGame.h"
+#include "tests/support/ScopedTempDir.h"
+#include "tests/support/TlkWriter.h"
+#include "tests/support/ZipWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <thread>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::ScopedTempDir;
+using test::WriteFile;
+
+constexpr const char* kScriptName = "zorvmantle_set_constants.NSS";
+
+/// The four game tables, small and valid.
+const std::vector<test::ZipEntry> kTables = {
+    {"gender.2da", "2DA V2.0\r\n\r\n   LABEL   GENDER\r\n0  Male  M\r\n1  Female  F\r\n"},
+    {"appearance.2da", "2DA V2.0\r\n\r\n   LABEL  NWN2_Model_Helm\r\n0  Human  P_HHM\r\n1  Elf  P_EEF\r\n"},
+    {"armorvisualdata.2da", "2DA V2.0\r\n\r\n   Label  Prefix\r\n0  Cloth  CL\r\n1  Leather  LE\r\n"},
+    {"baseitems.2da", "2DA V2.0\r\n\r\n   label  ItemClass\r\n0  Longsword  W_LSword\r\n1  Dagger  W_Dag\r\n"},
+};
+
+/// Model names spread over the sources of a game tree.
+const std::vector<std::string> kDataModels = {"P_HHM_CL_BODY01", "P_HHF_LE_BOOTS02", "A_HHM_LSHOULDER02",
+                                              "W_LSWORD03_B", "W_DAG01", "not_a_model"};
+
+std::vector<test::ZipEntry> Without(std::vector<test::ZipEntry> entries, const std::string& path)
+{
+    std::erase_if(entries, [&](const test::ZipEntry& e) { return e.path == path; });
+    return entries;
+}
+
+/// A game installation, a home directory with a packed module and its HAK, and working
+/// directories holding the configuration file.
+class GameTree {
+public:
+    explicit GameTree(const std::string& module = "Test", const std::string& hak = "hak1")
+        : m_Module(module), m_Hak(hak)
+    {
+        std::vector<test::ZipEntry> models;
+        for (const std::string& model : kDataModels)
+            models.push_back({"Models/" + model + ".MDB", "mdb"});
+        test::MakeDirectories(Install() + "/Data");
+        test::WriteZip(Install() + "/Data/2da.zip", kTables);
+        test::WriteZip(Install() + "/Data/models.zip", models);
+        WriteFile(Install() + "/dialog.tlk", test::BuildTlk(3));
+        const std::string ifo = test::BuildModuleIfo({hak}, "");
+        WriteFile(Home() + "/modules/" + module + ".mod",
+                  test::BuildErf({{"module", ResTypeIfo, ifo}, {"P_EEF_CL_BODY05", ResTypeMdb, "m"}}, "MOD "));
+        WriteFile(Home() + "/hak/" + hak + ".hak", test::BuildErf({{"W_DAG02_c", ResTypeMdb, "m"}}));
+        test::MakeDirectories(Home() + "/override");
+    }
+
+    std::string Install() const { return m_Root / "install"; }
+    std::string Home() const { return m_Root / "home"; }
+    std::string Override() const { return Home() + "/override"; }
+
+    /// A fresh working directory with the configuration file.
+    std::string WorkingDirectory(const std::string& name) const
+    {
+        const std::string dir = m_Root / ("work/" + name);
+        WriteFile(dir + "/Brindlewhistler.ini", "[settings]\nmodule = " + m_Module +
+                                                    "\nignoresingles = 0\n[paths]\nnwn2-install = " + Install() +
+                                                    "\nnwn2-home = " + Home() +
+                                                    "\n[invisiblemodels]\nmodelparts = 1\nvariations = 1\n"
+                                                    "armorpieces = 1\n");
+        return dir;
+    }
+
+    /// Replaces the tables archive of the installation.
+    void SetTables(const std::vector<test::ZipEntry>& tables) const
+    {
+        test::WriteZip(Install() + "/Data/2da.zip", tables);
+    }
+    void WriteTablesArchive(const std::string& bytes) const { WriteFile(Install() + "/Data/2da.zip", bytes); }
+
+private:
+    ScopedTempDir m_Root;
+    std::string m_Module;
+    std::string m_Hak;
+};
+
+/// A started run of the program: standard output goes to a file beside its working directory.
+class ProgramUnderTest {
+public:
+    struct Options {
+        std::optional<rlim_t> fileSizeLimit; ///< makes writes beyond it fail as on a full disk
+    };
+
+    ProgramUnderTest(const std::string& workingDirectory, const std::string& temporaryDirectory, Options options = {})
+        : m_OutputPath(workingDirectory + ".out")
+    {
+        std::vector<std::string> environment;
+        for (char** variable = environ; *variable != nullptr; ++variable)
+            if (std::string_view(*variable).substr(0, 7) != "TMPDIR=")
+                environment.emplace_back(*variable);
+        environment.push_back("TMPDIR=" + temporaryDirectory);
+        std::vector<char*> envp;
+        for (std::string& variable : environment)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        const char* executable = BRINDLE_EXECUTABLE;
+
+        std::fflush(nullptr);
+        m_Pid = ::fork();
+        if (m_Pid == 0) {
+            const int out = ::open(m_OutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::chdir(workingDirectory.c_str()) != 0)
+                ::_exit(126);
+            if (options.fileSizeLimit) {
+                // Ignored, the signal leaves the failing write to report EFBIG, as a full disk
+                // reports ENOSPC.
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            ::execle(executable, executable, static_cast<char*>(nullptr), envp.data());
+            ::_exit(127);
+        }
+    }
+    ~ProgramUnderTest()
+    {
+        if (m_Pid > 0 && !m_Finished) {
+            ::kill(m_Pid, SIGKILL);
+            Wait();
+        }
+    }
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+    pid_t Pid() const { return m_Pid; }
+    bool HasExited()
+    {
+        int status = 0;
+        if (m_Finished)
+            return true;
+        if (::waitpid(m_Pid, &status, WNOHANG) == m_Pid) {
+            m_Finished = true;
+            m_Status = status;
+        }
+        return m_Finished;
+    }
+    /// Waits for the end; the raw wait status.
+    int Wait()
+    {
+        while (!m_Finished) {
+            int status = 0;
+            const pid_t done = ::waitpid(m_Pid, &status, 0);
+            if (done == m_Pid || (done < 0 && errno != EINTR)) {
+                m_Finished = true;
+                m_Status = status;
+            }
+        }
+        return m_Status;
+    }
+    void Kill() { ::kill(m_Pid, SIGKILL); }
+    std::string Output() const { return test::ReadFile(m_OutputPath); }
+
+private:
+    std::string m_OutputPath;
+    pid_t m_Pid = -1;
+    bool m_Finished = false;
+    int m_Status = 0;
+};
+
+struct Outcome {
+    std::string output;
+    std::string script;
+};
+
+/// Runs the program to its end and checks that it ended normally with status 0.
+Outcome RunToEnd(const std::string& workingDirectory, const std::string& temporaryDirectory, ProgramUnderTest::Options options = {})
+{
+    ProgramUnderTest run(workingDirectory, temporaryDirectory, options);
+    const int status = run.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    return {run.Output(), test::ReadFile(workingDirectory + "/" + kScriptName)};
+}
+
+/// What is left in a directory (names, recursively).
+std::vector<std::string> Contents(const std::string& directory)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(directory, error); !error && it != fs::end(it);
+         it.increment(error))
+        names.push_back(fs::relative(it->path(), directory).string());
+    return names;
+}
+
+/// A clean run on its own, the measure the runs under stress are held to.
+Outcome Reference(const std::string& workingDirectory)
+{
+    ScopedTempDir tmp;
+    Outcome outcome = RunToEnd(workingDirectory, tmp.Path());
+    EXPECT_EQ(outcome.output.find("ERROR"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.script.find("SetLocalString( oModule, \"VK_W_"), std::string::npos) << outcome.script;
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    return outcome;
+}
+
+Outcome Reference(const GameTree& tree, const std::string& name)
+{
+    Outcome outcome = Reference(tree.WorkingDirectory(name));
+    // The tree's own models made it into the lists (the HAK's dagger among them).
+    EXPECT_NE(outcome.script.find("VK_W_DAG_C"), std::string::npos) << outcome.script;
+    return outcome;
+}
+
+TEST(HostileRunTest, EightRunsAtOnceOnOneTemporaryDirectory)
+{
+    ScopedTempDir root;
+    const test::SampleGame game = test::WriteSampleGame(root / "game");
+    const auto workingDirectory = [&](const std::string& name) {
+        WriteFile(root / (name + "/Brindlewhistler.ini"), test::SampleSettings(game, true, false));
+        return root / name;
+    };
+    const Outcome reference = Reference(workingDirectory("reference"));
+
+    ScopedTempDir tmp;
+    std::vector<std::string> directories;
+    std::vector<std::unique_ptr<ProgramUnderTest>> runs;
+    for (int i = 0; i < 8; ++i) {
+        directories.push_back(workingDirectory("parallel" + std::to_string(i)));
+        runs.push_back(std::make_unique<ProgramUnderTest>(directories.back(), tmp.Path()));
+    }
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        const int status = runs[i]->Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        const std::string output = runs[i]->Output();
+        EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
+        // No run took another's working directory for the leftover of a dead one.
+        EXPECT_EQ(output.find("Cleaning up defunct"), std::string::npos) << output;
+        EXPECT_EQ(test::ReadFile(directories[i] + "/" + kScriptName), reference.script);
+    }
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, RunKilledDuringAnExtractionIsSweptByTheNext)
+{
+    GameTree tree;
+    const Outcome reference = Reference(tree, "reference");
+
+    // An appearance table of 256 MiB (zeros, so the archive stays small) keeps the extraction busy
+    // long enough to be caught at it.
+    tree.SetTables({kTables[0], {"appearance.2da", std::string(256u << 20, '\0')}, kTables[2], kTables[3]});
+    ScopedTempDir tmp;
+    std::string instance;
+    {
+        ProgramUnderTest run(tree.WorkingDirectory("killed"), tmp.Path());
+        instance = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()));
+        const auto deadline = std::chrono::steady_clock::now() + 120s;
+        while (!fs::exists(instance + "/appearance.2da") && !run.HasExited() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        run.Kill();
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the run ended before it was caught";
+    }
+    ASSERT_TRUE(fs::exists(instance + "/appearance.2da")) << "no extraction in progress when killed";
+
+    tree.SetTables(kTables);
+    const Outcome next = RunToEnd(tree.WorkingDirectory("next"), tmp.Path());
+    const std::string instanceName = fs::path(instance).filename().string();
+    EXPECT_NE(next.output.find("Cleaning up defunct resource manager instance '" + instanceName + "'..."),
+              std::string::npos)
+        << next.output;
+    EXPECT_EQ(next.script, reference.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, FullDiskDuringAnExtractionLosesOnlyThatTable)
+{
+    GameTree tree;
+    // What a run gives when the appearance table is not there at all.
+    tree.SetTables(Without(kTables, "appearance.2da"));
+    const Outcome withoutTable = Reference(tree, "reference");
+
+    // A valid appearance table far larger than the files the run may write.
+    std::string appearance = "2DA V2.0\r\n\r\n   LABEL  NWN2_Model_Helm\r\n";
+    for (int row = 0; appearance.size() < 600000; ++row)
+        appearance += std::to_string(row) + "  Row" + std::to_string(row) + "  P_XXM\r\n";
+    std::vector<test::ZipEntry> tables = Without(kTables, "appearance.2da");
+    tables.push_back({"appearance.2da", appearance});
+    tree.SetTables(tables);
+
+    ScopedTempDir tmp;
+    const Outcome full = RunToEnd(tree.WorkingDirectory("full"), tmp.Path(), {256 * 1024});
+    // The write that meets the limit fails; the copy goes and the table is missing, nothing else.
+    EXPECT_NE(full.output.find(FormatBounded(kMessageBufferSize, kDemandLoadWarning, kWriteFileFailed, "appearance",
+                                             unsigned{ResType2da})),
+              std::string::npos)
+        << full.output;
+    EXPECT_EQ(full.output.find("ERROR"), std::string::npos) << full.output;
+    EXPECT_EQ(full.script, withoutTable.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, LinkLoopsAndADeepTreeInTheOverrideFolder)
+{
+    GameTree tree;
+    const Outcome plain = Reference(tree, "plain");
+
+    ASSERT_EQ(::symlink(".", (tree.Override() + "/self").c_str()), 0);
+    ASSERT_EQ(::symlink(tree.Override().c_str(), (tree.Override() + "/again").c_str()), 0);
+    ASSERT_EQ(::symlink((tree.Override() + "/b").c_str(), (tree.Override() + "/a").c_str()), 0);
+    ASSERT_EQ(::symlink((tree.Override() + "/a").c_str(), (tree.Override() + "/b").c_str()), 0);
+    std::string deep = tree.Override();
+    for (int level = 1; level <= 300; ++level) {
+        deep += "/d";
+        if (level == 100) {
+            WriteFile(deep + "/P_HHM_CL_GLOVES07.mdb", "m");
+            ASSERT_EQ(::symlink(tree.Override().c_str(), (deep + "/up").c_str()), 0);
+        }
+    }
+    WriteFile(deep + "/P_HHM_CL_GLOVES09.mdb", "m");
+
+    ScopedTempDir tmp;
+    const Outcome linked = RunToEnd(tree.WorkingDirectory("linked"), tmp.Path());
+    EXPECT_EQ(linked.output.find("ERROR"), std::string::npos) << linked.output;
+    // The model 100 levels down joins the lists; the one 300 levels down is beyond the scan.
+    EXPECT_NE(linked.script, plain.script);
+    EXPECT_NE(linked.script.find("\"VK_P_HHM_CL_GLOVES\", \"#0#7#\" );"), std::string::npos) << linked.script;
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+// Override entries that are no files: a FIFO (whose plain open would wait for a writer forever) and
+// a link to an endless device, named as two tables. The run neither hangs nor fails: the folder scan
+// passes them over and the tables come from the data archives below.
+TEST(HostileRunTest, OverrideTablesThatAreAFifoAndAnEndlessDevice)
+{
+    GameTree tree;
+    const Outcome reference = Reference(tree, "reference");
+
+    ASSERT_EQ(::mkfifo((tree.Override() + "/gender.2da").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (tree.Override() + "/appearance.2da").c_str()), 0);
+    ScopedTempDir tmp;
+    const Outcome odd = RunToEnd(tree.WorkingDirectory("odd"), tmp.Path());
+    EXPECT_EQ(odd.output, reference.output);
+    EXPECT_EQ(odd.script, reference.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, ZipEntryClaimingFourGibibytes)
+{
+    GameTree tree;
+    tree.SetTables(Without(kTables, "gender.2da"));
+    const Outcome withoutGender = Reference(tree, "reference");
+
+    // The gender table's entry claims 4 GiB in a 64-bit extra field; it holds its real bytes.
+    const std::string gender = kTables[0].data;
+    ScopedTempDir parts;
+    test::WriteZip(parts / "one.zip", {{"gender.2da", gender}});
+    std::string bytes = test::ReadFile(parts / "one.zip");
+    // Stored sizes: the local header at 18/22, the central header at its 20/24.
+    const std::size_t central = bytes.find("PK\x01\x02");
+    ASSERT_NE(central, std::string::npos);
+    for (const std::size_t at : {std::size_t{22}, central + 24})
+        bytes.replace(at, 4, "\xff\xff\xff\xff");
+    tree.WriteTablesArchive(bytes);
+    test::WriteZip(tree.Install() + "/Data/more.zip", Without(kTables, "gender.2da"));
+
+    ScopedTempDir tmp;
+    const Outcome claimed = RunToEnd(tree.WorkingDirectory("claimed"), tmp.Path());
+    EXPECT_EQ(claimed.output.find("ERROR"), std::string::npos) << claimed.output;
+    // The copy runs out of bytes long before the claimed size.
+    EXPECT_NE(claimed.output.find(FormatBounded(kMessageBufferSize, kDemandLoadWarning, kReadEncapsulatedFileFailed,
+                                                "gender", unsigned{ResType2da})),
+              std::string::npos)
+        << claimed.output;
+    EXPECT_EQ(claimed.script, withoutGender.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, NamesWithBytesAbove0x7F)
+{
+    const std::string module = "Mod\xc3\xa9le \xff";
+    const std::string hak = "H\xe4k_\xc3\x9f";
+    GameTree plainTree;
+    const Outcome plain = Reference(plainTree, "plain");
+
+    GameTree tree(module, hak);
+    ScopedTempDir tmp;
+    const Outcome odd = RunToEnd(tree.WorkingDirectory("odd"), tmp.Path());
+    EXPECT_EQ(odd.output.find("ERROR"), std::string::npos) << odd.output;
+    EXPECT_EQ(odd.output.find("WARNING: Failed to load HAK"), std::string::npos) << odd.output;
+    // Only the names differ; the module and its HAK load as under plain names.
+    EXPECT_EQ(odd.script, plain.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace brindle
