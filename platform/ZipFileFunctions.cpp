@@ -80,18 +80,18 @@ FILE* OpenForReadingOnly(const char* path)
 }
 #endif
 
-// minizip reads every central-directory header twice (once to move to it, once more for its
-// name), stepping back a few hundred bytes each time; a stdio seek always costs a system call.
-constexpr std::size_t kRecentSize = 1024; // a power of two: the window is a ring
-constexpr std::size_t kRecentMask = kRecentSize - 1;
+// minizip reads the central directory a few bytes at a time and steps back over every header to
+// read it again with its name. Reads are served from a window of the bytes taken from the stream
+// last, so most of them cost a copy and moves inside the window cost nothing; the stream itself is
+// read a window at a time.
+constexpr std::size_t kWindowSize = kZipStreamBufferSize;
 
 struct ZipStream {
     FILE* file;
-    std::uint64_t position;            ///< the position minizip sees, maintained by read, write and seek
-    unsigned char recent[kRecentSize]; ///< ring of the last bytes taken from the stream
-    std::size_t recentEnd;             ///< ring index after the newest byte (the stream's own position)
-    std::size_t recentLength;          ///< valid bytes in the ring
-    std::size_t replay;                ///< trailing bytes of recent to deliver again before the stream
+    std::uint64_t position;              ///< the position minizip sees, maintained by read, write and seek
+    unsigned char window[kWindowSize];   ///< bytes [position - windowAt, ...) as read from the stream
+    std::size_t windowLength;            ///< valid bytes in window; the stream stands after them
+    std::size_t windowAt;                ///< index in window of the byte at position
 };
 
 // Scratch space for read-through seeks; its contents are never used.
@@ -102,34 +102,10 @@ ZipStream* AsStream(voidpf stream)
     return static_cast<ZipStream*>(stream);
 }
 
-// Copies count bytes between a buffer and the ring starting at ring index start (wrapping).
-void CopyFromRing(const ZipStream* s, std::size_t start, unsigned char* out, std::size_t count)
-{
-    const std::size_t first = std::min(count, kRecentSize - start);
-    std::memcpy(out, s->recent + start, first);
-    std::memcpy(out + first, s->recent, count - first);
-}
-
-void Remember(ZipStream* s, const unsigned char* data, std::size_t count)
-{
-    if (count >= kRecentSize) {
-        std::memcpy(s->recent, data + count - kRecentSize, kRecentSize);
-        s->recentEnd = 0;
-        s->recentLength = kRecentSize;
-        return;
-    }
-    const std::size_t first = std::min(count, kRecentSize - s->recentEnd);
-    std::memcpy(s->recent + s->recentEnd, data, first);
-    std::memcpy(s->recent, data + first, count - first);
-    s->recentEnd = (s->recentEnd + count) & kRecentMask;
-    s->recentLength = std::min(s->recentLength + count, kRecentSize);
-}
-
 void Forget(ZipStream* s)
 {
-    s->recentEnd = 0;
-    s->recentLength = 0;
-    s->replay = 0;
+    s->windowLength = 0;
+    s->windowAt = 0;
 }
 
 voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode)
@@ -164,14 +140,31 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size)
     ZipStream* s = AsStream(stream);
     auto* out = static_cast<unsigned char*>(buf);
     std::size_t delivered = 0;
-    if (s->replay != 0) {
-        delivered = std::min<std::size_t>(s->replay, size);
-        CopyFromRing(s, (s->recentEnd - s->replay) & kRecentMask, out, delivered);
-        s->replay -= delivered;
-    }
-    if (delivered < size) {
-        const std::size_t n = ReadBytes(out + delivered, size - delivered, s->file);
-        Remember(s, out + delivered, n);
+    while (delivered < size) {
+        if (s->windowAt == s->windowLength) {
+            const std::size_t wanted = size - delivered;
+            if (wanted >= kWindowSize) {
+                // A large read goes straight to the caller; its tail becomes the window.
+                const std::size_t n = ReadBytes(out + delivered, wanted, s->file);
+                if (n >= kWindowSize) {
+                    std::memcpy(s->window, out + delivered + n - kWindowSize, kWindowSize);
+                    s->windowLength = kWindowSize;
+                } else {
+                    std::memcpy(s->window, out + delivered, n);
+                    s->windowLength = n;
+                }
+                s->windowAt = s->windowLength;
+                delivered += n;
+                break;
+            }
+            s->windowLength = ReadBytes(s->window, kWindowSize, s->file);
+            s->windowAt = 0;
+            if (s->windowLength == 0)
+                break;
+        }
+        const std::size_t n = std::min<std::size_t>(size - delivered, s->windowLength - s->windowAt);
+        std::memcpy(out + delivered, s->window + s->windowAt, n);
+        s->windowAt += n;
         delivered += n;
     }
     s->position += delivered;
@@ -200,7 +193,8 @@ long SeekFile(ZipStream* s, std::uint64_t offset, int whence)
 uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void* buf, uLong size)
 {
     ZipStream* s = AsStream(stream);
-    if (s->replay != 0 && SeekFile(s, s->position, SEEK_SET) != 0)
+    // The stream stands after the window; put it where the caller is before writing.
+    if (s->windowAt != s->windowLength && SeekFile(s, s->position, SEEK_SET) != 0)
         return 0;
     Forget(s);
     const std::size_t n = WriteBytes(buf, size, s->file);
@@ -219,15 +213,15 @@ bool MoveWithinReach(ZipStream* s, std::uint64_t target)
 {
     if (target < s->position) {
         const std::uint64_t back = s->position - target;
-        if (back > s->recentLength - s->replay)
+        if (back > s->windowAt)
             return false;
-        s->replay += static_cast<std::size_t>(back);
+        s->windowAt -= static_cast<std::size_t>(back);
         s->position = target;
         return true;
     }
     const std::uint64_t ahead = target - s->position;
-    if (ahead <= s->replay) {
-        s->replay -= static_cast<std::size_t>(ahead);
+    if (ahead <= s->windowLength - s->windowAt) {
+        s->windowAt += static_cast<std::size_t>(ahead);
         s->position = target;
         return true;
     }
