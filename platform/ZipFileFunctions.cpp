@@ -139,6 +139,14 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size)
 {
     ZipStream* s = AsStream(stream);
     auto* out = static_cast<unsigned char*>(buf);
+    // Most reads are of one to four bytes (header fields) and lie inside the window.
+    if (size <= s->windowLength - s->windowAt && size <= 8) {
+        for (uLong i = 0; i < size; ++i)
+            out[i] = s->window[s->windowAt + i];
+        s->windowAt += size;
+        s->position += size;
+        return size;
+    }
     std::size_t delivered = 0;
     while (delivered < size) {
         if (s->windowAt == s->windowLength) {
