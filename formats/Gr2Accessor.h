@@ -11,7 +11,8 @@ namespace brindle {
 class Gr2Accessor {
 public:
     /// Loads the library through a new Granny2Reader (its errors propagate) and copies the directory.
-    Gr2Accessor(const std::string& libraryPath, const std::string& instanceDirectory);
+    Gr2Accessor(const std::string& libraryPath, const std::string& instanceDirectory,
+                granny2::LibraryLoader load = &platform::LoadGameLibrary);
     virtual ~Gr2Accessor();
 
     const std::shared_ptr<granny2::Granny2Reader>& GetReader() const { return m_Reader; }

@@ -5,9 +5,9 @@
 
 namespace brindle::granny2 {
 
-Granny2Reader::Granny2Reader(const std::string& libraryPath)
+Granny2Reader::Granny2Reader(const std::string& libraryPath, LibraryLoader load)
 {
-    m_Library = platform::LoadDynamicLibrary(libraryPath);
+    m_Library = load(libraryPath);
     if (m_Library == nullptr)
         throw std::runtime_error(kGrannyLoadFailed);
     m_Convert = platform::FindLibraryExport(m_Library, platform::kGrannyConvertExportName);

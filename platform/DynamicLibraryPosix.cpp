@@ -16,6 +16,15 @@ LibraryHandle LoadDynamicLibrary(const std::string& path)
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
+LibraryHandle LoadGameLibrary(const std::string& path)
+{
+    // The game ships a Windows image, which this loader can never take; whatever native library
+    // sits in its place was put there by someone else.
+    if (!HasPortableExecutableSignature(path))
+        return nullptr;
+    return LoadDynamicLibrary(path);
+}
+
 void* FindLibraryExport(LibraryHandle library, const char* name)
 {
     return library != nullptr ? dlsym(library, name) : nullptr;

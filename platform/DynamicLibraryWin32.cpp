@@ -32,6 +32,11 @@ LibraryHandle LoadDynamicLibrary(const std::string& path)
     return library;
 }
 
+LibraryHandle LoadGameLibrary(const std::string& path)
+{
+    return LoadDynamicLibrary(path);
+}
+
 void* FindLibraryExport(LibraryHandle library, const char* name)
 {
     if (library == nullptr)
