@@ -9,7 +9,10 @@ namespace brindle {
 
 void LookupTables::Append(std::vector<std::string>& list, LastEntryIndex& index, std::string entry)
 {
-    index.Add(entry, list.size());
+    // Model names are resource names of at most 32 characters: a longer entry can never be found
+    // in one, and a crafted table cell of megabytes would cost a trie node per character.
+    if (entry.size() <= kMaxModelNameLength)
+        index.Add(entry, list.size());
     list.push_back(std::move(entry));
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/LastEntryIndex.h"
+#include "resources/ResRef.h"
 
 #include <cstdint>
 #include <map>
@@ -10,6 +11,9 @@
 #include <vector>
 
 namespace brindle {
+
+/// The longest model name there is (a resource name); longer list entries stay out of the indexes.
+inline constexpr std::size_t kMaxModelNameLength = sizeof(NWN::ResRef32::RefStr);
 
 /// Race, gender, armor-visual-type and item-class codes (upper case, insertion order, duplicates
 /// kept), the armor-visual-type row map and the armor-piece table. Fill it completely before the
@@ -44,7 +48,8 @@ public:
     const ArmorVisualTypeIndexMap& ArmorVisualTypeIndex() const { return m_ArmorVisualTypeIndex; }
     const ArmorPieceTable& ArmorPieces() const { return m_ArmorPieces; }
 
-    /// Indexes answering "last entry that qualifies" for each list (kept in step with the lists).
+    /// Indexes answering "last entry that qualifies" for each list (kept in step with the lists),
+    /// for model names of up to kMaxModelNameLength characters.
     const LastEntryIndex& RaceIndex() const { return m_RaceIndex; }
     const LastEntryIndex& GenderIndex() const { return m_GenderIndex; }
     const LastEntryIndex& ArmorVisualTypeLookup() const { return m_ArmorVisualTypeLookup; }

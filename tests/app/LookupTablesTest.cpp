@@ -34,6 +34,31 @@ TEST(LookupTablesTest, CellsAreUpperCasedAndKeptInOrderWithDuplicates)
     EXPECT_EQ(tables.GenderIndex().FindLastAt("M", 0), 2u);
 }
 
+TEST(LookupTablesTest, EntriesLongerThanAModelNameStayInTheListsButOutOfTheIndexes)
+{
+    // A name has at most 32 characters, so a longer entry can never match one; a crafted cell of
+    // megabytes must not cost a trie node per character.
+    const std::string fits(32, 'W');
+    const std::string tooLong(33, 'W');
+    LookupTables tables;
+    tables.AddItemClass(fits);
+    tables.AddItemClass(tooLong);
+    tables.AddGender(tooLong);
+    tables.AddRace(tooLong + "?"); // the race drops its last character
+    tables.AddArmorVisualType(tooLong, 4);
+
+    EXPECT_EQ(tables.ItemClasses(), (Strings{fits, tooLong}));
+    EXPECT_EQ(tables.Genders(), (Strings{tooLong}));
+    EXPECT_EQ(tables.Races(), (Strings{tooLong}));
+    EXPECT_EQ(tables.ArmorVisualTypes(), (Strings{tooLong}));
+    EXPECT_EQ(tables.ArmorVisualTypeIndex().at(tooLong), 4u);
+    // Even a text that holds the long entry finds only what a model name could hold.
+    EXPECT_EQ(tables.ItemClassIndex().FindLastAt(tooLong, 0), 0u);
+    EXPECT_EQ(tables.GenderIndex().FindLastAt(tooLong, 0), LastEntryIndex::npos);
+    EXPECT_EQ(tables.RaceIndex().FindLastOccurring(tooLong), LastEntryIndex::npos);
+    EXPECT_EQ(tables.ArmorVisualTypeLookup().FindLastAt(tooLong, 0), LastEntryIndex::npos);
+}
+
 TEST(LookupTablesTest, FixedEntriesFollowTheTableRows)
 {
     LookupTables tables;
