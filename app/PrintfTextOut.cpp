@@ -3,10 +3,139 @@
 
 #include "platform/Console.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 
 namespace brindle {
+
+namespace {
+
+/// Makes text taken from data harmless on a terminal: C0 control bytes and DEL become '?'.
+void SanitizeControls(char* text, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte != 0 && byte < 0x20) || byte == 0x7F)
+            text[i] = '?';
+    }
+}
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#endif
+
+/// Formats one conversion (spec, already free of '*') with its argument taken from args into
+/// out, which has room for capacity characters and a zero; the number of characters stored.
+std::size_t FormatConversion(char* out, std::size_t capacity, const char* spec, char length, char conversion,
+                             va_list& args)
+{
+    int written = 0;
+    const std::size_t room = capacity + 1;
+    switch (conversion) {
+    case 'd':
+    case 'i':
+        if (length == 'l')
+            written = std::snprintf(out, room, spec, va_arg(args, long));
+        else if (length == 'q')
+            written = std::snprintf(out, room, spec, va_arg(args, long long));
+        else if (length == 'j')
+            written = std::snprintf(out, room, spec, va_arg(args, std::intmax_t));
+        else if (length == 'z' || length == 't')
+            written = std::snprintf(out, room, spec, va_arg(args, std::ptrdiff_t));
+        else
+            written = std::snprintf(out, room, spec, va_arg(args, int));
+        break;
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X':
+        if (length == 'l')
+            written = std::snprintf(out, room, spec, va_arg(args, unsigned long));
+        else if (length == 'q')
+            written = std::snprintf(out, room, spec, va_arg(args, unsigned long long));
+        else if (length == 'j')
+            written = std::snprintf(out, room, spec, va_arg(args, std::uintmax_t));
+        else if (length == 'z' || length == 't')
+            written = std::snprintf(out, room, spec, va_arg(args, std::size_t));
+        else
+            written = std::snprintf(out, room, spec, va_arg(args, unsigned int));
+        break;
+    case 'c':
+        written = std::snprintf(out, room, spec, va_arg(args, int));
+        break;
+    case 'p':
+        written = std::snprintf(out, room, spec, va_arg(args, void*));
+        break;
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
+        if (length == 'L')
+            written = std::snprintf(out, room, spec, va_arg(args, long double));
+        else
+            written = std::snprintf(out, room, spec, va_arg(args, double));
+        break;
+    case 's': {
+        const char* text = va_arg(args, const char*);
+        written = std::snprintf(out, room, spec, text != nullptr ? text : "(null)");
+        if (written > 0)
+            SanitizeControls(out, std::min(static_cast<std::size_t>(written), capacity));
+        break;
+    }
+    case 'n':
+        (void)va_arg(args, void*); // never written: nothing of ours asks for it
+        return 0;
+    default:
+        return 0;
+    }
+    if (written < 0)
+        return 0;
+    return std::min(static_cast<std::size_t>(written), capacity);
+}
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+/// The text of one conversion specification, built in place (a console write never allocates).
+class ConversionSpec {
+public:
+    void Append(char c)
+    {
+        if (m_Length + 1 < sizeof(m_Text))
+            m_Text[m_Length++] = c;
+        m_Text[m_Length] = '\0';
+    }
+    void AppendNumber(unsigned long long value)
+    {
+        char digits[24];
+        const int count = std::snprintf(digits, sizeof(digits), "%llu", value);
+        for (int i = 0; i < count; ++i)
+            Append(digits[i]);
+    }
+    /// Drops everything from position on.
+    void Cut(std::size_t position)
+    {
+        m_Length = std::min(m_Length, position);
+        m_Text[m_Length] = '\0';
+    }
+    std::size_t Size() const { return m_Length; }
+    const char* Text() const { return m_Text; }
+
+private:
+    char m_Text[64] = "%";
+    std::size_t m_Length = 1;
+};
+
+} // namespace
 
 PrintfTextOut::PrintfTextOut()
 {
@@ -39,25 +168,81 @@ void PrintfTextOut::WriteTextV(const char* format, va_list args)
     WriteTextV(kDefaultTextAttribute, format, args);
 }
 
+// The format is walked one conversion at a time, so that the text of every %s argument (names from
+// game data and the configuration, exception texts quoting them) is made harmless, while the fixed
+// text around it keeps its own line ends. Every conversion itself is the C library's.
+std::size_t PrintfTextOut::FormatForConsole(char (&buffer)[kMaxConsoleText + 1], const char* format, va_list args)
+{
+    va_list rest;
+    va_copy(rest, args);
+    std::size_t used = 0;
+    const char* at = format;
+    while (*at != '\0' && used < kMaxConsoleText) {
+        if (*at != '%') {
+            buffer[used++] = *at++;
+            continue;
+        }
+        if (at[1] == '%') {
+            buffer[used++] = '%';
+            at += 2;
+            continue;
+        }
+        // %[flags][width][.precision][length]conversion; a '*' takes its number from the arguments.
+        ConversionSpec spec;
+        ++at;
+        while (*at != '\0' && std::strchr("-+ #0", *at) != nullptr)
+            spec.Append(*at++);
+        if (*at == '*') {
+            ++at;
+            const int width = va_arg(rest, int);
+            if (width < 0)
+                spec.Append('-'); // a negative width aligns to the left
+            spec.AppendNumber(width < 0 ? 0ull - static_cast<unsigned long long>(width)
+                                        : static_cast<unsigned long long>(width));
+        }
+        while (*at >= '0' && *at <= '9')
+            spec.Append(*at++);
+        if (*at == '.') {
+            ++at;
+            const std::size_t dot = spec.Size();
+            spec.Append('.');
+            if (*at == '*') {
+                ++at;
+                const int precision = va_arg(rest, int);
+                if (precision < 0)
+                    spec.Cut(dot); // a negative precision counts as none
+                else
+                    spec.AppendNumber(static_cast<unsigned long long>(precision));
+            }
+            while (*at >= '0' && *at <= '9')
+                spec.Append(*at++);
+        }
+        char length = '\0';
+        while (*at != '\0' && std::strchr("hlLqjzt", *at) != nullptr) {
+            length = (length == 'l' && *at == 'l') ? 'q' : *at;
+            spec.Append(*at++);
+        }
+        if (*at == '\0')
+            break;
+        const char conversion = *at++;
+        spec.Append(conversion);
+        used += FormatConversion(buffer + used, kMaxConsoleText - used, spec.Text(), length, conversion, rest);
+    }
+    va_end(rest);
+    buffer[used] = '\0';
+    return used;
+}
+
 void PrintfTextOut::WriteTextV(std::uint16_t attribute, const char* format, va_list args)
 {
-    // A local buffer: a write never allocates. vsnprintf keeps at most kMaxConsoleText characters
-    // and always terminates, so a longer text arrives cut to its first kMaxConsoleText.
+    // A local buffer: a write never allocates. At most kMaxConsoleText characters are kept, so a
+    // longer text arrives cut to its first kMaxConsoleText.
     char buffer[kMaxConsoleText + 1];
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#endif
-    const int written = std::vsnprintf(buffer, sizeof(buffer), format, args);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-    if (written < 0)
-        return; // an encoding failure leaves nothing worth showing
+    const std::size_t formatted = FormatForConsole(buffer, format, args);
     // A text with an embedded zero character ends there.
-    const void* end = std::memchr(buffer, '\0', kMaxConsoleText);
-    const std::size_t length = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer)
-                                              : kMaxConsoleText;
+    const void* end = std::memchr(buffer, '\0', formatted);
+    const std::size_t length =
+        end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) : formatted;
     platform::WriteConsoleText(attribute, buffer, length);
 }
 

@@ -33,6 +33,11 @@ public:
     /// characters and at its first zero character, and writes it in one console write.
     void WriteTextV(std::uint16_t attribute, const char* format, va_list args) override;
     void WriteTextV(const char* format, va_list args) override;
+
+    /// Formats like vsnprintf into buffer, at most kMaxConsoleText characters and a zero, with C0
+    /// control bytes and DEL in the text of %s arguments shown as '?'. The number of characters
+    /// stored (an embedded zero character counts).
+    static std::size_t FormatForConsole(char (&buffer)[kMaxConsoleText + 1], const char* format, va_list args);
 };
 
 } // namespace brindle

@@ -49,6 +49,34 @@ TEST(PrintfTextOutTest, TextEndsAtItsFirstZeroCharacter)
     EXPECT_EQ(capture.Text(), "before\nWARNING: late 07E1\n");
 }
 
+TEST(PrintfTextOutTest, ControlBytesFromArgumentsShowAsQuestionMarks)
+{
+    // Only the text of %s arguments is data; the format's own line ends stay. Every conversion
+    // otherwise formats as printf does.
+    struct Case {
+        const char* format;
+        const char* argument;
+        const char* shown;
+    } const cases[] = {
+        {"Loading '%s' ...", "\x1b]0;owned\x07", "Loading '?]0;owned?' ..."},
+        {"\nWARNING: '%s'\n", "a\nb\rc\td\x7f\x01.", "\nWARNING: 'a?b?c?d??.'\n"},
+        {"%.5s|", "\x1b[31mred", "?[31m|"},
+        {"%-10s|", "\x1b[31mred", "?[31mred  |"},
+        {"%s", "caf\xc3\xa9 \x80\xff", "caf\xc3\xa9 \x80\xff"},
+    };
+    for (const Case& c : cases) {
+        PrintfTextOut console;
+        test::StdoutCapture capture;
+        console.WriteText(c.format, c.argument);
+        EXPECT_EQ(capture.Text(), c.shown) << c.format;
+    }
+    PrintfTextOut console;
+    test::StdoutCapture capture;
+    console.WriteText("%lu|%04X|%08X|%%|%*d|%.*s|%-*u|%c|%5.1f|%lld", 42ul, 0x7E1u, 0xBEEFu, 4, 7, 2, "\tab", -3, 9u,
+                      'x', 2.5, -5ll);
+    EXPECT_EQ(capture.Text(), "42|07E1|0000BEEF|%|   7|?a|9  |x|  2.5|-5");
+}
+
 // Overrides the working slot to see which attribute the other three hand to it.
 class AttributeSpy : public PrintfTextOut {
 public:
