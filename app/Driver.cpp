@@ -3,6 +3,7 @@
 
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
+#include "platform/Process.h"
 #include "resources/PlainException.h"
 
 #include <boost/filesystem/operations.hpp>
@@ -10,6 +11,9 @@
 namespace brindle {
 
 namespace {
+
+/// Written before the usual checks when the configuration file is there but cannot be read.
+constexpr const char* kSettingsUnreadableWarning = "WARNING: Brindlewhistler.ini exists but cannot be read.\n";
 
 /// The option's text; a missing option is refused with notSet.
 std::string RequireText(const OptionAccessor& options, const char* name, const char* notSet)
@@ -32,15 +36,20 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
 {
     const std::string settingsPath =
         directory.empty() ? std::string(kSettingsFileName) : directory + "/" + kSettingsFileName;
-    const OptionAccessor options = ReadSettingsFile(settingsPath);
+    SettingsFileState state = SettingsFileState::Read;
+    const OptionAccessor options = ReadSettingsFile(settingsPath, &state);
+    if (state == SettingsFileState::Unreadable)
+        console.WriteText(kSettingsUnreadableWarning);
 
     const std::string module = RequireText(options, kOptionModule, kModuleNotSetMessage);
     // An empty name would make the whole modules folder the module.
     if (module.empty())
         throw PlainException(kModuleNotSetMessage);
-    const std::string install = RequireText(options, kOptionInstallPath, kInstallNotSetMessage);
+    // "~/" paths as a shell would take them.
+    const std::string install =
+        platform::ExpandUserHome(RequireText(options, kOptionInstallPath, kInstallNotSetMessage));
     RequireExisting(install, kInstallMissingMessage);
-    const std::string home = RequireText(options, kOptionHomePath, kHomeNotSetMessage);
+    const std::string home = platform::ExpandUserHome(RequireText(options, kOptionHomePath, kHomeNotSetMessage));
     RequireExisting(home, kHomeMissingMessage);
 
     if (!run)

@@ -12,6 +12,12 @@ namespace brindle {
 
 namespace po = boost::program_options;
 
+namespace {
+
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+} // namespace
+
 const std::array<OptionDeclaration, 7> kOptionDeclarations = {{
     {kOptionModule, "Module to load data from."},
     {kOptionIgnoreSingles, "Comment out single-variation lists."},
@@ -42,13 +48,19 @@ OptionAccessor ParseSettings(std::istream& in)
     return OptionAccessor(std::move(values));
 }
 
-OptionAccessor ReadSettingsFile(const std::string& path)
+OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* state)
 {
+    const auto report = [&](SettingsFileState what) {
+        if (state != nullptr)
+            *state = what;
+    };
     // Only a regular file is read: a FIFO would block the open and a device may never end.
     const platform::OsFile file = platform::OpenForReading(path, platform::ShareMode::Read,
                                                            platform::AccessHint::SequentialScan);
-    if (file == platform::InvalidOsFile)
+    if (file == platform::InvalidOsFile) {
+        report(platform::PathExists(path) ? SettingsFileState::Unreadable : SettingsFileState::Missing);
         return OptionAccessor();
+    }
     std::string text;
     bool ok = true;
     try {
@@ -61,8 +73,13 @@ OptionAccessor ReadSettingsFile(const std::string& path)
         throw;
     }
     platform::CloseOsFile(file);
+    report(ok ? SettingsFileState::Read : SettingsFileState::Unreadable);
     if (!ok)
         return OptionAccessor();
+    // Editors on Windows save UTF-8 with a byte-order mark, which the parser would take as part of
+    // the first line.
+    if (text.rfind(kUtf8ByteOrderMark, 0) == 0)
+        text.erase(0, sizeof(kUtf8ByteOrderMark) - 1);
     std::istringstream in(std::move(text));
     return ParseSettings(in);
 }

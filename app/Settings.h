@@ -36,7 +36,11 @@ extern const std::array<OptionDeclaration, 7> kOptionDeclarations;
 /// cannot read (the parser's text).
 OptionAccessor ParseSettings(std::istream& in);
 
-/// Parses the file at path; a file that cannot be opened reads as an empty one.
-OptionAccessor ReadSettingsFile(const std::string& path);
+/// What ReadSettingsFile found at its path.
+enum class SettingsFileState { Read, Missing, Unreadable };
+
+/// Parses the file at path, skipping a leading UTF-8 byte-order mark. A file that is missing or
+/// cannot be read (permissions, a directory) reads as an empty one; state, when given, tells which.
+OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* state = nullptr);
 
 } // namespace brindle

@@ -3,12 +3,14 @@
 #include "app/Driver.h"
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
+#include "platform/SystemFamily.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
@@ -90,6 +92,41 @@ TEST_F(DriverTest, ConfigurationCasesOfTheBuiltProgram)
             c.settings.empty() ? std::vector<std::string>{} : std::vector<std::string>{kSettingsFileName};
         EXPECT_EQ(Entries(m_Work.Path()), expected);
     }
+}
+
+TEST_F(DriverTest, UnreadableFileAndHomeRelativePaths)
+{
+    // A configuration file that is there but cannot be read is named before the usual checks.
+    test::MakeDirectories(m_Work / kSettingsFileName);
+    const test::ProgramResult result = test::RunProgram(BRINDLE_EXECUTABLE, m_Work.Path());
+    EXPECT_EQ(result.output, "WARNING: Brindlewhistler.ini exists but cannot be read.\n\nERROR: 'Module not set.'");
+    std::filesystem::remove(m_Work / kSettingsFileName);
+
+#if BRINDLE_POSIX
+    // "~/" starts from $HOME.
+    test::WriteFile(m_Work / kSettingsFileName, "[settings]\nmodule=m\n[paths]\nnwn2-install=~/install\n"
+                                                "nwn2-home=~/home\n");
+    const char* previous = std::getenv("HOME");
+    const std::string savedHome = previous != nullptr ? previous : "";
+    ::setenv("HOME", (m_Game.Path() + "/").c_str(), 1);
+    test::RecordingTextOut console;
+    std::string install;
+    std::string home;
+    RunDriver(
+        console,
+        [&](const RunContext& context) {
+            install = context.install;
+            home = context.home;
+        },
+        m_Work.Path());
+    if (previous != nullptr)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+    EXPECT_EQ(console.Text(), "");
+    EXPECT_EQ(install, Install());
+    EXPECT_EQ(home, Home());
+#endif
 }
 
 TEST_F(DriverTest, FailingProgramLeavesAnEarlierScriptAlone)

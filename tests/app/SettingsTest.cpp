@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 namespace brindle {
@@ -88,6 +89,38 @@ TEST(SettingsTest, MissingFileReadsAsEmpty)
     EXPECT_FALSE(ReadSettingsFile(dir / kSettingsFileName).Has(kOptionModule));
     test::WriteFile(dir / kSettingsFileName, "[settings]\r\nmodule=crlf\r\n");
     EXPECT_EQ(TextOf(ReadSettingsFile(dir / kSettingsFileName), kOptionModule), "crlf");
+}
+
+TEST(SettingsTest, FileStateAndByteOrderMark)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::string> bytes; // none: no file; a directory stands in for "unreadable"
+        bool directory;
+        SettingsFileState state;
+        const char* module;
+    } const cases[] = {
+        {"missing", std::nullopt, false, SettingsFileState::Missing, "<absent>"},
+        {"a directory in its place", std::nullopt, true, SettingsFileState::Unreadable, "<absent>"},
+        {"saved with a byte-order mark", "\xEF\xBB\xBF[settings]\r\nmodule=bom\r\n", false,
+         SettingsFileState::Read, "bom"},
+        {"byte-order mark before a plain option", "\xEF\xBB\xBFsettings.module=first\n", false,
+         SettingsFileState::Read, "first"},
+        {"only a byte-order mark", "\xEF\xBB\xBF", false, SettingsFileState::Read, "<absent>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScopedTempDir dir;
+        if (c.bytes)
+            test::WriteFile(dir / kSettingsFileName, *c.bytes);
+        if (c.directory)
+            test::MakeDirectories(dir / kSettingsFileName);
+        SettingsFileState state = SettingsFileState::Read;
+        EXPECT_EQ(TextOf(ReadSettingsFile(dir / kSettingsFileName, &state), kOptionModule), c.module);
+        EXPECT_EQ(state, c.state);
+    }
+    // A mark anywhere but at the very start is the line's own text.
+    EXPECT_THROW(Parse("settings.module=a\n\xEF\xBB\xBF[paths]\n"), std::exception);
 }
 
 TEST(OptionAccessorTest, OnOnlyWhenTheTextIsExactlyOne)
