@@ -1,6 +1,8 @@
 // Atomic output of the constants script.
 #include "app/ScriptOutput.h"
 
+#include "platform/Process.h"
+
 #include <stdexcept>
 
 namespace brindle {
@@ -57,6 +59,8 @@ ScriptOutput::ScriptOutput(const std::string& directory)
     m_File = platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath);
     if (m_File == platform::InvalidOsFile)
         ThrowWriteFailed();
+    // An interrupted run keeps the earlier script and leaves no half-written file beside it.
+    platform::RemoveFileOnInterrupt(m_TemporaryPath);
     m_Buffer.Attach(m_File);
 }
 
@@ -72,6 +76,7 @@ void ScriptOutput::Discard()
         m_File = platform::InvalidOsFile;
     }
     if (!m_TemporaryPath.empty()) {
+        platform::RemoveFileOnInterrupt({});
         platform::DeleteFilePath(m_TemporaryPath);
         m_TemporaryPath.clear();
     }
@@ -90,6 +95,7 @@ void ScriptOutput::Commit()
         Discard();
         ThrowWriteFailed();
     }
+    platform::RemoveFileOnInterrupt({});
     m_TemporaryPath.clear();
 }
 

@@ -36,10 +36,9 @@ OsFile OpenForReading(const std::string& path, ShareMode, AccessHint hint)
         ::close(fd);
         return InvalidOsFile;
     }
-    // O_NONBLOCK only kept the open of a FIFO from hanging; regular files ignore it, but clear it.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it kept the open of a FIFO from hanging, reads of ordinary files ignore it,
+    // and a "regular" file of a pseudo file system that would wait for data (/proc/kmsg) fails its
+    // read instead of blocking the run for good.
     if (hint == AccessHint::RandomAccess)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
     else if (hint == AccessHint::SequentialScan)
@@ -107,7 +106,7 @@ bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& b
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return false; // EAGAIN included: a file that would block has no more to give
         }
         if (n == 0)
             break;

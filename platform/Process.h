@@ -23,8 +23,9 @@ unsigned long CurrentProcessId();
 /// path's file name without its extension; no file is made, and a probe finds no stale marker.
 OsFile AcquireLivenessMarker(const std::string& path);
 
-/// Probes the marker of another instance. True when a live process holds it (or when that cannot be
-/// ruled out). False when the marker is missing or could be locked: its owner is gone. In that case
+/// Probes the marker of another instance. True when a live process holds it or when that cannot be
+/// ruled out: a marker that is not a regular file of the current user, or that cannot be locked,
+/// counts as alive. False when the marker is missing or could be locked: its owner is gone. In that case
 /// staleMarker holds the lock on the old marker (or InvalidOsFile when there was none) and is to be
 /// passed to ReleaseLivenessMarker once the instance's leftovers are removed.
 bool IsMarkerAlive(const std::string& path, OsFile& staleMarker);
@@ -32,6 +33,12 @@ bool IsMarkerAlive(const std::string& path, OsFile& staleMarker);
 /// Removes the marker file at path (only if it is still the file behind marker) and closes marker.
 /// Does nothing for InvalidOsFile.
 void ReleaseLivenessMarker(OsFile marker, const std::string& path);
+
+/// The names (without suffix) of the marker files in directory whose names begin with prefix and end
+/// with suffix and that are regular files owned by the current user. Empty where markers are not
+/// files (Windows).
+std::vector<std::string> ListOwnedMarkers(const std::string& directory, const std::string& prefix,
+                                          const std::string& suffix);
 
 /// Makes path a private directory of the current user: creates it owner-only, or accepts an existing
 /// one when it is a real directory (not a link) owned by the current user and not writable by group
@@ -49,5 +56,18 @@ void DeleteDirectoryContents(const std::string& path);
 
 /// Removes an empty directory (never through a link); false when it cannot be removed.
 bool RemoveEmptyDirectory(const std::string& path);
+
+/// Makes sure the standard descriptors (input, output, error) are open, on the null device where
+/// they were closed, so that no file the program opens later takes their place. Call it first.
+void EnsureStandardDescriptors();
+
+/// Arranges for the file at path to be removed when an interrupt, a termination request or a
+/// hang-up ends the process; the process still ends by that signal. One file at a time; an empty
+/// path cancels. Does nothing where the system has no such signals (Windows).
+void RemoveFileOnInterrupt(const std::string& path);
+
+/// The path with a leading "~/" replaced by the user's home directory ($HOME, when it is set and
+/// absolute). Other paths, and every path on Windows, come back unchanged.
+std::string ExpandUserHome(const std::string& path);
 
 } // namespace brindle::platform

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <limits.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -48,6 +52,32 @@ bool LockWithRetries(int fd)
         ::nanosleep(&pause, nullptr);
     }
     return false;
+}
+
+/// The sorted results of pick for the entries of directory that are of the given type (S_IFDIR,
+/// S_IFREG; a link is never followed) and owned by the current user; pick turns down a name with
+/// nullopt.
+template <class Pick>
+std::vector<std::string> ListOwned(const std::string& directory, mode_t type, Pick pick)
+{
+    std::vector<std::string> names;
+    DIR* listing = ::opendir(WithoutTrailingSeparators(directory).c_str());
+    if (listing == nullptr)
+        return names;
+    const int fd = ::dirfd(listing);
+    const uid_t self = ::geteuid();
+    while (const struct dirent* item = ::readdir(listing)) {
+        const std::optional<std::string> picked = pick(std::string(item->d_name));
+        if (!picked)
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && (st.st_mode & S_IFMT) == type &&
+            st.st_uid == self)
+            names.push_back(*picked);
+    }
+    ::closedir(listing);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace
@@ -100,7 +130,11 @@ bool IsMarkerAlive(const std::string& path, OsFile& staleMarker)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno != ENOENT; // only a missing marker proves its owner gone
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // A marker planted by someone else proves nothing about the instance of that name: whoever
+    // could have made it, that file can be locked by anyone, so it must not decide a sweep.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return true;
     }
@@ -135,24 +169,22 @@ bool CreatePrivateDirectory(const std::string& path)
 
 std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix)
 {
-    std::vector<std::string> names;
-    DIR* listing = ::opendir(WithoutTrailingSeparators(directory).c_str());
-    if (listing == nullptr)
-        return names;
-    const int fd = ::dirfd(listing);
-    const uid_t self = ::geteuid();
-    while (const struct dirent* item = ::readdir(listing)) {
-        const std::string name = item->d_name;
+    return ListOwned(directory, S_IFDIR, [&](const std::string& name) -> std::optional<std::string> {
         if (name.rfind(prefix, 0) != 0 || name.find('.') != std::string::npos)
-            continue;
-        struct stat st {};
-        if (::fstatat(fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
-            st.st_uid == self)
-            names.push_back(name);
-    }
-    ::closedir(listing);
-    std::sort(names.begin(), names.end());
-    return names;
+            return std::nullopt;
+        return name;
+    });
+}
+
+std::vector<std::string> ListOwnedMarkers(const std::string& directory, const std::string& prefix,
+                                          const std::string& suffix)
+{
+    return ListOwned(directory, S_IFREG, [&](const std::string& name) -> std::optional<std::string> {
+        if (name.size() <= suffix.size() || name.rfind(prefix, 0) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            return std::nullopt;
+        return name.substr(0, name.size() - suffix.size());
+    });
 }
 
 void DeleteDirectoryContents(const std::string& path)
@@ -190,6 +222,85 @@ void DeleteDirectoryContents(const std::string& path)
 bool RemoveEmptyDirectory(const std::string& path)
 {
     return ::rmdir(WithoutTrailingSeparators(path).c_str()) == 0;
+}
+
+void EnsureStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // open takes the lowest free descriptor, which is this one.
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != fd)
+            ::close(opened);
+    }
+}
+
+// The interrupt cleanup. The handler may only use what is safe in a signal handler, so the path is
+// kept ready in a fixed buffer, and the handler unlinks it, restores the default action and raises
+// the signal again: the process ends as the signal says.
+namespace {
+
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+char g_removeOnInterrupt[PATH_MAX];
+volatile std::sig_atomic_t g_removeArmed = 0;
+bool g_interruptHandlersInstalled = false;
+
+void OnInterrupt(int signal)
+{
+    if (g_removeArmed != 0)
+        ::unlink(g_removeOnInterrupt);
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    ::sigaction(signal, &dfl, nullptr);
+    // Blocked while this handler runs; delivered, with its default action, when it returns.
+    ::raise(signal);
+}
+
+void InstallInterruptHandlers()
+{
+    if (g_interruptHandlersInstalled)
+        return;
+    g_interruptHandlersInstalled = true;
+    for (const int signal : kInterruptSignals) {
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) != 0)
+            continue;
+        // A signal the caller chose to ignore (nohup) stays ignored; one with a handler of its
+        // own keeps it.
+        if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = &OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (const int other : kInterruptSignals)
+            sigaddset(&action.sa_mask, other);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
+
+void RemoveFileOnInterrupt(const std::string& path)
+{
+    g_removeArmed = 0;
+    if (path.empty() || path.size() >= sizeof(g_removeOnInterrupt))
+        return;
+    std::memcpy(g_removeOnInterrupt, path.c_str(), path.size() + 1);
+    InstallInterruptHandlers();
+    g_removeArmed = 1;
+}
+
+std::string ExpandUserHome(const std::string& path)
+{
+    const char* home = std::getenv("HOME");
+    if (path.rfind("~/", 0) != 0 || home == nullptr || home[0] != '/')
+        return path;
+    std::string expanded = home;
+    if (expanded.back() == '/')
+        expanded.pop_back();
+    return expanded + path.substr(1);
 }
 
 } // namespace brindle::platform

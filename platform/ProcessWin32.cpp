@@ -97,7 +97,14 @@ OsFile AcquireLivenessMarker(const std::string& path)
 {
     // Manual reset, not signalled; nobody waits on it. It only has to exist.
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, MarkerName(path).c_str());
-    return event != nullptr ? reinterpret_cast<OsFile>(event) : InvalidOsFile;
+    if (event == nullptr)
+        return InvalidOsFile;
+    // An event that already exists is someone else's marker: holding a handle to it proves nothing.
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(event);
+        return InvalidOsFile;
+    }
+    return reinterpret_cast<OsFile>(event);
 }
 
 bool IsMarkerAlive(const std::string& path, OsFile& staleMarker)
@@ -143,6 +150,11 @@ std::vector<std::string> ListOwnedDirectories(const std::string& directory, cons
     return names;
 }
 
+std::vector<std::string> ListOwnedMarkers(const std::string&, const std::string&, const std::string&)
+{
+    return {};
+}
+
 void DeleteDirectoryContents(const std::string& path)
 {
     const std::string directory = WithoutTrailingSeparators(path);
@@ -165,6 +177,17 @@ bool RemoveEmptyDirectory(const std::string& path)
 {
     const std::string directory = WithoutTrailingSeparators(path);
     return IsRealDirectory(GetFileAttributesA(directory.c_str())) && RemoveDirectoryA(directory.c_str()) != 0;
+}
+
+// Standard handles of a Windows process are never reused for files it opens, and a console program
+// has no hang-up or termination signal to clean up after.
+void EnsureStandardDescriptors() {}
+
+void RemoveFileOnInterrupt(const std::string&) {}
+
+std::string ExpandUserHome(const std::string& path)
+{
+    return path;
 }
 
 } // namespace brindle::platform

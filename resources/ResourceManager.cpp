@@ -16,24 +16,38 @@ namespace {
 
 constexpr std::size_t kInstanceNameBufferSize = 32;
 constexpr const char* kMarkerSuffix = ".lock";
+/// Names tried when the marker of the first cannot be taken: the process id, then the id and _1, _2...
+constexpr unsigned kInstanceNameAttempts = 16;
 
 } // namespace
 
 ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
 {
     const std::string temporaryDirectory = platform::TemporaryDirectory();
-    const std::string instanceName =
-        FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, platform::CurrentProcessId());
+    const unsigned long pid = platform::CurrentProcessId();
 
     // The marker exists before the directory, so no other instance ever sees our directory unmarked.
-    m_MarkerPath = temporaryDirectory + instanceName + kMarkerSuffix;
-    m_Marker = platform::AcquireLivenessMarker(m_MarkerPath);
+    // A directory is ours only while we hold its marker: when another process holds the marker of
+    // our name (the same id in another PID namespace sharing this folder) or someone else planted
+    // it, the next name is tried, and the directory of a name we could not take is never touched.
+    std::string instanceName;
+    for (unsigned attempt = 0; attempt < kInstanceNameAttempts && m_Marker == platform::InvalidOsFile; ++attempt) {
+        instanceName = attempt == 0
+                           ? FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid)
+                           : FormatBounded(kInstanceNameBufferSize, "%s%lu_%u", kInstanceNamePrefix, pid, attempt);
+        m_MarkerPath = temporaryDirectory + instanceName + kMarkerSuffix;
+        m_Marker = platform::AcquireLivenessMarker(m_MarkerPath);
+    }
+    if (m_Marker == platform::InvalidOsFile)
+        instanceName = FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid);
 
     m_InstanceDirectory = temporaryDirectory + instanceName + "/";
     // Leftovers of an earlier process that had the same id.
-    platform::DeleteDirectoryContents(m_InstanceDirectory);
+    if (m_Marker != platform::InvalidOsFile)
+        platform::DeleteDirectoryContents(m_InstanceDirectory);
     CleanupDefunctInstances(temporaryDirectory);
-    m_InstanceDirectoryUsable = platform::CreatePrivateDirectory(m_InstanceDirectory);
+    m_InstanceDirectoryUsable =
+        m_Marker != platform::InvalidOsFile && platform::CreatePrivateDirectory(m_InstanceDirectory);
 }
 
 ResourceManager::~ResourceManager()
@@ -67,6 +81,17 @@ void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirect
         Warn(kCleaningUpDefunctInstance, name.c_str());
         platform::DeleteDirectoryContents(directory);
         platform::RemoveEmptyDirectory(directory);
+        platform::ReleaseLivenessMarker(staleMarker, markerPath);
+    }
+    // Markers of runs that were killed before their directory came: nothing to clean up but the
+    // marker itself, so no message.
+    for (const std::string& name :
+         platform::ListOwnedMarkers(temporaryDirectory, kInstanceNamePrefix, kMarkerSuffix)) {
+        const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
+        platform::OsFile staleMarker = platform::InvalidOsFile;
+        if (markerPath == m_MarkerPath || platform::PathExists(temporaryDirectory + name) ||
+            platform::IsMarkerAlive(markerPath, staleMarker))
+            continue;
         platform::ReleaseLivenessMarker(staleMarker, markerPath);
     }
 }

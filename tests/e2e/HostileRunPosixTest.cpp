@@ -7,6 +7,7 @@
 #include "resources/ResourceTypes.h"
 #include "tests/support/ErfWriter.h"
 #include "tests/support/GffWriter.h"
+#include "tests/support/RealData.h"
 #include "tests/support/SampleGame.h"
 #include "tests/support/ScopedTempDir.h"
 #include "tests/support/TlkWriter.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -110,6 +112,7 @@ class ProgramUnderTest {
 public:
     struct Options {
         std::optional<rlim_t> fileSizeLimit; ///< makes writes beyond it fail as on a full disk
+        std::vector<int> closedDescriptors;  ///< standard descriptors the program starts without
     };
 
     ProgramUnderTest(const std::string& workingDirectory, const std::string& temporaryDirectory, Options options = {})
@@ -139,6 +142,8 @@ public:
                 const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
+            for (const int fd : options.closedDescriptors)
+                ::close(fd);
             ::execle(executable, executable, static_cast<char*>(nullptr), envp.data());
             ::_exit(127);
         }
@@ -178,7 +183,7 @@ public:
         }
         return m_Status;
     }
-    void Kill() { ::kill(m_Pid, SIGKILL); }
+    void Kill(int signal = SIGKILL) { ::kill(m_Pid, signal); }
     std::string Output() const { return test::ReadFile(m_OutputPath); }
 
 private:
@@ -311,7 +316,7 @@ TEST(HostileRunTest, FullDiskDuringAnExtractionLosesOnlyThatTable)
     tree.SetTables(tables);
 
     ScopedTempDir tmp;
-    const Outcome full = RunToEnd(tree.WorkingDirectory("full"), tmp.Path(), {256 * 1024});
+    const Outcome full = RunToEnd(tree.WorkingDirectory("full"), tmp.Path(), {256 * 1024, {}});
     // The write that meets the limit fails; the copy goes and the table is missing, nothing else.
     EXPECT_NE(full.output.find(FormatBounded(kMessageBufferSize, kDemandLoadWarning, kWriteFileFailed, "appearance",
                                              unsigned{ResType2da})),
@@ -413,6 +418,110 @@ TEST(HostileRunTest, NamesWithBytesAbove0x7F)
     // Only the names differ; the module and its HAK load as under plain names.
     EXPECT_EQ(odd.script, plain.script);
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+TEST(HostileRunTest, ClosedStandardDescriptorsLeaveTheScriptAsItIs)
+{
+    GameTree tree;
+    const Outcome reference = Reference(tree, "reference");
+    // Were descriptor 1 free, the script's file would take it and the report would land inside.
+    const std::vector<int> closings[] = {{STDOUT_FILENO}, {STDIN_FILENO}, {STDERR_FILENO},
+                                         {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}};
+    int index = 0;
+    for (const std::vector<int>& closed : closings) {
+        SCOPED_TRACE(closed.size() == 1 ? "descriptor " + std::to_string(closed[0]) : "all three");
+        ScopedTempDir tmp;
+        ProgramUnderTest::Options options;
+        options.closedDescriptors = closed;
+        const Outcome run = RunToEnd(tree.WorkingDirectory("closed" + std::to_string(index++)),
+                                     tmp.Path(), options);
+        EXPECT_EQ(run.script, reference.script);
+        EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    }
+}
+
+TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
+{
+    GameTree tree;
+    // A long extraction to interrupt (as in the killed-run test).
+    tree.SetTables({kTables[0], {"appearance.2da", std::string(256u << 20, '\0')}, kTables[2], kTables[3]});
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const std::string work = tree.WorkingDirectory("signal" + std::to_string(signal));
+        WriteFile(work + "/" + kScriptName, "earlier script\r\n");
+        ScopedTempDir tmp;
+        ProgramUnderTest run(work, tmp.Path());
+        const std::string instance = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()));
+        const auto deadline = std::chrono::steady_clock::now() + 120s;
+        while (!fs::exists(instance + "/appearance.2da") && !run.HasExited() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        run.Kill(signal);
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
+        // The earlier script stays; nothing else is left beside it.
+        EXPECT_EQ(test::ReadFile(work + "/" + kScriptName), "earlier script\r\n");
+        EXPECT_EQ(Contents(work), (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
+    }
+}
+
+// A "regular" file that waits for data forever when read (the kernel log, root only). The run
+// reads what is there and goes on.
+TEST(HostileRunTest, GameFileThatBlocksOnReadDoesNotHangTheRun)
+{
+    const char* kBlockingFile = "/proc/kmsg";
+    const int probe = ::open(kBlockingFile, O_RDONLY | O_NONBLOCK);
+    if (probe < 0)
+        GTEST_SKIP() << kBlockingFile << " cannot be opened here (it needs root)";
+    ::close(probe);
+    GameTree tree;
+    ASSERT_EQ(::symlink(kBlockingFile, (tree.Override() + "/gender.2da").c_str()), 0);
+    ScopedTempDir tmp;
+    ProgramUnderTest run(tree.WorkingDirectory("blocking"), tmp.Path());
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!run.HasExited() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(run.HasExited()) << "the run still waits on " << kBlockingFile;
+    const int status = run.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(run.Output().find("ERROR"), std::string::npos) << run.Output();
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+// Another zip library's regression archives (broken end records, inconsistent offsets and counts,
+// zip64, several disks, encryption, empty archives), each as the only Data archive of a run: none
+// may crash or hang the run, leave anything in the temporary folder or change the script, since
+// none holds a table or a model.
+TEST(HostileRunTest, PeerRegressionArchivesAsTheOnlyDataArchive)
+{
+    BRINDLE_REQUIRE_CORPORA(corpora);
+    std::vector<std::string> archives;
+    for (const auto& item : fs::directory_iterator(corpora + "/libzip-regress"))
+        if (item.is_regular_file() && item.path().filename() != "LICENSE")
+            archives.push_back(item.path().string());
+    std::sort(archives.begin(), archives.end());
+    ASSERT_FALSE(archives.empty()) << corpora;
+
+    GameTree tree;
+    fs::remove_all(tree.Install() + "/Data");
+    test::MakeDirectories(tree.Install() + "/Data");
+    const Outcome withoutArchive = RunToEnd(tree.WorkingDirectory("reference"), ScopedTempDir().Path());
+    for (const std::string& archive : archives) {
+        SCOPED_TRACE(archive);
+        fs::copy_file(archive, tree.Install() + "/Data/peer.zip", fs::copy_options::overwrite_existing);
+        ScopedTempDir tmp;
+        const std::string work = tree.WorkingDirectory("peer");
+        ProgramUnderTest run(work, tmp.Path());
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (!run.HasExited() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(2ms);
+        ASSERT_TRUE(run.HasExited()) << "the run hangs";
+        const int status = run.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+        EXPECT_EQ(run.Output().find("ERROR"), std::string::npos) << run.Output();
+        EXPECT_EQ(test::ReadFile(work + "/" + kScriptName), withoutArchive.script);
+        EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    }
 }
 
 } // namespace

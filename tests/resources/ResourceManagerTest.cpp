@@ -14,7 +14,10 @@
 
 #include <filesystem>
 #if BRINDLE_POSIX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace brindle {
@@ -133,6 +136,86 @@ TEST_F(ResourceManagerInstanceTest, ForeignInstanceDirectoryIsNeitherUsedNorEmpt
     }
 #endif
 }
+
+#if BRINDLE_POSIX
+/// Ways a marker can be there without being ours to take: held by a live process (the same id in
+/// another PID namespace), planted by another user, or not a file at all.
+struct ForeignMarker {
+    const char* what;
+    void (*plant)(const std::string& marker, std::vector<int>& held);
+};
+
+const ForeignMarker kForeignMarkers[] = {
+    {"held by a live process",
+     [](const std::string& marker, std::vector<int>& held) {
+         // A lock through another open file description conflicts even within one process.
+         const int fd = ::open(marker.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+         ASSERT_GE(fd, 0);
+         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+         held.push_back(fd);
+     }},
+    {"planted by another user",
+     [](const std::string& marker, std::vector<int>&) {
+         test::WriteFile(marker, "");
+         ASSERT_EQ(::chown(marker.c_str(), 12345, 12345), 0) << "needs to run as root";
+         ::chmod(marker.c_str(), 0644);
+     }},
+    {"a directory", [](const std::string& marker, std::vector<int>&) { fs::create_directory(marker); }},
+    {"a link", [](const std::string& marker, std::vector<int>&) { fs::create_symlink("/dev/null", marker); }},
+};
+
+TEST_F(ResourceManagerInstanceTest, MarkerThatIsNotOursKeepsItsDirectoryUntouched)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "planting a marker of another user needs root";
+    for (const ForeignMarker& foreign : kForeignMarkers) {
+        SCOPED_TRACE(foreign.what);
+        // Our own name is taken: the run moves to the next name and leaves that directory alone.
+        const std::string own = m_Tmp / OwnInstanceName();
+        test::WriteFile(own + "/live.2da", "in use");
+        std::vector<int> held;
+        foreign.plant(own + ".lock", held);
+        // Another instance whose marker is not ours to judge is not swept either.
+        test::WriteFile(m_Tmp / "NWN2Hovlar_424242/live.2da", "in use");
+        foreign.plant(m_Tmp / "NWN2Hovlar_424242.lock", held);
+        {
+            ResourceManager manager(&m_Out);
+            EXPECT_EQ(manager.GetInstanceDirectory(), own + "_1/");
+            EXPECT_TRUE(fs::is_directory(own + "_1"));
+        }
+        EXPECT_EQ(m_Out.Text(), "");
+        EXPECT_EQ(test::ReadFile(own + "/live.2da"), "in use");
+        EXPECT_EQ(test::ReadFile(m_Tmp / "NWN2Hovlar_424242/live.2da"), "in use");
+        EXPECT_FALSE(fs::exists(own + "_1"));
+        EXPECT_FALSE(fs::exists(own + "_1.lock"));
+        for (const int fd : held)
+            ::close(fd);
+        for (const auto& item : fs::directory_iterator(m_Tmp.Path()))
+            fs::remove_all(item.path());
+        m_Out.Clear();
+    }
+}
+
+TEST_F(ResourceManagerInstanceTest, MarkerWithoutItsDirectoryIsRemovedOnlyWhenStale)
+{
+    // A run killed between taking its marker and making its directory leaves only the marker.
+    test::WriteFile(m_Tmp / "NWN2Hovlar_424243.lock", "");
+    // One that is still starting holds it.
+    const int starting = ::open((m_Tmp / "NWN2Hovlar_424244.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(starting, 0);
+    ASSERT_EQ(::flock(starting, LOCK_EX | LOCK_NB), 0);
+    // Not a marker of ours: a link.
+    fs::create_symlink("/dev/null", m_Tmp / "NWN2Hovlar_424245.lock");
+
+    { ResourceManager manager(&m_Out); }
+
+    EXPECT_EQ(m_Out.Text(), "");
+    EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_424243.lock"));
+    EXPECT_TRUE(fs::exists(m_Tmp / "NWN2Hovlar_424244.lock"));
+    EXPECT_TRUE(fs::is_symlink(m_Tmp / "NWN2Hovlar_424245.lock"));
+    ::close(starting);
+}
+#endif
 
 TEST_F(ResourceManagerInstanceTest, LeakedHandlesThenLeakedDemandsAreReportedAndReleased)
 {
