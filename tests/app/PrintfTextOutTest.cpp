@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -75,6 +78,28 @@ TEST(PrintfTextOutTest, ControlBytesFromArgumentsShowAsQuestionMarks)
     console.WriteText("%lu|%04X|%08X|%%|%*d|%.*s|%-*u|%c|%5.1f|%lld", 42ul, 0x7E1u, 0xBEEFu, 4, 7, 2, "\tab", -3, 9u,
                       'x', 2.5, -5ll);
     EXPECT_EQ(capture.Text(), "42|07E1|0000BEEF|%|   7|?a|9  |x|  2.5|-5");
+}
+
+TEST(PrintfTextOutTest, EveryConversionTakesItsOwnArgument)
+{
+    // Each conversion consumes exactly its argument, so the ones after it still line up.
+    char buffer[kMaxConsoleText + 1];
+    const auto format = [&](const char* text, ...) {
+        va_list args;
+        va_start(args, text);
+        const std::size_t length = PrintfTextOut::FormatForConsole(buffer, text, args);
+        va_end(args);
+        return std::string(buffer, length);
+    };
+    EXPECT_EQ(format("%hd|%ld|%lld|%jd|%zd|%td|%s", short{-1}, -2l, -3ll, std::intmax_t{-4}, std::ptrdiff_t{-5},
+                     std::ptrdiff_t{-6}, "end"),
+              "-1|-2|-3|-4|-5|-6|end");
+    EXPECT_EQ(format("%o|%llx|%jX|%zu|%s", 8u, 255ull, std::uintmax_t{171}, std::size_t{7}, "end"), "10|ff|AB|7|end");
+    EXPECT_EQ(format("%.1f|%G|%.1Lf|%s", 1.5, 0.5, 2.5L, "end"), "1.5|0.5|2.5|end");
+    EXPECT_EQ(format("%.*s|%s", -1, "whole", "end"), "whole|end"); // a negative precision is none
+    const std::string pointer = format("%p|%s", static_cast<void*>(buffer), "end");
+    EXPECT_EQ(pointer.substr(pointer.size() - 4), "|end") << pointer;
+    EXPECT_EQ(format("cut %"), "cut ");
 }
 
 // Overrides the working slot to see which attribute the other three hand to it.

@@ -211,6 +211,26 @@ TEST_F(ResourceManagerInstanceTest, MarkerWithoutItsDirectoryIsRemovedOnlyWhenSt
 
     EXPECT_EQ(m_Out.Text(), "");
     EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_424243.lock"));
+    // With no name left to take, the run goes on without a working directory of its own.
+    const std::string own = m_Tmp / OwnInstanceName();
+    std::vector<std::string> taken = {own + ".lock"};
+    for (int n = 1; n < 16; ++n)
+        taken.push_back(own + "_" + std::to_string(n) + ".lock");
+    for (const std::string& marker : taken)
+        fs::create_directory(marker);
+    test::WriteFile(m_Tmp / "NWN2Hovlar_424247/left.2da", "x");
+    {
+        ResourceManager manager(nullptr); // a manager without text output sweeps silently
+        EXPECT_FALSE(fs::exists(m_Tmp / "NWN2Hovlar_424247"));
+        auto archive = std::make_shared<test::MemoryArchive>();
+        archive->Add("res", ResTypeMdb, "copy");
+        manager.AttachArchive(ResourceManager::TierArchive, archive);
+        manager.BuildResourceIndex();
+        EXPECT_THROW(manager.Demand("res", ResTypeMdb), std::runtime_error);
+        EXPECT_FALSE(fs::exists(own));
+    }
+    for (const std::string& marker : taken)
+        fs::remove(marker);
     EXPECT_TRUE(fs::exists(m_Tmp / "NWN2Hovlar_424244.lock"));
     EXPECT_TRUE(fs::is_symlink(m_Tmp / "NWN2Hovlar_424245.lock"));
     ::close(starting);
