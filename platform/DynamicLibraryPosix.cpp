@@ -19,8 +19,9 @@ LibraryHandle LoadDynamicLibrary(const std::string& path)
 LibraryHandle LoadGameLibrary(const std::string& path)
 {
     // The game ships a Windows image, which this loader can never take; whatever native library
-    // sits in its place was put there by someone else.
-    if (!HasPortableExecutableSignature(path))
+    // sits in its place was put there by someone else. A bare name would be looked for along the
+    // library path, not where the check looked, so only a path is checked and handed on.
+    if (path.find('/') == std::string::npos || !HasPortableExecutableSignature(path))
         return nullptr;
     return LoadDynamicLibrary(path);
 }
