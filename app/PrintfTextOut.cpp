@@ -28,9 +28,9 @@ void SanitizeControls(char* text, std::size_t length)
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #endif
 
-/// Formats one conversion (spec, already free of '*') with its argument taken from args into
+/// Formats one conversion (directive, already free of '*') with its argument taken from args into
 /// out, which has room for capacity characters and a zero; the number of characters stored.
-std::size_t FormatConversion(char* out, std::size_t capacity, const char* spec, char length, char conversion,
+std::size_t FormatConversion(char* out, std::size_t capacity, const char* directive, char length, char conversion,
                              va_list& args)
 {
     int written = 0;
@@ -39,36 +39,36 @@ std::size_t FormatConversion(char* out, std::size_t capacity, const char* spec, 
     case 'd':
     case 'i':
         if (length == 'l')
-            written = std::snprintf(out, room, spec, va_arg(args, long));
+            written = std::snprintf(out, room, directive, va_arg(args, long));
         else if (length == 'q')
-            written = std::snprintf(out, room, spec, va_arg(args, long long));
+            written = std::snprintf(out, room, directive, va_arg(args, long long));
         else if (length == 'j')
-            written = std::snprintf(out, room, spec, va_arg(args, std::intmax_t));
+            written = std::snprintf(out, room, directive, va_arg(args, std::intmax_t));
         else if (length == 'z' || length == 't')
-            written = std::snprintf(out, room, spec, va_arg(args, std::ptrdiff_t));
+            written = std::snprintf(out, room, directive, va_arg(args, std::ptrdiff_t));
         else
-            written = std::snprintf(out, room, spec, va_arg(args, int));
+            written = std::snprintf(out, room, directive, va_arg(args, int));
         break;
     case 'u':
     case 'o':
     case 'x':
     case 'X':
         if (length == 'l')
-            written = std::snprintf(out, room, spec, va_arg(args, unsigned long));
+            written = std::snprintf(out, room, directive, va_arg(args, unsigned long));
         else if (length == 'q')
-            written = std::snprintf(out, room, spec, va_arg(args, unsigned long long));
+            written = std::snprintf(out, room, directive, va_arg(args, unsigned long long));
         else if (length == 'j')
-            written = std::snprintf(out, room, spec, va_arg(args, std::uintmax_t));
+            written = std::snprintf(out, room, directive, va_arg(args, std::uintmax_t));
         else if (length == 'z' || length == 't')
-            written = std::snprintf(out, room, spec, va_arg(args, std::size_t));
+            written = std::snprintf(out, room, directive, va_arg(args, std::size_t));
         else
-            written = std::snprintf(out, room, spec, va_arg(args, unsigned int));
+            written = std::snprintf(out, room, directive, va_arg(args, unsigned int));
         break;
     case 'c':
-        written = std::snprintf(out, room, spec, va_arg(args, int));
+        written = std::snprintf(out, room, directive, va_arg(args, int));
         break;
     case 'p':
-        written = std::snprintf(out, room, spec, va_arg(args, void*));
+        written = std::snprintf(out, room, directive, va_arg(args, void*));
         break;
     case 'f':
     case 'F':
@@ -79,13 +79,13 @@ std::size_t FormatConversion(char* out, std::size_t capacity, const char* spec, 
     case 'a':
     case 'A':
         if (length == 'L')
-            written = std::snprintf(out, room, spec, va_arg(args, long double));
+            written = std::snprintf(out, room, directive, va_arg(args, long double));
         else
-            written = std::snprintf(out, room, spec, va_arg(args, double));
+            written = std::snprintf(out, room, directive, va_arg(args, double));
         break;
     case 's': {
         const char* text = va_arg(args, const char*);
-        written = std::snprintf(out, room, spec, text != nullptr ? text : "(null)");
+        written = std::snprintf(out, room, directive, text != nullptr ? text : "(null)");
         if (written > 0)
             SanitizeControls(out, std::min(static_cast<std::size_t>(written), capacity));
         break;
@@ -105,8 +105,8 @@ std::size_t FormatConversion(char* out, std::size_t capacity, const char* spec, 
 #pragma GCC diagnostic pop
 #endif
 
-/// The text of one conversion specification, built in place (a console write never allocates).
-class ConversionSpec {
+/// The text of one conversion directive, built in place (a console write never allocates).
+class ConversionDirective {
 public:
     void Append(char c)
     {
@@ -188,45 +188,45 @@ std::size_t PrintfTextOut::FormatForConsole(char (&buffer)[kMaxConsoleText + 1],
             continue;
         }
         // %[flags][width][.precision][length]conversion; a '*' takes its number from the arguments.
-        ConversionSpec spec;
+        ConversionDirective directive;
         ++at;
         while (*at != '\0' && std::strchr("-+ #0", *at) != nullptr)
-            spec.Append(*at++);
+            directive.Append(*at++);
         if (*at == '*') {
             ++at;
             const int width = va_arg(rest, int);
             if (width < 0)
-                spec.Append('-'); // a negative width aligns to the left
-            spec.AppendNumber(width < 0 ? 0ull - static_cast<unsigned long long>(width)
+                directive.Append('-'); // a negative width aligns to the left
+            directive.AppendNumber(width < 0 ? 0ull - static_cast<unsigned long long>(width)
                                         : static_cast<unsigned long long>(width));
         }
         while (*at >= '0' && *at <= '9')
-            spec.Append(*at++);
+            directive.Append(*at++);
         if (*at == '.') {
             ++at;
-            const std::size_t dot = spec.Size();
-            spec.Append('.');
+            const std::size_t dot = directive.Size();
+            directive.Append('.');
             if (*at == '*') {
                 ++at;
                 const int precision = va_arg(rest, int);
                 if (precision < 0)
-                    spec.Cut(dot); // a negative precision counts as none
+                    directive.Cut(dot); // a negative precision counts as none
                 else
-                    spec.AppendNumber(static_cast<unsigned long long>(precision));
+                    directive.AppendNumber(static_cast<unsigned long long>(precision));
             }
             while (*at >= '0' && *at <= '9')
-                spec.Append(*at++);
+                directive.Append(*at++);
         }
         char length = '\0';
         while (*at != '\0' && std::strchr("hlLqjzt", *at) != nullptr) {
             length = (length == 'l' && *at == 'l') ? 'q' : *at;
-            spec.Append(*at++);
+            directive.Append(*at++);
         }
         if (*at == '\0')
             break;
         const char conversion = *at++;
-        spec.Append(conversion);
-        used += FormatConversion(buffer + used, kMaxConsoleText - used, spec.Text(), length, conversion, rest);
+        directive.Append(conversion);
+        used += FormatConversion(buffer + used, kMaxConsoleText - used, directive.Text(), length, conversion, rest);
     }
     va_end(rest);
     buffer[used] = '\0';
