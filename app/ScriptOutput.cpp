@@ -54,10 +54,10 @@ ScriptOutput::ScriptOutput(const std::string& directory)
     : m_FinalPath(directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName),
       m_Stream(&m_Buffer)
 {
-    m_File = platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath);
-    if (m_File == platform::InvalidOsFile)
+    m_File.Reset(platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath));
+    if (!m_File)
         ThrowWriteFailed();
-    m_Buffer.Attach(m_File);
+    m_Buffer.Attach(m_File.Get());
 }
 
 ScriptOutput::~ScriptOutput()
@@ -67,10 +67,7 @@ ScriptOutput::~ScriptOutput()
 
 void ScriptOutput::Discard()
 {
-    if (m_File != platform::InvalidOsFile) {
-        platform::CloseOsFile(m_File);
-        m_File = platform::InvalidOsFile;
-    }
+    m_File.Reset();
     if (!m_TemporaryPath.empty()) {
         platform::DeleteFilePath(m_TemporaryPath);
         m_TemporaryPath.clear();
@@ -79,12 +76,11 @@ void ScriptOutput::Discard()
 
 void ScriptOutput::Commit()
 {
-    if (m_File == platform::InvalidOsFile)
+    if (!m_File)
         ThrowWriteFailed();
     m_Stream.flush();
-    const bool written = !m_Stream.fail() && !m_Buffer.Failed() && platform::FlushOsFile(m_File);
-    const bool closed = platform::CloseOsFile(m_File);
-    m_File = platform::InvalidOsFile;
+    const bool written = !m_Stream.fail() && !m_Buffer.Failed() && platform::FlushOsFile(m_File.Get());
+    const bool closed = m_File.Close();
     m_Buffer.Attach(platform::InvalidOsFile);
     if (!written || !closed || !platform::ReplaceFile(m_TemporaryPath, m_FinalPath)) {
         Discard();

@@ -57,7 +57,7 @@ private:
 
     std::string m_FinalPath;
     std::string m_TemporaryPath;
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File;
     FileBuffer m_Buffer;
     std::ostream m_Stream;
 };

@@ -45,22 +45,16 @@ OptionAccessor ParseSettings(std::istream& in)
 OptionAccessor ReadSettingsFile(const std::string& path)
 {
     // Only a regular file is read: a FIFO would block the open and a device may never end.
-    const platform::OsFile file = platform::OpenForReading(path, platform::ShareMode::Read,
-                                                           platform::AccessHint::SequentialScan);
-    if (file == platform::InvalidOsFile)
+    const platform::OwnedFile file(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
+    if (!file)
         return OptionAccessor();
     std::string text;
     bool ok = true;
-    try {
-        char chunk[4096];
-        std::uint32_t read = 0;
-        while ((ok = platform::ReadOsFile(file, chunk, sizeof(chunk), read)) && read != 0)
-            text.append(chunk, read);
-    } catch (...) {
-        platform::CloseOsFile(file);
-        throw;
-    }
-    platform::CloseOsFile(file);
+    char chunk[4096];
+    std::uint32_t read = 0;
+    while ((ok = platform::ReadOsFile(file.Get(), chunk, sizeof(chunk), read)) && read != 0)
+        text.append(chunk, read);
     if (!ok)
         return OptionAccessor();
     std::istringstream in(std::move(text));

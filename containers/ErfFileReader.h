@@ -54,7 +54,7 @@ private:
     void ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label, Consume consume);
     bool InRange(FileHandle handle) const { return handle != 0 && handle - 1 < m_Resources.size(); }
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     /// Where the file position stands after the last completed data read.

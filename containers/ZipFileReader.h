@@ -5,6 +5,7 @@
 #include "resources/IResourceAccessor.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,17 @@ private:
         NWN::ResType type;    ///< type of the extension; may be ResTypeInvalid
     };
 
+    /// Closes minizip's archive handle (an unzFile).
+    struct ArchiveCloser {
+        void operator()(void* archive) const;
+    };
+
     /// Lists the entries of the open archive.
     void Scan();
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
 
     std::vector<Entry> m_Entries;
-    void* m_Archive = nullptr; ///< minizip's unzFile
+    std::unique_ptr<void, ArchiveCloser> m_Archive;
     bool m_EntryOpen = false;
     FileHandle m_OpenHandle = 0;
     std::uint64_t m_Delivered = 0;

@@ -29,18 +29,10 @@ bool ReadFits(std::uint64_t start, std::uint64_t width, std::uint32_t blockSize)
 GffFileReader::GffFileReader(const std::string& path)
 {
     m_File = OpenReaderFile(path, kGffOpenOptions, m_Wrapper, m_FileSize);
-    try {
-        ParseHeader();
-    } catch (...) {
-        CloseReaderFile(m_File, m_Wrapper);
-        throw;
-    }
+    ParseHeader();
 }
 
-GffFileReader::~GffFileReader()
-{
-    CloseReaderFile(m_File, m_Wrapper);
-}
+GffFileReader::~GffFileReader() = default;
 
 void GffFileReader::ParseHeader()
 {

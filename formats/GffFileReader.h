@@ -80,7 +80,7 @@ private:
     void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
                 const char* readLabel);
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     GFF_HEADER m_Header{};

@@ -61,7 +61,7 @@ public:
 private:
     void ReadTable();
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     std::uint64_t m_StringDataOffset = 0;

@@ -28,6 +28,7 @@
 #include <future>
 #include <stdexcept>
 #include <thread>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -152,6 +153,47 @@ TEST(HostileFileTest, DirectoryContainerSkipsOrRefusesWhatIsNotAFile)
         DirectoryFileReader<NWN::ResRef32> odd(root);
         EXPECT_EQ(odd.GetEncapsulatedFileCount(), 0u) << root;
     }
+}
+
+// The descriptors this process holds open.
+int OpenDescriptors()
+{
+    int count = 0;
+    if (DIR* list = ::opendir("/proc/self/fd")) {
+        while (::readdir(list) != nullptr)
+            ++count;
+        ::closedir(list);
+    }
+    return count;
+}
+
+// A reader that fails after its file was opened, or that is destroyed with a resource still open,
+// gives back every descriptor it took.
+TEST(HostileFileTest, NoReaderKeepsADescriptor)
+{
+    ScopedTempDir dir;
+    std::string valid = test::BuildErf({{"part", 2017, "2DA V2.0\n"}});
+    const std::string inputs[] = {
+        std::string(64, '\x7f'),                 // no reader's magic
+        valid.substr(0, valid.size() / 2),       // cut halfway
+        test::BuildTlk(1000).substr(0, 100),     // a talk table cut inside its entry table
+        test::BuildModuleIfo({"a"}, "").substr(0, 60),
+    };
+    const int before = OpenDescriptors();
+    ASSERT_GT(before, 0) << "/proc/self/fd cannot be listed";
+    for (const std::string& bytes : inputs) {
+        test::WriteFile(dir / "input.hak", bytes);
+        for (const Reader& reader : Readers())
+            reader.open(dir / "input.hak");
+        EXPECT_EQ(OpenDescriptors(), before);
+    }
+    test::WriteFile(dir / "root/left.2da", "2DA V2.0\n");
+    {
+        DirectoryFileReader<NWN::ResRef32> directory(dir / "root");
+        ASSERT_NE(directory.OpenFileByIndex(0), 0u); // never closed by its caller
+        EXPECT_EQ(OpenDescriptors(), before + 1);
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 // Cuts the file to a few bytes at a moment that varies from round to round while the talk-table
