@@ -7,6 +7,8 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kScriptWriteFailed = "Failed to write zorvmantle_set_constants.NSS.";
+
 constexpr std::size_t kWriteBufferSize = 64 * 1024;
 // Temporary files are named after the script, so a leftover (after the process was killed) shows
 // what it was.
@@ -14,7 +16,7 @@ constexpr const char* kTemporarySuffix = ".tmp";
 
 [[noreturn]] void ThrowWriteFailed()
 {
-    throw std::runtime_error(kScriptWriteFailedMessage);
+    throw std::runtime_error(kScriptWriteFailed);
 }
 
 } // namespace

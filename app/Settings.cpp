@@ -10,6 +10,13 @@
 
 namespace brindle {
 
+namespace {
+
+// A repeated option, whatever the parser's own wording.
+constexpr const char* kMultipleOccurrences = "multiple occurrences";
+
+} // namespace
+
 namespace po = boost::program_options;
 
 const std::array<OptionDeclaration, 7> kOptionDeclarations = {{
@@ -33,7 +40,7 @@ OptionAccessor ParseSettings(std::istream& in)
     try {
         po::store(po::parse_config_file(in, description, true), stored);
     } catch (const po::multiple_occurrences&) {
-        throw std::runtime_error(kMultipleOccurrencesMessage);
+        throw std::runtime_error(kMultipleOccurrences);
     }
 
     std::map<std::string, std::string> values;

@@ -16,6 +16,9 @@ namespace brindle {
 
 namespace {
 
+// The message of GetEncapsulatedFilePath for an index out of range.
+constexpr const char* kIllegalFileIndex = "Illegal FileIndex";
+
 // The directory separator this container inserts; the system reads it as one separator.
 constexpr const char* kSeparator = "//";
 

@@ -12,9 +12,6 @@
 
 namespace brindle {
 
-/// The message of GetEncapsulatedFilePath for an index out of range.
-inline constexpr const char* kIllegalFileIndex = "Illegal FileIndex";
-
 template <class ResRefT>
 class DirectoryFileReader : public IResourceAccessor<ResRefT> {
 public:

@@ -9,6 +9,15 @@
 
 namespace brindle {
 
+namespace {
+
+constexpr const char* kErfOpenFailed = "Failed to open ERF file.";
+constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
+constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
+constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
+
+} // namespace
+
 template <class ResRefT>
 ErfFileReader<ResRefT>::ErfFileReader(const std::string& path)
 {

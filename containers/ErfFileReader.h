@@ -13,11 +13,6 @@
 
 namespace brindle {
 
-inline constexpr const char* kErfOpenFailed = "Failed to open ERF file.";
-inline constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
-inline constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
-inline constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
-
 /// Room reserved up front for the lists is capped, so a damaged EntryCount cannot claim memory
 /// before the reads that fail on it.
 inline constexpr std::uint32_t kErfMaxReservedEntries = 1048576;

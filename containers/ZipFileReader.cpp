@@ -18,6 +18,15 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kZipOpenFailedPrefix = "Failed to open .zip archive '";
+constexpr const char* kZipOpenFailed = "Failed to open .zip archive.";
+constexpr const char* kZipScanWhileOpen = "Cannot scan an archive with a file opened.";
+constexpr const char* kZipGoToFirstFailed = "unzGoToFirstFile failed";
+constexpr const char* kZipGetFilePosFailed = "unzGetFilePos failed";
+constexpr const char* kZipSplitPathFailedPrefix = "_splitpath_s '";
+constexpr const char* kZipSplitPathFailed = "splitpath_s failed";
+constexpr const char* kZipGoToNextFailed = "unzGoToNextFile failed";
+
 // minizip reports the end of the entry list with this code.
 constexpr int kEndOfListOfFile = UNZ_END_OF_LIST_OF_FILE;
 // Room for the name minizip reports; a terminator is forced after the last character.

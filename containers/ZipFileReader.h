@@ -11,15 +11,6 @@
 
 namespace brindle {
 
-inline constexpr const char* kZipOpenFailedPrefix = "Failed to open .zip archive '";
-inline constexpr const char* kZipOpenFailed = "Failed to open .zip archive.";
-inline constexpr const char* kZipScanWhileOpen = "Cannot scan an archive with a file opened.";
-inline constexpr const char* kZipGoToFirstFailed = "unzGoToFirstFile failed";
-inline constexpr const char* kZipGetFilePosFailed = "unzGetFilePos failed";
-inline constexpr const char* kZipSplitPathFailedPrefix = "_splitpath_s '";
-inline constexpr const char* kZipSplitPathFailed = "splitpath_s failed";
-inline constexpr const char* kZipGoToNextFailed = "unzGoToNextFile failed";
-
 /// The most entries reserved up front, whatever the archive claims to hold.
 inline constexpr std::uint64_t kZipMaxReservedEntries = 102400;
 

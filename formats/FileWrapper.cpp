@@ -10,6 +10,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kSetFilePointerExFailed = "SetFilePointerEx failed";
+constexpr const char* kGetFileSizeFailed = "GetFileSize failed";
+constexpr const char* kReadFileSizeFailed = "Failed to read file size.";
+
 // Messages that quote a label are composed into 64 characters and cut silently.
 constexpr std::size_t kLabelMessageBuffer = 64;
 

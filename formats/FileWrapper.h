@@ -39,10 +39,7 @@ private:
     std::uint64_t m_Offset = 0;
 };
 
-inline constexpr const char* kSetFilePointerExFailed = "SetFilePointerEx failed";
-inline constexpr const char* kGetFileSizeFailed = "GetFileSize failed";
 inline constexpr const char* kInPageError = "In-page I/O error accessing file";
-inline constexpr const char* kReadFileSizeFailed = "Failed to read file size.";
 
 /// How a reader opens its file (the sequence shared by the binary readers).
 struct ReaderOpenOptions {

@@ -11,6 +11,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kTlkOpenFailed = "Failed to open TLK file.";
+// The entry table reaches beyond the end of the file.
+constexpr const char* kTlkTableExceedsFile = "TLK string table exceeds file size.";
+
 const ReaderOpenOptions kTlkOpenOptions{platform::ShareMode::Read, std::nullopt, platform::AccessHint::RandomAccess,
                                         true, kTlkOpenFailed};
 

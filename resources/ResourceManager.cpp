@@ -14,6 +14,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
+constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
+constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
+
 constexpr std::size_t kInstanceNameBufferSize = 32;
 constexpr const char* kMarkerSuffix = ".lock";
 

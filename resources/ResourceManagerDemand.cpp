@@ -18,6 +18,23 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kNullResource = "Attempted to demand load the null resource.";
+constexpr const char* kFailedToLocateResRef = "Failed to locate RESREF '%s'";
+constexpr const char* kFailedToOpenResRef = "Failed to open RESREF '%s'";
+constexpr const char* kCreateFileFailed = "CreateFile( %s ) failed";
+constexpr const char* kReadEncapsulatedFileFailed = "ReadEncapsulatedFile failed";
+constexpr const char* kWriteFileFailed = "WriteFile failed";
+constexpr const char* kShortWrite = "Short write";
+constexpr const char* kDemandLoadWarning = "WARNING: Exception '%s' loading resource '%s' (type %04X).\n";
+constexpr const char* kOpenFileWarning = "WARNING: Exception '%s' loading resource '%.32s' (type %04X).\n";
+constexpr const char* kFailedToBuildFileHandle = "Failed to build FileHandle";
+constexpr const char* kIllegalResourcePath = "Illegal resource path.";
+constexpr const char* kReleaseUnknownError =
+    "ERROR: ResourceManager::Release: Attempted to release resource '%s' after it was already released (or it "
+    "was never demanded in the first place).\nCheck also that a resource extension mapping exists in "
+    "ExtToResType for this resource type.\n";
+constexpr const char* kReleaseUnknownResource = "Attempted to release unknown resource!";
+
 std::runtime_error IllegalResourcePath(const std::string& path)
 {
     try {
