@@ -6,6 +6,7 @@
 #include "app/IDebugTextOut.h"
 #include "containers/DirectoryFileReader.h"
 #include "platform/File.h"
+#include "platform/Process.h"
 #include "resources/IResourceAccessor.h"
 #include "resources/ResourceIndex.h"
 #include "resources/ResRef.h"
@@ -142,8 +143,7 @@ private:
     std::vector<IndexEntry> m_Entries;
     std::string m_InstanceDirectory;
     bool m_InstanceDirectoryUsable = false;
-    std::string m_MarkerPath;
-    platform::OsFile m_Marker = platform::InvalidOsFile;
+    platform::HeldMarker m_Marker;
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
 };
