@@ -12,6 +12,13 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kModuleNotSet = "Module not set.";
+constexpr const char* kInstallNotSet = "NWN2 install location not set.";
+constexpr const char* kInstallMissing = "NWN2 install location does not exist.";
+constexpr const char* kHomeNotSet = "NWN2 home location not set.";
+constexpr const char* kHomeMissing = "NWN2 home location does not exist.";
+// The one line a failed run shows, with the failure's text.
+constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
 /// Written before the usual checks when the configuration file is there but cannot be read.
 constexpr const char* kSettingsUnreadableWarning = "WARNING: Brindlewhistler.ini exists but cannot be read.\n";
 
@@ -41,16 +48,15 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
     if (state == SettingsFileState::Unreadable)
         console.WriteText(kSettingsUnreadableWarning);
 
-    const std::string module = RequireText(options, kOptionModule, kModuleNotSetMessage);
+    const std::string module = RequireText(options, kOptionModule, kModuleNotSet);
     // An empty name would make the whole modules folder the module.
     if (module.empty())
-        throw PlainException(kModuleNotSetMessage);
+        throw PlainException(kModuleNotSet);
     // "~/" paths as a shell would take them.
-    const std::string install =
-        platform::ExpandUserHome(RequireText(options, kOptionInstallPath, kInstallNotSetMessage));
-    RequireExisting(install, kInstallMissingMessage);
-    const std::string home = platform::ExpandUserHome(RequireText(options, kOptionHomePath, kHomeNotSetMessage));
-    RequireExisting(home, kHomeMissingMessage);
+    const std::string install = platform::ExpandUserHome(RequireText(options, kOptionInstallPath, kInstallNotSet));
+    RequireExisting(install, kInstallMissing);
+    const std::string home = platform::ExpandUserHome(RequireText(options, kOptionHomePath, kHomeNotSet));
+    RequireExisting(home, kHomeMissing);
 
     if (!run)
         return;

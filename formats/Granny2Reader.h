@@ -7,16 +7,14 @@
 
 namespace brindle::granny2 {
 
-inline constexpr const char* kGrannyLoadFailed = "Failed to load granny2.dll";
-inline constexpr const char* kGrannyResolveFailed = "Failed to resolve GrannyConvertFileToRaw";
-
 /// How the library is loaded: the game's library by default; tests bind native stand-ins.
 using LibraryLoader = platform::LibraryHandle (*)(const std::string& path);
 
 class Granny2Reader {
 public:
     /// Loads the library with load and resolves GrannyConvertFileToRaw; throws std::runtime_error
-    /// with one of the two texts above, leaving nothing loaded.
+    /// ("Failed to load granny2.dll" or "Failed to resolve GrannyConvertFileToRaw"), leaving
+    /// nothing loaded.
     explicit Granny2Reader(const std::string& libraryPath, LibraryLoader load = &platform::LoadGameLibrary);
     virtual ~Granny2Reader();
     Granny2Reader(const Granny2Reader&) = delete;

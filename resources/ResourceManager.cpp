@@ -14,6 +14,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
+constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
+constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
+
 constexpr std::size_t kInstanceNameBufferSize = 32;
 constexpr const char* kMarkerSuffix = ".lock";
 /// Names tried when the marker of the first cannot be taken: the process id, then the id and _1, _2...
@@ -31,23 +35,23 @@ ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
     // our name (the same id in another PID namespace sharing this folder) or someone else planted
     // it, the next name is tried, and the directory of a name we could not take is never touched.
     std::string instanceName;
-    for (unsigned attempt = 0; attempt < kInstanceNameAttempts && m_Marker == platform::InvalidOsFile; ++attempt) {
+    for (unsigned attempt = 0; attempt < kInstanceNameAttempts && !m_Marker.Held(); ++attempt) {
         instanceName = attempt == 0
                            ? FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid)
                            : FormatBounded(kInstanceNameBufferSize, "%s%lu_%u", kInstanceNamePrefix, pid, attempt);
-        m_MarkerPath = temporaryDirectory + instanceName + kMarkerSuffix;
-        m_Marker = platform::AcquireLivenessMarker(m_MarkerPath);
+        const std::string markerPath = temporaryDirectory + instanceName + kMarkerSuffix;
+        m_Marker.Reset(platform::AcquireLivenessMarker(markerPath), markerPath);
     }
-    if (m_Marker == platform::InvalidOsFile)
+    if (!m_Marker.Held())
         instanceName = FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid);
 
     m_InstanceDirectory = temporaryDirectory + instanceName + "/";
     // Leftovers of an earlier process that had the same id.
-    if (m_Marker != platform::InvalidOsFile)
+    if (m_Marker.Held())
         platform::DeleteDirectoryContents(m_InstanceDirectory);
     CleanupDefunctInstances(temporaryDirectory);
     m_InstanceDirectoryUsable =
-        m_Marker != platform::InvalidOsFile && platform::CreatePrivateDirectory(m_InstanceDirectory);
+        m_Marker.Held() && platform::CreatePrivateDirectory(m_InstanceDirectory);
 }
 
 ResourceManager::~ResourceManager()
@@ -59,8 +63,7 @@ ResourceManager::~ResourceManager()
     }
     if (m_InstanceDirectoryUsable)
         platform::RemoveEmptyDirectory(m_InstanceDirectory);
-    platform::ReleaseLivenessMarker(m_Marker, m_MarkerPath);
-    m_Marker = platform::InvalidOsFile;
+    m_Marker.Release();
     m_ModelConverter.reset();
 }
 
@@ -68,20 +71,19 @@ void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirect
 {
     for (const std::string& name : platform::ListOwnedDirectories(temporaryDirectory, kInstanceNamePrefix)) {
         const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
-        platform::OsFile staleMarker = platform::InvalidOsFile;
-        if (platform::IsMarkerAlive(markerPath, staleMarker))
+        platform::OsFile stale = platform::InvalidOsFile;
+        if (platform::IsMarkerAlive(markerPath, stale))
             continue;
+        // Released once the leftovers are gone, or on any way out.
+        const platform::HeldMarker staleMarker(stale, markerPath);
         const std::string directory = temporaryDirectory + name;
         // An instance removes its directory before it gives up its marker: a directory that is gone
         // by now belonged to a run that ended normally between the listing and the probe.
-        if (!platform::IsDirectory(directory)) {
-            platform::ReleaseLivenessMarker(staleMarker, markerPath);
+        if (!platform::IsDirectory(directory))
             continue;
-        }
         Warn(kCleaningUpDefunctInstance, name.c_str());
         platform::DeleteDirectoryContents(directory);
         platform::RemoveEmptyDirectory(directory);
-        platform::ReleaseLivenessMarker(staleMarker, markerPath);
     }
     // Markers of runs that were killed before their directory came: nothing to clean up but the
     // marker itself, so no message.
@@ -89,8 +91,8 @@ void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirect
          platform::ListOwnedMarkers(temporaryDirectory, kInstanceNamePrefix, kMarkerSuffix)) {
         const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
         platform::OsFile staleMarker = platform::InvalidOsFile;
-        if (markerPath == m_MarkerPath || platform::PathExists(temporaryDirectory + name) ||
-            platform::IsMarkerAlive(markerPath, staleMarker))
+        // Our own marker is held, so it counts as alive like any other live instance's.
+        if (platform::PathExists(temporaryDirectory + name) || platform::IsMarkerAlive(markerPath, staleMarker))
             continue;
         platform::ReleaseLivenessMarker(staleMarker, markerPath);
     }

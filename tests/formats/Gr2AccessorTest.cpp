@@ -19,9 +19,9 @@ TEST(Gr2AccessorTest, FailuresLeaveNothingLoaded)
         std::string path;
         const char* message;
     } const cases[] = {
-        {BRINDLE_TEST_GRANNY_OK ".missing", granny2::kGrannyLoadFailed},
-        {BRINDLE_SOURCE_DIR "/CMakeLists.txt", granny2::kGrannyLoadFailed},
-        {BRINDLE_TEST_GRANNY_NOEXPORT, granny2::kGrannyResolveFailed},
+        {BRINDLE_TEST_GRANNY_OK ".missing", "Failed to load granny2.dll"},
+        {BRINDLE_SOURCE_DIR "/CMakeLists.txt", "Failed to load granny2.dll"},
+        {BRINDLE_TEST_GRANNY_NOEXPORT, "Failed to resolve GrannyConvertFileToRaw"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -86,7 +86,7 @@ TEST(Gr2AccessorTest, GameLibraryMustBeAWindowsImage)
     const std::string native = BRINDLE_TEST_GRANNY_OK;
     EXPECT_FALSE(platform::HasPortableExecutableSignature(native));
     test::ExpectThrowText<std::runtime_error>([&] { Gr2Accessor accessor(native, "/tmp/instance"); },
-                                              granny2::kGrannyLoadFailed);
+                                              "Failed to load granny2.dll");
     EXPECT_FALSE(platform::IsDynamicLibraryLoaded(native));
 #endif
 }
