@@ -1,6 +1,7 @@
 // ZIP container over minizip's unzip interface, reading through this program's own file functions.
 #include "containers/ZipFileReader.h"
 
+#include "containers/ZipCentralDirectory.h"
 #include "platform/Ascii.h"
 #include "platform/SplitPath.h"
 #include "platform/ZipFileFunctions.h"
@@ -12,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace brindle {
@@ -63,15 +65,6 @@ NWN::ResType TypeOfSplit(const NameSplit& split)
     return ExtToResType(split.extension.data() + 1);
 }
 
-// Reads the current entry's information and its name (cut to kNameChars).
-bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kNameChars + 1])
-{
-    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK)
-        return false;
-    name[kNameChars] = '\0';
-    return true;
-}
-
 // Raises prefix + value + suffix; the fallback text when that text cannot be built.
 [[noreturn]] void ThrowComposed(const char* prefix, const std::string& value, const char* suffix, const char* fallback)
 {
@@ -84,18 +77,83 @@ bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kName
     throw std::runtime_error(message);
 }
 
+// Turns entry names into resource names and types by the name rule. It is kept from entry to
+// entry, so naming allocates only for names longer than any before, and the type of the last
+// extension is looked up again only when the extension changes.
+class EntryNamer {
+public:
+    /// False for a name that names no resource (a folder, a file without an extension); throws
+    /// when the name cannot be split.
+    template <class ResRefT>
+    bool Name(std::string_view entryName, ResRefT& name, NWN::ResType& type)
+    {
+        SplitEntryName(entryName, m_Split);
+        if (!m_Split.split)
+            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(m_Split.buffer), "'. failed", kZipSplitPathFailed);
+        if (m_Split.extension.empty())
+            return false;
+        if (m_Split.extension != m_LastExtension) {
+            m_LastExtension.assign(m_Split.extension);
+            m_LastType = TypeOfSplit(m_Split);
+        }
+        type = m_LastType;
+        const std::size_t kept = std::min(m_Split.name.size(), sizeof(name.RefStr));
+        for (std::size_t i = 0; i < kept; ++i)
+            name.RefStr[i] = ascii::ToLower(m_Split.name[i]);
+        return true;
+    }
+
+private:
+    NameSplit m_Split;
+    std::string m_LastExtension;
+    NWN::ResType m_LastType = NWN::ResTypeInvalid;
+};
+
+// True when the library found the directory where the one-piece reading did: the same count, the
+// same comment and, once it has read the first header on opening, the same offset.
+bool LibraryAgrees(unzFile archive, const ZipCentralDirectory& directory)
+{
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry != directory.RecordedEntryCount() ||
+        global.size_comment != directory.CommentSize())
+        return false;
+    return directory.RecordedEntryCount() == 0 || unzGetOffset64(archive) == directory.RecordedOffset();
+}
+
+// Reads the current entry's information and its name (cut to kNameChars).
+bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kNameChars + 1])
+{
+    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    name[kNameChars] = '\0';
+    return true;
+}
+
 } // namespace
 
 template <class ResRefT>
-ZipFileReader<ResRefT>::ZipFileReader(const std::string& path)
+ZipFileReader<ResRefT>::ZipFileReader(const std::string& path, ZipListing listing)
 {
+    std::optional<ZipCentralDirectory> directory;
+    if (listing == ZipListing::Directory && !directory.emplace(path).Understood())
+        directory.reset();
     zlib_filefunc64_def functions{};
     platform::FillZipFileFunctions(functions);
     m_Archive = unzOpen2_64(path.c_str(), &functions);
-    if (m_Archive == nullptr)
+    if (m_Archive == nullptr) {
+        // The library does not look for an end record at the very start of a file, which is all
+        // an archive without entries holds. Such an archive lists nothing and opens nothing.
+        if (directory && directory->RecordedEntryCount() == 0) {
+            m_ListedFromDirectory = true;
+            return;
+        }
         ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
+    }
     try {
-        Scan();
+        if (directory && LibraryAgrees(Archive(m_Archive), *directory))
+            ScanDirectory(*directory);
+        else
+            Scan();
     } catch (...) {
         unzClose(Archive(m_Archive));
         m_Archive = nullptr;
@@ -130,33 +188,15 @@ void ZipFileReader<ResRefT>::Scan()
     else
         m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
 
-    // split is reused from entry to entry, so the scan allocates only for names longer than any before.
-    NameSplit split;
-    // Entries of one archive mostly share a few extensions: the last one's type is kept.
-    std::string lastExtension;
-    NWN::ResType lastType = NWN::ResTypeInvalid;
-    auto addEntry = [&](std::string_view entryName, std::uint64_t position) {
-        SplitEntryName(entryName, split);
-        if (split.split && !split.extension.empty()) {
-            if (split.extension != lastExtension) {
-                lastExtension.assign(split.extension);
-                lastType = TypeOfSplit(split);
-            }
-            Entry entry{position + 1, ResRefT{}, lastType};
-            const std::size_t kept = std::min(split.name.size(), sizeof(entry.name.RefStr));
-            for (std::size_t i = 0; i < kept; ++i)
-                entry.name.RefStr[i] = ascii::ToLower(split.name[i]);
-            m_Entries.push_back(entry);
-        } else if (!split.split) {
-            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(split.buffer), "'. failed", kZipSplitPathFailed);
-        }
-        // Folder entries and files without an extension (a README) name no resource: skipped.
-    };
+    EntryNamer namer;
     for (std::uint64_t walked = 1;; ++walked) {
         unz64_file_pos position{};
         if (unzGetFilePos64(archive, &position) != UNZ_OK)
             throw std::runtime_error(kZipGetFilePosFailed);
-        addEntry(name, position.pos_in_zip_directory);
+        Entry entry{position.pos_in_zip_directory + 1, ResRefT{}, NWN::ResTypeInvalid,
+                    static_cast<std::uint32_t>(position.num_of_file)};
+        if (namer.Name(name, entry.name, entry.type))
+            m_Entries.push_back(entry);
 
         const int next = unzGoToNextFile(archive);
         if (next == kEndOfListOfFile)
@@ -167,6 +207,21 @@ void ZipFileReader<ResRefT>::Scan()
         if (next != UNZ_OK || !CurrentEntryInfo(archive, info, name))
             throw std::runtime_error(kZipGoToNextFailed);
     }
+}
+
+template <class ResRefT>
+void ZipFileReader<ResRefT>::ScanDirectory(const ZipCentralDirectory& directory)
+{
+    m_Entries.reserve(static_cast<std::size_t>(std::min(directory.RecordedEntryCount(), kZipMaxReservedEntries)));
+    EntryNamer namer;
+    ZipCentralDirectory::Cursor cursor;
+    ZipCentralDirectory::Entry found;
+    while (directory.Next(cursor, found)) {
+        Entry entry{found.position + 1, ResRefT{}, NWN::ResTypeInvalid, static_cast<std::uint32_t>(found.number)};
+        if (namer.Name(found.name, entry.name, entry.type))
+            m_Entries.push_back(entry);
+    }
+    m_ListedFromDirectory = true;
 }
 
 template <class ResRefT>
@@ -188,7 +243,8 @@ FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
     const Entry& entry = m_Entries[index];
     unz_file_info64 info{};
     char name[kNameChars + 1];
-    if (unzSetOffset64(archive, entry.handle - 1) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
+    const unz64_file_pos position{entry.handle - 1, entry.number};
+    if (unzGoToFilePos64(archive, &position) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
         return 0;
     // Sizes travel as 32 bits through the accessor interface; a larger entry would be reported
     // with a cut size and copied out short, so it is not served at all.

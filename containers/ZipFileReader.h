@@ -22,11 +22,17 @@ inline constexpr const char* kZipGoToNextFailed = "unzGoToNextFile failed";
 /// The most entries reserved up front, whatever the archive claims to hold.
 inline constexpr std::uint64_t kZipMaxReservedEntries = 102400;
 
+/// How the entries are listed: from the central directory read in one piece (the library walks
+/// any archive that reading does not understand), or by the library's walk alone.
+enum class ZipListing { Directory, Library };
+
+class ZipCentralDirectory;
+
 template <class ResRefT>
 class ZipFileReader : public IResourceAccessor<ResRefT> {
 public:
     /// Opens the archive and lists its entries; throws std::runtime_error on failure.
-    explicit ZipFileReader(const std::string& path);
+    explicit ZipFileReader(const std::string& path, ZipListing listing = ZipListing::Directory);
     ~ZipFileReader() override;
     ZipFileReader(const ZipFileReader&) = delete;
     ZipFileReader& operator=(const ZipFileReader&) = delete;
@@ -44,15 +50,21 @@ public:
     bool GetEncapsulatedFileEntry(FileIndex index, ResRefT& name, NWN::ResType& type) override;
     FileIndex GetEncapsulatedFileCount() override;
 
+    /// True when the entries were listed from the directory read in one piece.
+    bool ListedFromDirectory() const { return m_ListedFromDirectory; }
+
 private:
     struct Entry {
         std::uint64_t handle; ///< offset of the entry's central-directory record + 1
         ResRefT name;         ///< last path component without extension, lower-cased, cut to the field
         NWN::ResType type;    ///< type of the extension; may be ResTypeInvalid
+        std::uint32_t number; ///< place of its record in the directory (no archive holds 2^32 records in memory)
     };
 
-    /// Lists the entries of the open archive.
+    /// Lists the entries of the open archive by the library's walk.
     void Scan();
+    /// Lists the entries from a directory read in one piece.
+    void ScanDirectory(const ZipCentralDirectory& directory);
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
 
     std::vector<Entry> m_Entries;
@@ -62,6 +74,7 @@ private:
     std::uint64_t m_Delivered = 0;
     std::uint32_t m_OpenSize = 0;         ///< uncompressed size of the open entry
     NWN::ResType m_OpenType = NWN::ResTypeInvalid;
+    bool m_ListedFromDirectory = false;
 };
 
 extern template class ZipFileReader<NWN::ResRef32>;

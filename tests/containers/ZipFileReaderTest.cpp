@@ -289,7 +289,6 @@ TEST(ZipFileReaderTest, ConstructionErrors)
 {
     test::ScopedTempDir dir;
     test::WriteFile(dir / "garbage.zip", std::string(100, 'g'));
-    test::WriteZip(dir / "empty.zip", {});
     test::WriteZip(dir / "longext.zip", {{"a.2da", "x"}, {"Dir/Name." + std::string(31, 'E'), "x"}});
     struct Case {
         std::string path;
@@ -299,8 +298,6 @@ TEST(ZipFileReaderTest, ConstructionErrors)
         {dir / "missing.zip", "Failed to open .zip archive '" + (dir / "missing.zip") + "'."},
         {dir / "garbage.zip", "Failed to open .zip archive '" + (dir / "garbage.zip") + "'."},
         {dir.Path(), "Failed to open .zip archive '" + dir.Path() + "'."},
-        // minizip does not find an end record at offset 0, so an archive without entries is refused.
-        {dir / "empty.zip", "Failed to open .zip archive '" + (dir / "empty.zip") + "'."},
         {dir / "longext.zip", "_splitpath_s 'z:\\dir/name." + std::string(31, 'e') + "'. failed"},
     };
     for (const Case& c : cases)
