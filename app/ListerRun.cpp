@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,13 +65,15 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
             continue;
         }
         try {
-            ModelRecord record(tables, upper);
-            if (record.IsWeapon())
-                models.weapons.push_back(std::move(record));
-            else if (record.IsArmorVariation())
-                models.armorVariations.push_back(std::move(record));
-            else if (record.IsArmorPart())
-                models.armorParts.push_back(std::move(record));
+            std::optional<ModelRecord> record;
+            if (const char* failure = ModelRecord::TryRead(tables, upper, record))
+                models.ignored.emplace_back(std::move(upper), failure);
+            else if (record->IsWeapon())
+                models.weapons.push_back(std::move(*record));
+            else if (record->IsArmorVariation())
+                models.armorVariations.push_back(std::move(*record));
+            else if (record->IsArmorPart())
+                models.armorParts.push_back(std::move(*record));
         } catch (const std::exception& e) {
             models.ignored.emplace_back(std::move(upper), e.what());
         }
