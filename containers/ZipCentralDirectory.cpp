@@ -8,7 +8,9 @@
 #include "platform/File.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -52,16 +54,32 @@ void CopyOut(FileWrapper& file, std::uint64_t offset, unsigned char* destination
     file.ReadFile(destination, count, kLabel);
 }
 
-// The file position of the last occurrence of signature in tail, which holds the file's bytes from
-// tailStart on. Like the library, a signature at the very start of the file counts as not found.
-std::optional<std::uint64_t> FindLast(const std::vector<unsigned char>& tail, std::uint64_t tailStart,
-                                      std::uint32_t signature)
+// The file positions of the last end record signature and the last 64-bit locator signature in
+// tail, which holds size bytes of the file from tailStart on. As for the library, a signature at
+// the very start of the file counts as none.
+struct Signatures {
+    std::optional<std::uint64_t> end;
+    std::optional<std::uint64_t> locator;
+};
+
+Signatures FindSignatures(const unsigned char* tail, std::size_t size, std::uint64_t tailStart)
 {
-    for (std::size_t i = tail.size() < 4 ? 0 : tail.size() - 3; i-- > 0;) {
-        if (tail[i] == 'P' && LoadU32LE(&tail[i]) == signature)
-            return tailStart + i == 0 ? std::nullopt : std::optional<std::uint64_t>(tailStart + i);
+    Signatures found;
+    if (size < 4)
+        return found;
+    // Forward with a fast byte search: the signatures' first byte is rare in compressed data.
+    const unsigned char* const stop = tail + size - 3;
+    for (const unsigned char* p = tail;
+         (p = static_cast<const unsigned char*>(std::memchr(p, 'P', static_cast<std::size_t>(stop - p)))) != nullptr;
+         ++p) {
+        const std::uint64_t at = tailStart + static_cast<std::uint64_t>(p - tail);
+        const std::uint32_t word = LoadU32LE(p);
+        if (at != 0 && word == kZipEndSignature)
+            found.end = at;
+        else if (at != 0 && word == kZip64LocatorSignature)
+            found.locator = at;
     }
-    return std::nullopt;
+    return found;
 }
 
 // The directory's place and the entry count as the end records give them.
@@ -120,8 +138,10 @@ ZipCentralDirectory::ZipCentralDirectory(const std::string& path)
         // A failed page-in or a view that is not what it claimed: the library reads this archive.
         m_Understood = false;
     }
-    if (!m_Understood)
-        m_Directory = {};
+    if (!m_Understood) {
+        m_Directory.reset();
+        m_DirectorySize = 0;
+    }
 }
 
 bool ZipCentralDirectory::Read(const std::string& path)
@@ -135,16 +155,17 @@ bool ZipCentralDirectory::Read(const std::string& path)
         return false;
     const std::uint64_t fileSize = file.GetSize();
 
-    const std::uint64_t window = std::min(fileSize, kSearchWindow);
-    std::vector<unsigned char> tail(static_cast<std::size_t>(window));
-    CopyOut(file, fileSize - window, tail.data(), static_cast<std::uint32_t>(window));
+    const auto window = static_cast<std::size_t>(std::min(fileSize, kSearchWindow));
+    const auto tail = std::make_unique_for_overwrite<unsigned char[]>(window);
+    CopyOut(file, fileSize - window, tail.get(), static_cast<std::uint32_t>(window));
+    const Signatures found = FindSignatures(tail.get(), window, fileSize - window);
     // The library prefers the 64-bit records whenever a locator is found at all.
     std::optional<DirectoryPlace> place;
-    if (const auto locatorAt = FindLast(tail, fileSize - window, kZip64LocatorSignature))
-        place = ReadZip64Place(file, fileSize, *locatorAt);
-    else if (const auto endAt = FindLast(tail, fileSize - window, kZipEndSignature))
-        place = ReadEndPlace(file, fileSize, *endAt);
-    else if (window >= sizeof(ZIP_END_RECORD) && LoadU32LE(tail.data()) == kZipEndSignature && fileSize == window)
+    if (found.locator)
+        place = ReadZip64Place(file, fileSize, *found.locator);
+    else if (found.end)
+        place = ReadEndPlace(file, fileSize, *found.end);
+    else if (window >= sizeof(ZIP_END_RECORD) && LoadU32LE(tail.get()) == kZipEndSignature && fileSize == window)
         // An end record at the very start is all an archive without entries holds; the library
         // does not look there, and the archive is read here only if it really is empty.
         place = ReadEndPlace(file, fileSize, 0);
@@ -163,14 +184,15 @@ bool ZipCentralDirectory::Read(const std::string& path)
         return place->entryCount == 0 && (place->recordPosition != 0 || place->offset == 0);
     if (place->recordPosition == 0 || place->size > std::numeric_limits<std::uint32_t>::max())
         return false;
-    m_Directory.resize(static_cast<std::size_t>(place->size));
-    CopyOut(file, place->offset + shift, m_Directory.data(), static_cast<std::uint32_t>(place->size));
+    m_DirectorySize = static_cast<std::size_t>(place->size);
+    m_Directory = std::make_unique_for_overwrite<unsigned char[]>(m_DirectorySize);
+    CopyOut(file, place->offset + shift, m_Directory.get(), static_cast<std::uint32_t>(place->size));
     return true;
 }
 
 bool ZipCentralDirectory::CheckHeaders() const
 {
-    const std::size_t size = m_Directory.size();
+    const std::size_t size = m_DirectorySize;
     std::uint64_t count = 0;
     for (std::size_t at = 0; at != size; ++count) {
         if (sizeof(ZIP_CENTRAL_HEADER) > size - at)
@@ -194,7 +216,7 @@ bool ZipCentralDirectory::CheckHeaders() const
 
 bool ZipCentralDirectory::Next(Cursor& cursor, Entry& entry) const
 {
-    if (!m_Understood || cursor.offset >= m_Directory.size())
+    if (!m_Understood || cursor.offset >= m_DirectorySize)
         return false;
     const ZIP_CENTRAL_HEADER header = DecodeZipCentralHeader(
         std::span<const unsigned char, sizeof(ZIP_CENTRAL_HEADER)>(&m_Directory[cursor.offset], sizeof(ZIP_CENTRAL_HEADER)));

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace brindle {
 
@@ -52,7 +52,8 @@ private:
     /// Checks every header; true when they fill the directory and match the recorded count.
     bool CheckHeaders() const;
 
-    std::vector<unsigned char> m_Directory;
+    std::unique_ptr<unsigned char[]> m_Directory; ///< the directory's bytes, copied out of the view
+    std::size_t m_DirectorySize = 0;
     std::uint64_t m_RecordedEntryCount = 0;
     std::uint64_t m_RecordedOffset = 0;
     std::uint32_t m_CommentSize = 0;
