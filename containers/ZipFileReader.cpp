@@ -10,6 +10,7 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -33,36 +34,29 @@ unzFile Archive(void* archive)
     return static_cast<unzFile>(archive);
 }
 
-struct NameSplit {
-    std::string buffer;          ///< "z:\\" + the entry's name, as stored
-    bool split = false;          ///< the splitter accepted the buffer
-    std::string_view name;       ///< the last component without extension, in buffer
-    std::string_view extension;  ///< from its last dot, in buffer; it ends the buffer
-};
+// The name rule splits "z:\\" followed by the entry's name as a path. The prefix makes everything
+// up to the name's last "/" or "\\" the directory part, so only the last component counts.
+constexpr std::string_view kDrivePrefix = "z:\\";
 
-// The drive prefix makes the splitter treat the archive's folders as a path, so only the last
-// component names the resource. Case does not move the split, so only the parts kept are
-// lower-cased, and the whole buffer only for an error message.
-void SplitEntryName(std::string_view entryName, NameSplit& out)
+// Splitting the name itself gives the same parts, unless the name could pass for a path with a
+// drive of its own ("c:..."): only the prefixed buffer splits that one right.
+bool SplitEntryName(std::string_view entryName, std::string& buffer, std::string_view& base, std::string_view& extension)
 {
-    out.buffer.assign("z:\\");
-    out.buffer.append(entryName);
-    out.split = SplitPath(out.buffer, out.name, out.extension);
+    if (entryName.size() < 2 || entryName[1] != ':')
+        return SplitPath(entryName, base, extension);
+    buffer.assign(kDrivePrefix).append(entryName);
+    return SplitPath(buffer, base, extension);
 }
 
-NameSplit SplitEntryName(std::string_view entryName)
+// The type of an extension (with its dot); the lookup reads at most four characters and knows
+// extensions of three.
+NWN::ResType TypeOfExtension(std::string_view extension)
 {
-    NameSplit out;
-    SplitEntryName(entryName, out);
-    return out;
-}
-
-NWN::ResType TypeOfSplit(const NameSplit& split)
-{
-    if (!split.split || split.extension.empty())
+    if (extension.size() < 2 || extension.size() > 4)
         return NWN::ResTypeInvalid;
-    // The extension ends the buffer, so it is terminated; the lookup ignores case.
-    return ExtToResType(split.extension.data() + 1);
+    char text[4] = {};
+    extension.substr(1).copy(text, 3);
+    return ExtToResType(text);
 }
 
 // Raises prefix + value + suffix; the fallback text when that text cannot be built.
@@ -78,8 +72,7 @@ NWN::ResType TypeOfSplit(const NameSplit& split)
 }
 
 // Turns entry names into resource names and types by the name rule. It is kept from entry to
-// entry, so naming allocates only for names longer than any before, and the type of the last
-// extension is looked up again only when the extension changes.
+// entry: naming allocates nothing, and an archive's few extensions are looked up once each.
 class EntryNamer {
 public:
     /// False for a name that names no resource (a folder, a file without an extension); throws
@@ -87,26 +80,41 @@ public:
     template <class ResRefT>
     bool Name(std::string_view entryName, ResRefT& name, NWN::ResType& type)
     {
-        SplitEntryName(entryName, m_Split);
-        if (!m_Split.split)
-            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(m_Split.buffer), "'. failed", kZipSplitPathFailed);
-        if (m_Split.extension.empty())
+        std::string_view base;
+        std::string_view extension;
+        if (!SplitEntryName(entryName, m_Buffer, base, extension))
+            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(std::string(kDrivePrefix) + std::string(entryName)),
+                          "'. failed", kZipSplitPathFailed);
+        if (extension.empty())
             return false;
-        if (m_Split.extension != m_LastExtension) {
-            m_LastExtension.assign(m_Split.extension);
-            m_LastType = TypeOfSplit(m_Split);
-        }
-        type = m_LastType;
-        const std::size_t kept = std::min(m_Split.name.size(), sizeof(name.RefStr));
+        type = TypeOf(extension);
+        const std::size_t kept = std::min(base.size(), sizeof(name.RefStr));
         for (std::size_t i = 0; i < kept; ++i)
-            name.RefStr[i] = ascii::ToLower(m_Split.name[i]);
+            name.RefStr[i] = ascii::ToLower(base[i]);
         return true;
     }
 
 private:
-    NameSplit m_Split;
-    std::string m_LastExtension;
-    NWN::ResType m_LastType = NWN::ResTypeInvalid;
+    NWN::ResType TypeOf(std::string_view extension)
+    {
+        if (extension.size() > 4)
+            return NWN::ResTypeInvalid;
+        char text[4] = {};
+        extension.copy(text, 4);
+        std::uint32_t key = 0;
+        std::memcpy(&key, text, sizeof(key));
+        for (std::size_t i = 0; i < m_KnownCount; ++i)
+            if (m_Known[i].first == key)
+                return m_Known[i].second;
+        const NWN::ResType type = TypeOfExtension(extension);
+        if (m_KnownCount < m_Known.size())
+            m_Known[m_KnownCount++] = {key, type};
+        return type;
+    }
+
+    std::string m_Buffer;
+    std::array<std::pair<std::uint32_t, NWN::ResType>, 8> m_Known{}; ///< extension (dot and up to three characters) and type
+    std::size_t m_KnownCount = 0;
 };
 
 // True when the library found the directory where the one-piece reading did: the same count, the
@@ -256,7 +264,10 @@ FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
     m_OpenHandle = entry.handle;
     m_Delivered = 0;
     m_OpenSize = static_cast<std::uint32_t>(info.uncompressed_size);
-    m_OpenType = TypeOfSplit(SplitEntryName(name));
+    std::string buffer;
+    std::string_view base;
+    std::string_view extension;
+    m_OpenType = SplitEntryName(name, buffer, base, extension) ? TypeOfExtension(extension) : NWN::ResTypeInvalid;
     return entry.handle;
 }
 

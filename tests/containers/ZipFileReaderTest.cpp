@@ -77,14 +77,18 @@ TEST(ZipFileReaderTest, NameRuleKeepsTheLastComponentLowerCased)
                                    {"x/" + std::string(40, 'N') + ".2da", "long"},
                                    {"A/dup.2da", "first"},
                                    {"B/DUP.2DA", "second"},
-                                   {"trailing.", "dot only"}});
+                                   {"trailing.", "dot only"},
+                                   {"c:Drive.2da", "no drive inside an archive"},
+                                   {"win\\dir\\Back.MDB", "backslashes separate too"}});
     Zip zip(dir / "a.zip");
     const std::vector<Listed> expected = {{"chair01", ResTypeMdb},
                                           {"thing", NWN::ResTypeInvalid},
                                           {std::string(32, 'n'), ResType2da},
                                           {"dup", ResType2da},
                                           {"dup", ResType2da},
-                                          {"trailing", NWN::ResTypeInvalid}};
+                                          {"trailing", NWN::ResTypeInvalid},
+                                          {"c:drive", ResType2da},
+                                          {"back", ResTypeMdb}};
     EXPECT_EQ(List(zip), expected);
 
     const FileHandle dup = zip.OpenFile(ToResRef32("dup"), ResType2da);
