@@ -27,12 +27,11 @@ const std::string* Winner(const std::vector<std::string>& list, std::size_t inde
     return &list[index];
 }
 
-std::string Concatenate(std::initializer_list<std::string_view> parts)
+void Concatenate(std::string& text, std::initializer_list<std::string_view> parts)
 {
-    std::string text;
+    text.clear();
     for (const std::string_view part : parts)
         text += part;
-    return text;
 }
 
 // The text the variation conversion fails with; reported without raising by the run's reading.
@@ -223,20 +222,35 @@ const char* ModelRecord::ReadWeapon(const std::string& name)
 
 std::string ModelRecord::ToIndex() const
 {
-    if (IsArmorVariation())
-        return Concatenate({"VK_", *m_Race, *m_Gender, "_", *m_Visual, "_", *m_ItemClass});
-    if (IsArmorPart())
-        return Concatenate({"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
-    if (IsWeapon())
-        return Concatenate({"VK_", *m_ItemClass, "_", m_ModelPart});
-    throw std::runtime_error(kModelToIndexFailedMessage);
+    std::string key;
+    WriteIndex(key);
+    return key;
 }
 
 std::string ModelRecord::ToAVTIndex() const
 {
+    std::string key;
+    WriteAVTIndex(key);
+    return key;
+}
+
+void ModelRecord::WriteIndex(std::string& out) const
+{
+    if (IsArmorVariation())
+        Concatenate(out, {"VK_", *m_Race, *m_Gender, "_", *m_Visual, "_", *m_ItemClass});
+    else if (IsArmorPart())
+        Concatenate(out, {"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
+    else if (IsWeapon())
+        Concatenate(out, {"VK_", *m_ItemClass, "_", m_ModelPart});
+    else
+        throw std::runtime_error(kModelToIndexFailedMessage);
+}
+
+void ModelRecord::WriteAVTIndex(std::string& out) const
+{
     if (!IsArmorVariation())
         throw std::runtime_error(kModelToAVTIndexFailedMessage);
-    return Concatenate({"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
+    Concatenate(out, {"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
 }
 
 } // namespace brindle

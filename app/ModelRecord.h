@@ -56,6 +56,9 @@ public:
     std::string ToIndex() const;
     /// The key of the armor-visual-type list of a "P" record: VK_AVT_P_HHM_BODY.
     std::string ToAVTIndex() const;
+    /// ToIndex and ToAVTIndex written over out, whose room is kept from call to call.
+    void WriteIndex(std::string& out) const;
+    void WriteAVTIndex(std::string& out) const;
 
     const std::string& Name() const { return m_Name; }
     const std::string& Prefix() const { return m_Prefix; }
@@ -66,6 +69,8 @@ public:
     const std::string* ItemClass() const { return m_ItemClass; }
     /// P: the armor visual type prefix; A: the armor-part name (ACLtShoulder). Empty for W.
     std::string Visual() const { return m_Visual ? *m_Visual : std::string(); }
+    /// The matched entry behind Visual(); nullptr for W.
+    const std::string* VisualEntry() const { return m_Visual; }
     /// W: the one-character weapon model part ("A" when the name has none); empty otherwise.
     const std::string& ModelPart() const { return m_ModelPart; }
 

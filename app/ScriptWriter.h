@@ -31,7 +31,7 @@ using OptionTest = std::function<bool(const std::string& name)>;
 class ScriptWriter {
 public:
     /// Key -> the numbers met for it, each once, in the order first met.
-    using SectionMap = std::map<std::string, std::vector<std::uint32_t>>;
+    using SectionMap = std::map<std::string, std::vector<std::uint32_t>, std::less<>>;
 
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
 
@@ -50,7 +50,8 @@ public:
 private:
     template <std::size_t N>
     void PutSectionBox(const std::array<std::string_view, N>& box);
-    void PutOptionalLists(const SectionMap& section, const char* invisibleOption);
+    /// Writes the section's list lines; the lists are sorted in place.
+    void PutOptionalLists(SectionMap&& section, const char* invisibleOption);
     void PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers);
     /// Writes text with each "\n" as CR LF.
     void Put(std::string_view text);
@@ -58,6 +59,7 @@ private:
     std::ostream& m_Out;
     IDebugTextOut& m_Console;
     OptionTest m_IsOptionOn;
+    std::string m_Line; ///< the list line being composed; its room is kept from line to line
 };
 
 } // namespace brindle
