@@ -36,6 +36,17 @@ void AddNumber(ScriptWriter::SectionMap& section, const std::string& key, std::u
         numbers.push_back(number);
 }
 
+// The section's entries in ascending byte order of their keys.
+std::vector<ScriptWriter::SectionMap::value_type*> InKeyOrder(ScriptWriter::SectionMap& section)
+{
+    std::vector<ScriptWriter::SectionMap::value_type*> entries;
+    entries.reserve(section.size());
+    for (auto& entry : section)
+        entries.push_back(&entry);
+    std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    return entries;
+}
+
 } // namespace
 
 ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn)
@@ -89,7 +100,9 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
 
     // Armor visual type lists are never commented and get no invisible value.
     PutSectionBox(script::kArmorVisualTypesBox);
-    for (auto& [key, numbers] : MapArmorVisualTypes(armorVariations, armorVisualTypeIndex)) {
+    SectionMap armorVisualTypes = MapArmorVisualTypes(armorVariations, armorVisualTypeIndex);
+    for (auto* entry : InKeyOrder(armorVisualTypes)) {
+        auto& [key, numbers] = *entry;
         std::sort(numbers.begin(), numbers.end());
         PutListLine(false, key, numbers);
     }
@@ -116,7 +129,8 @@ void ScriptWriter::PutSectionBox(const std::array<std::string_view, N>& box)
 
 void ScriptWriter::PutOptionalLists(SectionMap&& section, const char* invisibleOption)
 {
-    for (auto& [key, numbers] : section) {
+    for (auto* entry : InKeyOrder(section)) {
+        auto& [key, numbers] = *entry;
         // The invisible value joins a list once: a model numbered 0 may already have put it there.
         if (m_IsOptionOn(invisibleOption) &&
             std::find(numbers.begin(), numbers.end(), kInvisibleValue) == numbers.end())

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -30,8 +30,9 @@ using OptionTest = std::function<bool(const std::string& name)>;
 /// file is the same on every platform; console lines keep their plain "\n".
 class ScriptWriter {
 public:
-    /// Key -> the numbers met for it, each once, in the order first met.
-    using SectionMap = std::map<std::string, std::vector<std::uint32_t>, std::less<>>;
+    /// Key -> the numbers met for it, each once, in the order first met. Hashed while it is
+    /// filled; its lines are written in ascending key order.
+    using SectionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
 
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
 
