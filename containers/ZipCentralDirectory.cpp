@@ -177,9 +177,7 @@ bool ZipCentralDirectory::Read(const std::string& path)
     if (place->offset > place->recordPosition || place->size > place->recordPosition - place->offset)
         return false;
     const std::uint64_t shift = place->recordPosition - place->offset - place->size;
-    m_RecordedEntryCount = place->entryCount;
-    m_RecordedOffset = place->offset;
-    m_CommentSize = place->commentSize;
+    m_End = {place->entryCount, place->offset, place->commentSize};
     if (place->size == 0)
         return place->entryCount == 0 && (place->recordPosition != 0 || place->offset == 0);
     if (place->recordPosition == 0 || place->size > std::numeric_limits<std::uint32_t>::max())
@@ -209,9 +207,9 @@ bool ZipCentralDirectory::CheckHeaders() const
         at += variable;
     }
     // With an overflowed count the library takes every header there is, but at least that many.
-    if (m_RecordedEntryCount == kOverflowedEntryCount)
+    if (m_End.entryCount == kOverflowedEntryCount)
         return count >= kOverflowedEntryCount;
-    return count == m_RecordedEntryCount;
+    return count == m_End.entryCount;
 }
 
 bool ZipCentralDirectory::Next(Cursor& cursor, Entry& entry) const
@@ -223,7 +221,7 @@ bool ZipCentralDirectory::Next(Cursor& cursor, Entry& entry) const
     const auto* name = reinterpret_cast<const char*>(&m_Directory[cursor.offset + sizeof(ZIP_CENTRAL_HEADER)]);
     entry.name = std::string_view(name, header.NameSize);
     entry.name = entry.name.substr(0, entry.name.find('\0'));
-    entry.position = m_RecordedOffset + cursor.offset;
+    entry.position = m_End.offset + cursor.offset;
     entry.number = cursor.number;
     cursor.offset += sizeof(ZIP_CENTRAL_HEADER) + header.NameSize + header.ExtraSize + header.CommentSize;
     ++cursor.number;

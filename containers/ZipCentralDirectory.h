@@ -14,6 +14,13 @@ namespace brindle {
 /// Entry names longer than this are left to the library (its name buffer holds this many).
 inline constexpr std::size_t kZipDirectoryNameLimit = 256;
 
+/// Where the end records put the directory; the library must find it there too.
+struct ZipDirectoryEnd {
+    std::uint64_t entryCount = 0;  ///< as recorded (0xFFFF may stand for more)
+    std::uint64_t offset = 0;      ///< as recorded
+    std::uint32_t commentSize = 0; ///< 0 when the 64-bit end record is used
+};
+
 class ZipCentralDirectory {
 public:
     /// One entry as the directory records it.
@@ -37,12 +44,8 @@ public:
     /// whose directory lies inside the file and whose headers fill it exactly, as many as the end
     /// record counts, none encrypted and none with a name over kZipDirectoryNameLimit.
     bool Understood() const { return m_Understood; }
-    /// The entry count of the end record (0xFFFF may stand for more).
-    std::uint64_t RecordedEntryCount() const { return m_RecordedEntryCount; }
-    /// The directory's offset as the end record gives it.
-    std::uint64_t RecordedOffset() const { return m_RecordedOffset; }
-    /// The archive comment's size (0 when the 64-bit end record is used).
-    std::uint32_t CommentSize() const { return m_CommentSize; }
+    /// What the end records say.
+    const ZipDirectoryEnd& End() const { return m_End; }
 
     /// Fills entry with the entry at cursor and moves the cursor on; false after the last one.
     bool Next(Cursor& cursor, Entry& entry) const;
@@ -54,9 +57,7 @@ private:
 
     std::unique_ptr<unsigned char[]> m_Directory; ///< the directory's bytes, copied out of the view
     std::size_t m_DirectorySize = 0;
-    std::uint64_t m_RecordedEntryCount = 0;
-    std::uint64_t m_RecordedOffset = 0;
-    std::uint32_t m_CommentSize = 0;
+    ZipDirectoryEnd m_End;
     bool m_Understood = false;
 };
 

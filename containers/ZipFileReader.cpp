@@ -1,7 +1,6 @@
 // ZIP container over minizip's unzip interface, reading through this program's own file functions.
 #include "containers/ZipFileReader.h"
 
-#include "containers/ZipCentralDirectory.h"
 #include "platform/Ascii.h"
 #include "platform/SplitPath.h"
 #include "platform/ZipFileFunctions.h"
@@ -14,7 +13,6 @@
 #include <climits>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <stdexcept>
 
 namespace brindle {
@@ -119,13 +117,20 @@ private:
 
 // True when the library found the directory where the one-piece reading did: the same count, the
 // same comment and, once it has read the first header on opening, the same offset.
-bool LibraryAgrees(unzFile archive, const ZipCentralDirectory& directory)
+bool LibraryAgrees(unzFile archive, const ZipDirectoryEnd& end)
 {
     unz_global_info64 global{};
-    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry != directory.RecordedEntryCount() ||
-        global.size_comment != directory.CommentSize())
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry != end.entryCount ||
+        global.size_comment != end.commentSize)
         return false;
-    return directory.RecordedEntryCount() == 0 || unzGetOffset64(archive) == directory.RecordedOffset();
+    return end.entryCount == 0 || unzGetOffset64(archive) == end.offset;
+}
+
+unzFile OpenWithLibrary(const std::string& path)
+{
+    zlib_filefunc64_def functions{};
+    platform::FillZipFileFunctions(functions);
+    return unzOpen2_64(path.c_str(), &functions);
 }
 
 // Reads the current entry's information and its name (cut to kNameChars).
@@ -142,26 +147,22 @@ bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kName
 template <class ResRefT>
 ZipFileReader<ResRefT>::ZipFileReader(const std::string& path, ZipListing listing)
 {
-    std::optional<ZipCentralDirectory> directory;
-    if (listing == ZipListing::Directory && !directory.emplace(path).Understood())
-        directory.reset();
-    zlib_filefunc64_def functions{};
-    platform::FillZipFileFunctions(functions);
-    m_Archive = unzOpen2_64(path.c_str(), &functions);
-    if (m_Archive == nullptr) {
-        // The library does not look for an end record at the very start of a file, which is all
-        // an archive without entries holds. Such an archive lists nothing and opens nothing.
-        if (directory && directory->RecordedEntryCount() == 0) {
-            m_ListedFromDirectory = true;
+    if (listing == ZipListing::Directory) {
+        // Listing needs nothing of the library, which opens the archive only for its first entry.
+        // So an archive without entries, which the library refuses, lists as empty.
+        const ZipCentralDirectory directory(path);
+        if (directory.Understood()) {
+            ScanDirectory(directory);
+            m_PendingPath = path;
+            m_DirectoryEnd = directory.End();
             return;
         }
-        ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
     }
+    m_Archive = OpenWithLibrary(path);
+    if (m_Archive == nullptr)
+        ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
     try {
-        if (directory && LibraryAgrees(Archive(m_Archive), *directory))
-            ScanDirectory(*directory);
-        else
-            Scan();
+        Scan();
     } catch (...) {
         unzClose(Archive(m_Archive));
         m_Archive = nullptr;
@@ -220,7 +221,7 @@ void ZipFileReader<ResRefT>::Scan()
 template <class ResRefT>
 void ZipFileReader<ResRefT>::ScanDirectory(const ZipCentralDirectory& directory)
 {
-    m_Entries.reserve(static_cast<std::size_t>(std::min(directory.RecordedEntryCount(), kZipMaxReservedEntries)));
+    m_Entries.reserve(static_cast<std::size_t>(std::min(directory.End().entryCount, kZipMaxReservedEntries)));
     EntryNamer namer;
     ZipCentralDirectory::Cursor cursor;
     ZipCentralDirectory::Entry found;
@@ -243,11 +244,28 @@ FileHandle ZipFileReader<ResRefT>::OpenFile(const ResRefT& name, NWN::ResType ty
 }
 
 template <class ResRefT>
+void* ZipFileReader<ResRefT>::LibraryArchive()
+{
+    if (m_Archive == nullptr && !m_PendingPath.empty()) {
+        m_Archive = OpenWithLibrary(m_PendingPath);
+        if (m_Archive != nullptr && !LibraryAgrees(Archive(m_Archive), m_DirectoryEnd)) {
+            unzClose(Archive(m_Archive));
+            m_Archive = nullptr;
+        }
+        // Tried once: an archive the library does not read as listed serves no entry.
+        m_PendingPath = std::string();
+    }
+    return m_Archive;
+}
+
+template <class ResRefT>
 FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
 {
-    if (m_EntryOpen || index >= m_Entries.size() || m_Archive == nullptr)
+    if (m_EntryOpen || index >= m_Entries.size())
         return 0;
-    unzFile archive = Archive(m_Archive);
+    unzFile archive = Archive(LibraryArchive());
+    if (archive == nullptr)
+        return 0;
     const Entry& entry = m_Entries[index];
     unz_file_info64 info{};
     char name[kNameChars + 1];

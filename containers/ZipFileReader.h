@@ -2,6 +2,7 @@
 // construction; one entry at a time is opened and decompressed sequentially.
 #pragma once
 
+#include "containers/ZipCentralDirectory.h"
 #include "resources/IResourceAccessor.h"
 
 #include <cstdint>
@@ -26,7 +27,6 @@ inline constexpr std::uint64_t kZipMaxReservedEntries = 102400;
 /// any archive that reading does not understand), or by the library's walk alone.
 enum class ZipListing { Directory, Library };
 
-class ZipCentralDirectory;
 
 template <class ResRefT>
 class ZipFileReader : public IResourceAccessor<ResRefT> {
@@ -66,6 +66,10 @@ private:
     /// Lists the entries from a directory read in one piece.
     void ScanDirectory(const ZipCentralDirectory& directory);
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
+    /// The library's handle. For an archive listed from its directory it is opened with the first
+    /// entry (listing needs none of it); nullptr when it cannot be opened or does not find the
+    /// directory where the listing did, and then no entry opens.
+    void* LibraryArchive();
 
     std::vector<Entry> m_Entries;
     void* m_Archive = nullptr; ///< minizip's unzFile
@@ -75,6 +79,8 @@ private:
     std::uint32_t m_OpenSize = 0;         ///< uncompressed size of the open entry
     NWN::ResType m_OpenType = NWN::ResTypeInvalid;
     bool m_ListedFromDirectory = false;
+    std::string m_PendingPath;      ///< archive listed from its directory, library handle not tried yet
+    ZipDirectoryEnd m_DirectoryEnd; ///< where that listing found the directory
 };
 
 extern template class ZipFileReader<NWN::ResRef32>;

@@ -185,5 +185,24 @@ TEST(ZipCentralDirectoryTest, TruncatedArchivesNeverReadPastTheFile)
     }
 }
 
+TEST(ZipCentralDirectoryTest, LibraryOpensTheArchiveWithItsFirstEntryAndMustFindItAsListed)
+{
+    test::ScopedTempDir dir;
+    test::WriteZip(dir / "a.zip", kSmall);
+    test::WriteZip(dir / "other.zip", {{"one.2da", "1"}});
+    {
+        Zip zip(dir / "a.zip");
+        test::WriteFile(dir / "a.zip", test::ReadFile(dir / "a.zip")); // the same bytes again
+        const FileHandle handle = zip.OpenFileByIndex(1);
+        ASSERT_NE(handle, 0u);
+        EXPECT_TRUE(zip.CloseFile(handle));
+    }
+    Zip zip(dir / "a.zip");
+    ASSERT_TRUE(zip.ListedFromDirectory());
+    test::WriteFile(dir / "a.zip", test::ReadFile(dir / "other.zip"));
+    for (FileIndex i = 0; i < zip.GetEncapsulatedFileCount(); ++i)
+        EXPECT_EQ(zip.OpenFileByIndex(i), 0u) << i;
+}
+
 } // namespace
 } // namespace brindle
