@@ -57,7 +57,10 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         NWN::ResType type = NWN::ResTypeInvalid;
         if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
             continue;
-        std::string upper = ascii::ToUpper(ToText(name));
+        // Upper case straight from the stored name (lower-casing it first would change nothing).
+        std::string upper = RawText(name);
+        for (char& c : upper)
+            c = ascii::ToUpper(c);
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
