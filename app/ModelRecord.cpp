@@ -18,6 +18,14 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kModelRaceFailed = "Could not gather race from model.";
+constexpr const char* kModelGenderFailed = "Could not gather gender from model.";
+constexpr const char* kModelArmorVisualTypeFailed = "Could not gather Armor Visual Type from model.";
+constexpr const char* kModelItemClassFailed = "Could not gather Item Class from model.";
+constexpr const char* kModelVariationFailed = "Could not gather variation from model.";
+constexpr const char* kModelToIndexFailed = "Could not convert VDRK to index.";
+constexpr const char* kModelToAVTIndexFailed = "Invalid call of ToAVTIndex().";
+
 // The list entry a last-entry lookup picked, or nullptr when it picked none or an empty one: an
 // empty code "matches" everywhere but identifies nothing.
 const std::string* Winner(const std::vector<std::string>& list, std::size_t index)
@@ -59,7 +67,7 @@ const char* ReadVariation(std::string_view text, std::uint32_t& variation)
             return LexicalCastFailure();
     }
     if (value > kMaxModelVariation)
-        return kModelVariationFailedMessage;
+        return kModelVariationFailed;
     variation = static_cast<std::uint32_t>(value);
     return nullptr;
 }
@@ -119,7 +127,7 @@ const char* ModelRecord::Read()
     const std::string& name = upperCopy.empty() ? m_Name : upperCopy;
     const std::size_t underscore = name.find('_');
     if (underscore == std::string::npos)
-        return kModelParseFailedMessage;
+        return kModelParseFailed;
     m_Prefix = name.substr(0, underscore);
     if (IsArmorVariation())
         return ReadArmorVariation(name);
@@ -127,14 +135,14 @@ const char* ModelRecord::Read()
         return ReadArmorPart(name);
     if (IsWeapon())
         return ReadWeapon(name);
-    return kModelParseFailedMessage;
+    return kModelParseFailed;
 }
 
 const char* ModelRecord::ReadRace(const std::string& name, std::size_t& position)
 {
     m_Race = Winner(m_Tables->Races(), m_Tables->RaceIndex().FindLastOccurring(name));
     if (!m_Race)
-        return kModelRaceFailedMessage;
+        return kModelRaceFailed;
     position = name.find(*m_Race);
     return nullptr;
 }
@@ -143,7 +151,7 @@ const char* ModelRecord::ReadGender(const std::string& name, std::size_t& positi
 {
     m_Gender = Winner(m_Tables->Genders(), m_Tables->GenderIndex().FindLastAt(name, position));
     if (!m_Gender)
-        return kModelGenderFailedMessage;
+        return kModelGenderFailed;
     // One separator character follows the gender, whatever it is.
     position += m_Gender->size() + 1;
     return nullptr;
@@ -161,12 +169,12 @@ const char* ModelRecord::ReadArmorVariation(const std::string& name)
 
     m_Visual = Winner(m_Tables->ArmorVisualTypes(), m_Tables->ArmorVisualTypeLookup().FindLastAt(name, position));
     if (!m_Visual)
-        return kModelArmorVisualTypeFailedMessage;
+        return kModelArmorVisualTypeFailed;
     position += m_Visual->size() + 1;
 
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, position));
     if (!m_ItemClass)
-        return kModelItemClassFailedMessage;
+        return kModelItemClassFailed;
     position += m_ItemClass->size();
 
     return ReadVariation(name.substr(position), m_Variation);
@@ -194,7 +202,7 @@ const char* ModelRecord::ReadArmorPart(std::string name)
         }
     }
     if (!m_Visual || m_Visual->empty())
-        return kModelArmorVisualTypeFailedMessage;
+        return kModelArmorVisualTypeFailed;
 
     return ReadVariation(name.substr(position), m_Variation);
 }
@@ -203,7 +211,7 @@ const char* ModelRecord::ReadWeapon(const std::string& name)
 {
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, 0));
     if (!m_ItemClass)
-        return kModelItemClassFailedMessage;
+        return kModelItemClassFailed;
     const std::size_t classEnd = m_ItemClass->size();
 
     // W_LSWORD03 has no model part letter; W_LSWORD03_B names part B.
@@ -243,13 +251,13 @@ void ModelRecord::WriteIndex(std::string& out) const
     else if (IsWeapon())
         Concatenate(out, {"VK_", *m_ItemClass, "_", m_ModelPart});
     else
-        throw std::runtime_error(kModelToIndexFailedMessage);
+        throw std::runtime_error(kModelToIndexFailed);
 }
 
 void ModelRecord::WriteAVTIndex(std::string& out) const
 {
     if (!IsArmorVariation())
-        throw std::runtime_error(kModelToAVTIndexFailedMessage);
+        throw std::runtime_error(kModelToAVTIndexFailed);
     Concatenate(out, {"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
 }
 

@@ -27,26 +27,6 @@ constexpr std::uint64_t kOverflowedEntryCount = 0xFFFF;
 constexpr std::uint16_t kEncryptionFlags = 0x0001 | 0x0040 | 0x2000;
 constexpr const char* kLabel = "Zip Directory";
 
-/// The file, closed when reading is over.
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const std::string& path)
-        : m_File(platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::RandomAccess))
-    {
-    }
-    ~ReadOnlyFile()
-    {
-        if (m_File != platform::InvalidOsFile)
-            platform::CloseOsFile(m_File);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    platform::OsFile Handle() const { return m_File; }
-
-private:
-    platform::OsFile m_File;
-};
-
 // Copies count bytes at offset out of the mapped file; the caller has checked the range.
 void CopyOut(FileWrapper& file, std::uint64_t offset, unsigned char* destination, std::uint32_t count)
 {
@@ -146,11 +126,12 @@ ZipCentralDirectory::ZipCentralDirectory(const std::string& path)
 
 bool ZipCentralDirectory::Read(const std::string& path)
 {
-    const ReadOnlyFile handle(path);
-    if (handle.Handle() == platform::InvalidOsFile)
+    const platform::OwnedFile handle(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::RandomAccess));
+    if (!handle)
         return false;
     FileWrapper file;
-    file.SetFileHandle(handle.Handle(), true);
+    file.SetFileHandle(handle.Get(), true);
     if (!file.IsMapped())
         return false;
     const std::uint64_t fileSize = file.GetSize();
