@@ -147,5 +147,27 @@ TEST(CommandLineTest, ManualPageAndReadmeNameEveryOptionOfTheUsage)
     }
 }
 
+TEST(CommandLineTest, ManualPageCarriesEveryMessageOfTheReadme)
+{
+    const std::string readme = test::ReadFile(std::string(BRINDLE_SOURCE_DIR) + "/README.md");
+    std::string manual = test::ReadFile(std::string(BRINDLE_SOURCE_DIR) + "/doc/brindlewhistler.1.in");
+    manual = std::regex_replace(manual, std::regex("\\\\\\(aq"), "'");
+    manual = std::regex_replace(manual, std::regex("\\\\-"), "-");
+    const std::size_t table = readme.find("## Messages");
+    ASSERT_NE(table, std::string::npos);
+    std::istringstream in(readme.substr(table, readme.find("\n## ", table + 1) - table));
+    // Each row starts with the message in backticks.
+    const std::regex row("\\| `([^`]+)`.*");
+    int messages = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch match;
+        if (!std::regex_match(line, match, row))
+            continue;
+        ++messages;
+        EXPECT_NE(manual.find(match[1].str()), std::string::npos) << match[1].str();
+    }
+    EXPECT_GE(messages, 12);
+}
+
 } // namespace
 } // namespace brindle
