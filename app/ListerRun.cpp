@@ -20,6 +20,11 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kLoadingLine = "Loading '%s' ...";
+constexpr const char* kParsingTablesLine = "\nParsing 2da files...";
+constexpr const char* kParsingModelsLine = "\nParsing model list...";
+constexpr const char* kGeneratingLine = "\nGenerating NSS file...";
+
 /// Measures the phases of a run when asked to.
 class PhaseClock {
 public:
@@ -60,7 +65,7 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
-            models.ignored.emplace_back(std::move(upper), kModelParseFailedMessage);
+            models.ignored.emplace_back(std::move(upper), kModelParseFailed);
             continue;
         }
         try {

@@ -19,9 +19,6 @@ inline constexpr const char* kOptionInvisibleModelParts = "invisiblemodels.model
 inline constexpr const char* kOptionInvisibleVariations = "invisiblemodels.variations";
 inline constexpr const char* kOptionInvisibleArmorPieces = "invisiblemodels.armorpieces";
 
-/// A repeated option, whatever the parser's own wording.
-inline constexpr const char* kMultipleOccurrencesMessage = "multiple occurrences";
-
 struct OptionDeclaration {
     const char* name;
     const char* description; ///< registered with the option, never printed
