@@ -14,13 +14,16 @@ namespace brindle::test {
 /// on every system (Windows takes it from TMP).
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
+/// Arguments given to a child after its program name.
+using Arguments = std::vector<std::string>;
+
 class ChildProcess {
 public:
-    /// Starts executable without arguments, in workingDirectory (empty: this process's), with this
-    /// process's environment plus the given variables; throws std::runtime_error when it cannot be
-    /// started.
+    /// Starts executable with the given arguments, in workingDirectory (empty: this process's), with
+    /// this process's environment plus the given variables; throws std::runtime_error when it cannot
+    /// be started.
     explicit ChildProcess(const std::string& executable, const std::string& workingDirectory = {},
-                          const Environment& environment = {});
+                          const Environment& environment = {}, const Arguments& arguments = {});
     /// Finishes the child if it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

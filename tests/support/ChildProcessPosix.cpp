@@ -35,7 +35,7 @@ std::vector<std::string> MergedEnvironment(const Environment& overrides)
 } // namespace
 
 ChildProcess::ChildProcess(const std::string& executable, const std::string& workingDirectory,
-                           const Environment& environment)
+                           const Environment& environment, const Arguments& arguments)
 {
     // Everything the child needs is built before the fork.
     std::vector<std::string> variables = MergedEnvironment(environment);
@@ -43,7 +43,10 @@ ChildProcess::ChildProcess(const std::string& executable, const std::string& wor
     for (std::string& variable : variables)
         envp.push_back(variable.data());
     envp.push_back(nullptr);
-    char* const argv[] = {const_cast<char*>(executable.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(executable.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
 
     int input[2];
     int output[2];
@@ -64,7 +67,7 @@ ChildProcess::ChildProcess(const std::string& executable, const std::string& wor
         ::dup2(output[1], STDOUT_FILENO);
         if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
             ::_exit(126);
-        ::execve(executable.c_str(), argv, envp.data());
+        ::execve(executable.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(input[0]);

@@ -67,10 +67,29 @@ std::string EnvironmentBlock(const Environment& overrides)
     return block;
 }
 
+// One argument as the C runtime splits a command line: in double quotes, with a quote and the
+// backslashes before a quote (or before the closing quote) doubled up by a backslash each.
+std::string QuotedArgument(const std::string& argument)
+{
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + "\"";
+}
+
 } // namespace
 
 ChildProcess::ChildProcess(const std::string& executable, const std::string& workingDirectory,
-                           const Environment& environment)
+                           const Environment& environment, const Arguments& arguments)
 {
     std::string environmentBlock = EnvironmentBlock(environment);
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -95,7 +114,9 @@ ChildProcess::ChildProcess(const std::string& executable, const std::string& wor
     startup.hStdInput = inputRead;
     startup.hStdOutput = outputWrite;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::string commandLine = "\"" + executable + "\"";
+    std::string commandLine = QuotedArgument(executable);
+    for (const std::string& argument : arguments)
+        commandLine += " " + QuotedArgument(argument);
     PROCESS_INFORMATION process{};
     std::fflush(nullptr);
     const BOOL started =

@@ -4,9 +4,9 @@
 namespace brindle::test {
 
 ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory,
-                         const Environment& environment)
+                         const Environment& environment, const Arguments& arguments)
 {
-    ChildProcess child(executable, workingDirectory, environment);
+    ChildProcess child(executable, workingDirectory, environment, arguments);
     ProgramResult result{child.ReadAll(), -1};
     child.Finish();
     result.exitStatus = child.ExitStatus();

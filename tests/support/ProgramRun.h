@@ -12,10 +12,10 @@ struct ProgramResult {
     int exitStatus;     ///< the exit status, or -1 when the program did not exit normally
 };
 
-/// Runs executable without arguments in workingDirectory, with this process's environment plus
-/// the given variables, and waits for it.
+/// Runs executable with the given arguments in workingDirectory, with this process's environment
+/// plus the given variables, and waits for it.
 ProgramResult RunProgram(const std::string& executable, const std::string& workingDirectory,
-                         const Environment& environment = {});
+                         const Environment& environment = {}, const Arguments& arguments = {});
 
 /// Sends standard output of this process to a file until destroyed, then restores it.
 class StdoutCapture {
