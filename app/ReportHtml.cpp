@@ -23,11 +23,12 @@ constexpr std::string_view kHead =
     ".list td,.list th{border:1px solid #ddd}.list tbody tr:nth-child(even){background:#f6f6f6}\n"
     ".num{text-align:right}.bad{color:#a00}.won{font-weight:bold}code{background:#eee;padding:0 3px;margin:1px;"
     "display:inline-block}\n"
-    ".stats{font-size:1.1em}.scroll{overflow:auto;max-height:40em;border:1px solid #ccc}\n"
+    ".stats{font-size:1.1em}.scroll{overflow:auto;max-height:40em;border:1px solid #ccc;"
+    "content-visibility:auto;contain-intrinsic-size:auto 40em}\n"
     ".grid{font-size:12px}.grid th,.grid td{border:1px solid #e4e4e4;padding:0 3px;white-space:nowrap}\n"
     ".grid td{min-width:1.4em;text-align:center;color:#fff}.grid td.f{background:#2e7d4f}"
     ".grid td.m{background:#14532d}\n"
-    ".grid thead th{position:sticky;top:0;background:#fafafa}.grid tbody th{position:sticky;left:0;background:#fafafa}\n"
+    ".grid thead th{position:sticky;top:0;background:#fafafa}.grid tbody th{background:#fafafa;text-align:left}\n"
     "summary{cursor:pointer}details{margin:.3em 0}#filter{font-size:1em;padding:2px 6px;width:22em}\n"
     "</style>\n";
 
@@ -87,6 +88,7 @@ private:
     void Tables();
     void Grids();
     void Grid(const char* title, ModelOutcome outcome, bool visual);
+    void EmptyCells(std::size_t count);
     void Ignored();
 
     const RunReport& m_Report;
@@ -106,6 +108,8 @@ void Page::Source(std::uint32_t source)
 
 std::string Page::Build()
 {
+    // About what a model takes on the page (its grid cell or ignored row), so the text grows once.
+    m_Out.reserve(16384 + m_Report.Models().size() * 160);
     Put(kHead);
     Put("<title>Run report: ");
     Text(m_Report.Module());
@@ -259,17 +263,30 @@ void Page::Grids()
 
 void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
 {
+    // The section's models by list and number; rows and cells are runs of this order.
+    struct Cell {
+        const std::string* key;
+        std::uint32_t number;
+        std::size_t model;
+    };
     const auto& models = m_Report.Models();
-    std::map<std::string, std::map<std::uint32_t, std::vector<std::size_t>>> rows;
-    std::vector<std::uint32_t> numbers;
+    std::vector<Cell> cells;
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
         const std::string& key = visual ? model.visualKey : model.key;
-        if (model.outcome != outcome || key.empty())
-            continue;
-        const std::uint32_t number = visual ? model.visualNumber : model.number;
-        rows[key][number].push_back(i);
-        numbers.push_back(number);
+        if (model.outcome == outcome && !key.empty())
+            cells.push_back({&key, visual ? model.visualNumber : model.number, i});
+    }
+    std::sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
+        if (const int order = a.key->compare(*b.key); order != 0)
+            return order < 0;
+        return a.number != b.number ? a.number < b.number : a.model < b.model;
+    });
+    std::vector<std::uint32_t> numbers;
+    std::size_t rowCount = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        numbers.push_back(cells[i].number);
+        rowCount += i == 0 || *cells[i].key != *cells[i - 1].key;
     }
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
@@ -282,9 +299,9 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
     Put("<h3>");
     Put(title);
     Put(" (");
-    Number(rows.size());
+    Number(rowCount);
     Put(" lists)</h3>\n");
-    if (rows.empty()) {
+    if (cells.empty()) {
         Put("<p>No list.</p>\n");
         return;
     }
@@ -295,20 +312,26 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
         Put("</th>");
     }
     Put("</tr></thead><tbody>\n");
-    for (const auto& [key, cells] : rows) {
+    for (std::size_t at = 0; at < cells.size();) {
+        const std::string& key = *cells[at].key;
         Put("<tr><th>");
         Text(key);
         Put("</th>");
-        auto cell = cells.begin();
-        for (const std::uint32_t number : numbers) {
-            if (cell == cells.end() || cell->first != number) {
-                Put("<td></td>");
-                continue;
-            }
-            Put(cell->second.size() > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
-            for (std::size_t j = 0; j < cell->second.size(); ++j) {
-                const ReportModel& model = models[cell->second[j]];
-                if (j != 0)
+        // A run of empty cells is one cell spanning their columns: a large game has tens of
+        // thousands of lists with a few models each.
+        std::size_t column = 0;
+        while (at < cells.size() && *cells[at].key == key) {
+            const std::uint32_t number = cells[at].number;
+            const std::size_t filled =
+                static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) - numbers.begin());
+            EmptyCells(filled - column);
+            std::size_t end = at;
+            while (end < cells.size() && *cells[end].key == key && cells[end].number == number)
+                ++end;
+            Put(end - at > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
+            for (std::size_t j = at; j < end; ++j) {
+                const ReportModel& model = models[cells[j].model];
+                if (j != at)
                     Put("&#10;");
                 Text(model.name);
                 Put(" · ");
@@ -317,11 +340,24 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
             Put("\">");
             Number(number);
             Put("</td>");
-            ++cell;
+            column = filled + 1;
+            at = end;
         }
+        EmptyCells(numbers.size() - column);
         Put("</tr>\n");
     }
     Put("</tbody></table></div>\n");
+}
+
+void Page::EmptyCells(std::size_t count)
+{
+    if (count == 1) {
+        Put("<td></td>");
+    } else if (count > 1) {
+        Put("<td colspan=\"");
+        Number(count);
+        Put("\"></td>");
+    }
 }
 
 void Page::Ignored()

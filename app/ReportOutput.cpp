@@ -24,8 +24,13 @@ constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 void PutField(std::string& out, std::string_view field)
 {
-    for (const char c : field)
-        out += c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
+    for (std::size_t cut = field.find_first_of("\t\r\n"); cut != std::string_view::npos;
+         cut = field.find_first_of("\t\r\n")) {
+        out.append(field.substr(0, cut));
+        out += ' ';
+        field.remove_prefix(cut + 1);
+    }
+    out.append(field);
 }
 
 } // namespace
