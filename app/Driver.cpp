@@ -17,6 +17,14 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kModuleNotSet = "Module not set.";
+constexpr const char* kInstallNotSet = "NWN2 install location not set.";
+constexpr const char* kInstallMissing = "NWN2 install location does not exist.";
+constexpr const char* kHomeNotSet = "NWN2 home location not set.";
+constexpr const char* kHomeMissing = "NWN2 home location does not exist.";
+// The one line a failed run shows, with the failure's text.
+constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
+
 /// The option's text; a missing option is refused with notSet.
 std::string RequireText(const OptionAccessor& options, const char* name, const char* notSet)
 {
@@ -40,14 +48,14 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
         directory.empty() ? std::string(kSettingsFileName) : directory + "/" + kSettingsFileName;
     const OptionAccessor options = ReadSettingsFile(settingsPath);
 
-    const std::string module = RequireText(options, kOptionModule, kModuleNotSetMessage);
+    const std::string module = RequireText(options, kOptionModule, kModuleNotSet);
     // An empty name would make the whole modules folder the module.
     if (module.empty())
-        throw PlainException(kModuleNotSetMessage);
-    const std::string install = RequireText(options, kOptionInstallPath, kInstallNotSetMessage);
-    RequireExisting(install, kInstallMissingMessage);
-    const std::string home = RequireText(options, kOptionHomePath, kHomeNotSetMessage);
-    RequireExisting(home, kHomeMissingMessage);
+        throw PlainException(kModuleNotSet);
+    const std::string install = RequireText(options, kOptionInstallPath, kInstallNotSet);
+    RequireExisting(install, kInstallMissing);
+    const std::string home = RequireText(options, kOptionHomePath, kHomeNotSet);
+    RequireExisting(home, kHomeMissing);
 
     if (!run)
         return;

@@ -13,14 +13,6 @@ namespace brindle {
 
 class RunReport;
 
-inline constexpr const char* kModuleNotSetMessage = "Module not set.";
-inline constexpr const char* kInstallNotSetMessage = "NWN2 install location not set.";
-inline constexpr const char* kInstallMissingMessage = "NWN2 install location does not exist.";
-inline constexpr const char* kHomeNotSetMessage = "NWN2 home location not set.";
-inline constexpr const char* kHomeMissingMessage = "NWN2 home location does not exist.";
-/// The one line a failed run shows, with the failure's text.
-inline constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
-
 /// What the lister run is given once the settings have been checked.
 struct RunContext {
     IDebugTextOut& console;
@@ -43,7 +35,7 @@ using ListerRun = std::function<void(const RunContext&)>;
 /// script stream and puts the finished script in place; when a report is configured, its files
 /// follow the script. Without a run the program ends after the
 /// checks and the script file is left alone. Every std::exception is reported as one
-/// kErrorLineFormat line on console. Returns the exit status, always 0.
+/// "\nERROR: '%s'" line on console. Returns the exit status, always 0.
 int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory = std::string());
 
 } // namespace brindle

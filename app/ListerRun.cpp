@@ -23,6 +23,11 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kLoadingLine = "Loading '%s' ...";
+constexpr const char* kParsingTablesLine = "\nParsing 2da files...";
+constexpr const char* kParsingModelsLine = "\nParsing model list...";
+constexpr const char* kGeneratingLine = "\nGenerating NSS file...";
+
 /// Measures the phases of a run when asked to.
 class PhaseClock {
 public:
@@ -66,8 +71,8 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
             if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), kModelParseFailedMessage);
-            models.ignored.emplace_back(std::move(upper), kModelParseFailedMessage);
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), kModelParseFailed);
+            models.ignored.emplace_back(std::move(upper), kModelParseFailed);
             continue;
         }
         try {

@@ -6,11 +6,6 @@
 
 namespace brindle {
 
-inline constexpr const char* kLoadingLine = "Loading '%s' ...";
-inline constexpr const char* kParsingTablesLine = "\nParsing 2da files...";
-inline constexpr const char* kParsingModelsLine = "\nParsing model list...";
-inline constexpr const char* kGeneratingLine = "\nGenerating NSS file...";
-
 /// Seconds spent in each phase of a run, for benchmarks.
 struct PhaseTimes {
     double load = 0;

@@ -16,6 +16,14 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kModelRaceFailed = "Could not gather race from model.";
+constexpr const char* kModelGenderFailed = "Could not gather gender from model.";
+constexpr const char* kModelArmorVisualTypeFailed = "Could not gather Armor Visual Type from model.";
+constexpr const char* kModelItemClassFailed = "Could not gather Item Class from model.";
+constexpr const char* kModelVariationFailed = "Could not gather variation from model.";
+constexpr const char* kModelToIndexFailed = "Could not convert VDRK to index.";
+constexpr const char* kModelToAVTIndexFailed = "Invalid call of ToAVTIndex().";
+
 // The list entry a last-entry lookup picked, or nullptr when it picked none or an empty one: an
 // empty code "matches" everywhere but identifies nothing.
 const std::string* Winner(const std::vector<std::string>& list, std::size_t index)
@@ -43,7 +51,7 @@ std::uint32_t ParseModelVariation(const std::string& text)
         throw boost::bad_lexical_cast(typeid(std::string), typeid(std::uint32_t));
     const auto variation = boost::lexical_cast<std::uint32_t>(text);
     if (variation > kMaxModelVariation)
-        throw std::runtime_error(kModelVariationFailedMessage);
+        throw std::runtime_error(kModelVariationFailed);
     return variation;
 }
 
@@ -51,7 +59,7 @@ ModelRecord::ModelRecord(const LookupTables& tables, std::string name)
     : m_Tables(&tables), m_Name(std::move(name))
 {
     if (!Read(m_Name))
-        throw std::runtime_error(kModelParseFailedMessage);
+        throw std::runtime_error(kModelParseFailed);
 }
 
 bool ModelRecord::HasGrammar(std::string_view name)
@@ -84,7 +92,7 @@ std::size_t ModelRecord::ReadRace(const std::string& name)
 {
     m_Race = Winner(m_Tables->Races(), m_Tables->RaceIndex().FindLastOccurring(name));
     if (!m_Race)
-        throw std::runtime_error(kModelRaceFailedMessage);
+        throw std::runtime_error(kModelRaceFailed);
     return name.find(*m_Race);
 }
 
@@ -92,7 +100,7 @@ std::size_t ModelRecord::ReadGender(const std::string& name, std::size_t positio
 {
     m_Gender = Winner(m_Tables->Genders(), m_Tables->GenderIndex().FindLastAt(name, position));
     if (!m_Gender)
-        throw std::runtime_error(kModelGenderFailedMessage);
+        throw std::runtime_error(kModelGenderFailed);
     // One separator character follows the gender, whatever it is.
     return position + m_Gender->size() + 1;
 }
@@ -105,12 +113,12 @@ void ModelRecord::ReadArmorVariation(const std::string& name)
 
     m_Visual = Winner(m_Tables->ArmorVisualTypes(), m_Tables->ArmorVisualTypeLookup().FindLastAt(name, position));
     if (!m_Visual)
-        throw std::runtime_error(kModelArmorVisualTypeFailedMessage);
+        throw std::runtime_error(kModelArmorVisualTypeFailed);
     position += m_Visual->size() + 1;
 
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, position));
     if (!m_ItemClass)
-        throw std::runtime_error(kModelItemClassFailedMessage);
+        throw std::runtime_error(kModelItemClassFailed);
     position += m_ItemClass->size();
 
     m_Variation = ParseModelVariation(name.substr(position));
@@ -134,7 +142,7 @@ void ModelRecord::ReadArmorPart(std::string name)
         }
     }
     if (!m_Visual || m_Visual->empty())
-        throw std::runtime_error(kModelArmorVisualTypeFailedMessage);
+        throw std::runtime_error(kModelArmorVisualTypeFailed);
 
     m_Variation = ParseModelVariation(name.substr(position));
 }
@@ -143,7 +151,7 @@ void ModelRecord::ReadWeapon(const std::string& name)
 {
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, 0));
     if (!m_ItemClass)
-        throw std::runtime_error(kModelItemClassFailedMessage);
+        throw std::runtime_error(kModelItemClassFailed);
     const std::size_t classEnd = m_ItemClass->size();
 
     // W_LSWORD03 has no model part letter; W_LSWORD03_B names part B.
@@ -168,13 +176,13 @@ std::string ModelRecord::ToIndex() const
         return Concatenate({"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
     if (IsWeapon())
         return Concatenate({"VK_", *m_ItemClass, "_", m_ModelPart});
-    throw std::runtime_error(kModelToIndexFailedMessage);
+    throw std::runtime_error(kModelToIndexFailed);
 }
 
 std::string ModelRecord::ToAVTIndex() const
 {
     if (!IsArmorVariation())
-        throw std::runtime_error(kModelToAVTIndexFailedMessage);
+        throw std::runtime_error(kModelToAVTIndexFailed);
     return Concatenate({"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
 }
 

@@ -10,14 +10,7 @@ namespace brindle {
 
 class LookupTables;
 
-inline constexpr const char* kModelParseFailedMessage = "Could not parse model.";
-inline constexpr const char* kModelRaceFailedMessage = "Could not gather race from model.";
-inline constexpr const char* kModelGenderFailedMessage = "Could not gather gender from model.";
-inline constexpr const char* kModelArmorVisualTypeFailedMessage = "Could not gather Armor Visual Type from model.";
-inline constexpr const char* kModelItemClassFailedMessage = "Could not gather Item Class from model.";
-inline constexpr const char* kModelVariationFailedMessage = "Could not gather variation from model.";
-inline constexpr const char* kModelToIndexFailedMessage = "Could not convert VDRK to index.";
-inline constexpr const char* kModelToAVTIndexFailedMessage = "Invalid call of ToAVTIndex().";
+inline constexpr const char* kModelParseFailed = "Could not parse model.";
 
 /// The highest variation number a model name may carry.
 inline constexpr std::uint32_t kMaxModelVariation = 256;
@@ -32,7 +25,7 @@ public:
     ModelRecord(const LookupTables& tables, std::string name);
 
     /// True when name opens with the prefix of one of the three grammars ("P_", "A_", "W_" in any
-    /// case). Construction fails with kModelParseFailedMessage exactly when this is false, so a
+    /// case). Construction fails with kModelParseFailed exactly when this is false, so a
     /// caller can pass over other models (creatures, placeables, tiles) without an exception.
     static bool HasGrammar(std::string_view name);
 

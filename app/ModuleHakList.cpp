@@ -14,6 +14,8 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kReadModHakFailed = "Failed to read Mod_HakList.Mod_Hak";
+
 constexpr const char* kModuleInfoName = "module";
 
 bool IsEmpty(const NWN::ResRef32& name)

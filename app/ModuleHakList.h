@@ -12,7 +12,6 @@ namespace brindle {
 
 class ResourceManager;
 
-inline constexpr const char* kReadModHakFailed = "Failed to read Mod_HakList.Mod_Hak";
 /// A module lists at most this many HAKs; the rest are ignored.
 inline constexpr std::uint32_t kMaxModuleHaks = 256;
 

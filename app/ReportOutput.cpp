@@ -19,6 +19,9 @@ namespace brindle {
 
 namespace {
 
+/// Shown for each report file that could not be written, with the path as configured plus its
+/// extension.
+constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write report '%s'.";
 constexpr const char* kTemporarySuffix = ".tmp";
 constexpr std::uint32_t kWriteChunk = 1u << 20;
 
@@ -67,18 +70,18 @@ std::string FormatReportTsv(const RunReport& report)
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     std::string temporary;
-    const platform::OsFile file = platform::CreateUniqueFile(path + kTemporarySuffix, temporary);
-    if (file == platform::InvalidOsFile)
+    platform::OwnedFile file(platform::CreateUniqueFile(path + kTemporarySuffix, temporary));
+    if (!file)
         return false;
     bool ok = true;
     while (ok && !bytes.empty()) {
         const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
         std::uint32_t written = 0;
-        ok = platform::WriteOsFile(file, bytes.data(), chunk, written) && written == chunk;
+        ok = platform::WriteOsFile(file.Get(), bytes.data(), chunk, written) && written == chunk;
         bytes.remove_prefix(chunk);
     }
-    ok = platform::FlushOsFile(file) && ok;
-    ok = platform::CloseOsFile(file) && ok;
+    ok = platform::FlushOsFile(file.Get()) && ok;
+    ok = file.Close() && ok;
     if (!ok || !platform::ReplaceFile(temporary, path)) {
         platform::DeleteFilePath(temporary);
         return false;

@@ -10,10 +10,6 @@ namespace brindle {
 class IDebugTextOut;
 class RunReport;
 
-/// Shown for each report file that could not be written, with the path as configured plus its
-/// extension.
-inline constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write report '%s'.";
-
 inline constexpr const char* kReportTsvExtension = ".tsv";
 inline constexpr const char* kReportHtmlExtension = ".html";
 
@@ -26,7 +22,8 @@ std::string FormatReportTsv(const RunReport& report);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 /// Writes base + ".html" and base + ".tsv" (base relative to directory unless absolute; an empty
-/// directory is the working directory), warning on console for each that fails.
+/// directory is the working directory); for each that fails, console shows
+/// "\nWARNING: Failed to write report '<base><extension>'.".
 void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,
                       IDebugTextOut& console);
 

@@ -7,6 +7,8 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kScriptWriteFailed = "Failed to write zorvmantle_set_constants.NSS.";
+
 constexpr std::size_t kWriteBufferSize = 64 * 1024;
 // Temporary files are named after the script, so a leftover (after the process was killed) shows
 // what it was.
@@ -14,7 +16,7 @@ constexpr const char* kTemporarySuffix = ".tmp";
 
 [[noreturn]] void ThrowWriteFailed()
 {
-    throw std::runtime_error(kScriptWriteFailedMessage);
+    throw std::runtime_error(kScriptWriteFailed);
 }
 
 } // namespace
@@ -54,10 +56,10 @@ ScriptOutput::ScriptOutput(const std::string& directory)
     : m_FinalPath(directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName),
       m_Stream(&m_Buffer)
 {
-    m_File = platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath);
-    if (m_File == platform::InvalidOsFile)
+    m_File.Reset(platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath));
+    if (!m_File)
         ThrowWriteFailed();
-    m_Buffer.Attach(m_File);
+    m_Buffer.Attach(m_File.Get());
 }
 
 ScriptOutput::~ScriptOutput()
@@ -67,10 +69,7 @@ ScriptOutput::~ScriptOutput()
 
 void ScriptOutput::Discard()
 {
-    if (m_File != platform::InvalidOsFile) {
-        platform::CloseOsFile(m_File);
-        m_File = platform::InvalidOsFile;
-    }
+    m_File.Reset();
     if (!m_TemporaryPath.empty()) {
         platform::DeleteFilePath(m_TemporaryPath);
         m_TemporaryPath.clear();
@@ -79,12 +78,11 @@ void ScriptOutput::Discard()
 
 void ScriptOutput::Commit()
 {
-    if (m_File == platform::InvalidOsFile)
+    if (!m_File)
         ThrowWriteFailed();
     m_Stream.flush();
-    const bool written = !m_Stream.fail() && !m_Buffer.Failed() && platform::FlushOsFile(m_File);
-    const bool closed = platform::CloseOsFile(m_File);
-    m_File = platform::InvalidOsFile;
+    const bool written = !m_Stream.fail() && !m_Buffer.Failed() && platform::FlushOsFile(m_File.Get());
+    const bool closed = m_File.Close();
     m_Buffer.Attach(platform::InvalidOsFile);
     if (!written || !closed || !platform::ReplaceFile(m_TemporaryPath, m_FinalPath)) {
         Discard();

@@ -12,12 +12,11 @@
 namespace brindle {
 
 inline constexpr const char* kScriptFileName = "zorvmantle_set_constants.NSS";
-inline constexpr const char* kScriptWriteFailedMessage = "Failed to write zorvmantle_set_constants.NSS.";
 
 class ScriptOutput {
 public:
     /// Creates the temporary file in directory (empty: the working directory). Throws
-    /// std::runtime_error(kScriptWriteFailedMessage) when it cannot be created.
+    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when it cannot be created.
     explicit ScriptOutput(const std::string& directory);
     /// Without a Commit the temporary file is removed and an earlier script stays as it was.
     ~ScriptOutput();
@@ -27,7 +26,8 @@ public:
     /// The script's text goes here; bytes are written as given (line ends included).
     std::ostream& Stream() { return m_Stream; }
     /// Writes out what is buffered and puts the finished file in place of the script. Throws
-    /// std::runtime_error(kScriptWriteFailedMessage) when any write, the flush or the rename failed.
+    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when any write, the flush
+    /// or the rename failed.
     void Commit();
 
     const std::string& TemporaryPath() const { return m_TemporaryPath; }
@@ -57,7 +57,7 @@ private:
 
     std::string m_FinalPath;
     std::string m_TemporaryPath;
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File;
     FileBuffer m_Buffer;
     std::ostream m_Stream;
 };

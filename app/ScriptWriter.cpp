@@ -4,6 +4,7 @@
 #include "app/IDebugTextOut.h"
 #include "app/ModelRecord.h"
 #include "app/ScriptBoxes.h"
+#include "app/Settings.h"
 
 #include <algorithm>
 #include <utility>
@@ -68,13 +69,13 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
     Put(kPreamble);
 
     PutSectionBox(script::kModelPartsBox);
-    PutOptionalLists(MapVariations(weapons), kInvisibleModelPartsOption);
+    PutOptionalLists(MapVariations(weapons), kOptionInvisibleModelParts);
 
     PutSectionBox(script::kVariationsBox);
-    PutOptionalLists(MapVariations(armorVariations), kInvisibleVariationsOption);
+    PutOptionalLists(MapVariations(armorVariations), kOptionInvisibleVariations);
 
     PutSectionBox(script::kArmorPartsBox);
-    PutOptionalLists(MapVariations(armorParts), kInvisibleArmorPiecesOption);
+    PutOptionalLists(MapVariations(armorParts), kOptionInvisibleArmorPieces);
 
     // Armor visual type lists are never commented and get no invisible value.
     PutSectionBox(script::kArmorVisualTypesBox);
@@ -113,7 +114,7 @@ void ScriptWriter::PutOptionalLists(const SectionMap& section, const char* invis
             numbers.push_back(kInvisibleValue);
         std::sort(numbers.begin(), numbers.end());
         // A list with a single value offers no choice; that is what the option comments out.
-        const bool commented = m_IsOptionOn(kIgnoreSinglesOption) && numbers.size() == 1;
+        const bool commented = m_IsOptionOn(kOptionIgnoreSingles) && numbers.size() == 1;
         PutListLine(commented, key, numbers);
     }
 }

@@ -18,11 +18,6 @@ namespace brindle {
 class IDebugTextOut;
 class ModelRecord;
 
-inline constexpr const char* kInvisibleModelPartsOption = "invisiblemodels.modelparts";
-inline constexpr const char* kInvisibleVariationsOption = "invisiblemodels.variations";
-inline constexpr const char* kInvisibleArmorPiecesOption = "invisiblemodels.armorpieces";
-inline constexpr const char* kIgnoreSinglesOption = "settings.ignoresingles";
-
 /// Answers whether an option is on (its text is exactly "1"); an absent option is off.
 using OptionTest = std::function<bool(const std::string& name)>;
 

@@ -10,6 +10,13 @@
 
 namespace brindle {
 
+namespace {
+
+// A repeated option, whatever the parser's own wording.
+constexpr const char* kMultipleOccurrences = "multiple occurrences";
+
+} // namespace
+
 namespace po = boost::program_options;
 
 const std::array<OptionDeclaration, 8> kOptionDeclarations = {{
@@ -34,7 +41,7 @@ OptionAccessor ParseSettings(std::istream& in)
     try {
         po::store(po::parse_config_file(in, description, true), stored);
     } catch (const po::multiple_occurrences&) {
-        throw std::runtime_error(kMultipleOccurrencesMessage);
+        throw std::runtime_error(kMultipleOccurrences);
     }
 
     std::map<std::string, std::string> values;
@@ -46,22 +53,16 @@ OptionAccessor ParseSettings(std::istream& in)
 OptionAccessor ReadSettingsFile(const std::string& path)
 {
     // Only a regular file is read: a FIFO would block the open and a device may never end.
-    const platform::OsFile file = platform::OpenForReading(path, platform::ShareMode::Read,
-                                                           platform::AccessHint::SequentialScan);
-    if (file == platform::InvalidOsFile)
+    const platform::OwnedFile file(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
+    if (!file)
         return OptionAccessor();
     std::string text;
     bool ok = true;
-    try {
-        char chunk[4096];
-        std::uint32_t read = 0;
-        while ((ok = platform::ReadOsFile(file, chunk, sizeof(chunk), read)) && read != 0)
-            text.append(chunk, read);
-    } catch (...) {
-        platform::CloseOsFile(file);
-        throw;
-    }
-    platform::CloseOsFile(file);
+    char chunk[4096];
+    std::uint32_t read = 0;
+    while ((ok = platform::ReadOsFile(file.Get(), chunk, sizeof(chunk), read)) && read != 0)
+        text.append(chunk, read);
     if (!ok)
         return OptionAccessor();
     std::istringstream in(std::move(text));

@@ -21,9 +21,6 @@ inline constexpr const char* kOptionInvisibleArmorPieces = "invisiblemodels.armo
 /// Where the run report goes: a path without extension; empty or absent writes no report.
 inline constexpr const char* kOptionReport = "settings.report";
 
-/// A repeated option, whatever the parser's own wording.
-inline constexpr const char* kMultipleOccurrencesMessage = "multiple occurrences";
-
 struct OptionDeclaration {
     const char* name;
     const char* description; ///< registered with the option, never printed

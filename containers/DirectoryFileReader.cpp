@@ -16,6 +16,9 @@ namespace brindle {
 
 namespace {
 
+// The message of GetEncapsulatedFilePath for an index out of range.
+constexpr const char* kIllegalFileIndex = "Illegal FileIndex";
+
 // The directory separator this container inserts; the system reads it as one separator.
 constexpr const char* kSeparator = "//";
 
@@ -28,11 +31,7 @@ DirectoryFileReader<ResRefT>::DirectoryFileReader(const std::string& path) : m_R
 }
 
 template <class ResRefT>
-DirectoryFileReader<ResRefT>::~DirectoryFileReader()
-{
-    for (const FileHandle handle : m_Open)
-        platform::CloseOsFile(static_cast<platform::OsFile>(handle - 1));
-}
+DirectoryFileReader<ResRefT>::~DirectoryFileReader() = default;
 
 template <class ResRefT>
 void DirectoryFileReader<ResRefT>::ScanDirectory(const std::string& path, unsigned depth)
@@ -65,27 +64,20 @@ void DirectoryFileReader<ResRefT>::ScanDirectory(const std::string& path, unsign
 template <class ResRefT>
 FileHandle DirectoryFileReader<ResRefT>::OpenPath(const std::string& path)
 {
-    const platform::OsFile file =
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal);
-    if (file == platform::InvalidOsFile)
+    platform::OwnedFile file(platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal));
+    if (!file)
         return 0;
     // A descriptor can be 0, so the handle is the descriptor + 1.
-    const FileHandle handle = static_cast<FileHandle>(file) + 1;
-    try {
-        m_Open.insert(handle);
-    } catch (...) {
-        platform::CloseOsFile(file);
-        throw;
-    }
+    const FileHandle handle = static_cast<FileHandle>(file.Get()) + 1;
+    m_Open.emplace(handle, std::move(file));
     return handle;
 }
 
 template <class ResRefT>
 platform::OsFile DirectoryFileReader<ResRefT>::OpenFileOf(FileHandle handle) const
 {
-    if (m_Open.count(handle) == 0)
-        return platform::InvalidOsFile;
-    return static_cast<platform::OsFile>(handle - 1);
+    const auto open = m_Open.find(handle);
+    return open == m_Open.end() ? platform::InvalidOsFile : open->second.Get();
 }
 
 template <class ResRefT>
@@ -110,11 +102,12 @@ FileHandle DirectoryFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
 template <class ResRefT>
 bool DirectoryFileReader<ResRefT>::CloseFile(FileHandle handle)
 {
-    const platform::OsFile file = OpenFileOf(handle);
-    if (file == platform::InvalidOsFile)
+    const auto open = m_Open.find(handle);
+    if (open == m_Open.end())
         return false;
-    m_Open.erase(handle);
-    return platform::CloseOsFile(file);
+    const bool closed = open->second.Close();
+    m_Open.erase(open);
+    return closed;
 }
 
 template <class ResRefT>

@@ -2,17 +2,15 @@
 // construction and files are opened straight from disk.
 #pragma once
 
+#include "platform/File.h"
 #include "resources/IResourceAccessor.h"
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace brindle {
-
-/// The message of GetEncapsulatedFilePath for an index out of range.
-inline constexpr const char* kIllegalFileIndex = "Illegal FileIndex";
 
 template <class ResRefT>
 class DirectoryFileReader : public IResourceAccessor<ResRefT> {
@@ -54,13 +52,13 @@ private:
     void ScanDirectory(const std::string& path, unsigned depth);
     FileHandle OpenPath(const std::string& path);
     /// The open file behind a handle returned here, or InvalidOsFile.
-    std::intptr_t OpenFileOf(FileHandle handle) const;
+    platform::OsFile OpenFileOf(FileHandle handle) const;
 
     std::vector<Entry> m_Entries;
     std::string m_Root;
     /// Handles returned and not yet closed: a stale or foreign handle must never reach a
     /// descriptor that the system has since handed to someone else.
-    std::set<FileHandle> m_Open;
+    std::map<FileHandle, platform::OwnedFile> m_Open;
 };
 
 extern template class DirectoryFileReader<NWN::ResRef32>;

@@ -9,25 +9,26 @@
 
 namespace brindle {
 
+namespace {
+
+constexpr const char* kErfOpenFailed = "Failed to open ERF file.";
+constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
+constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
+constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
+
+} // namespace
+
 template <class ResRefT>
 ErfFileReader<ResRefT>::ErfFileReader(const std::string& path)
 {
     const ReaderOpenOptions options{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
                                     platform::AccessHint::SequentialScan, false, kErfOpenFailed};
     m_File = OpenReaderFile(path, options, m_Wrapper, m_FileSize);
-    try {
-        ReadDirectory();
-    } catch (...) {
-        CloseReaderFile(m_File, m_Wrapper);
-        throw;
-    }
+    ReadDirectory();
 }
 
 template <class ResRefT>
-ErfFileReader<ResRefT>::~ErfFileReader()
-{
-    CloseReaderFile(m_File, m_Wrapper);
-}
+ErfFileReader<ResRefT>::~ErfFileReader() = default;
 
 template <class ResRefT>
 template <std::size_t RecordSize, class Consume>

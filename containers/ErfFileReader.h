@@ -13,11 +13,6 @@
 
 namespace brindle {
 
-inline constexpr const char* kErfOpenFailed = "Failed to open ERF file.";
-inline constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
-inline constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
-inline constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
-
 /// Room reserved up front for the lists is capped, so a damaged EntryCount cannot claim memory
 /// before the reads that fail on it.
 inline constexpr std::uint32_t kErfMaxReservedEntries = 1048576;
@@ -54,7 +49,7 @@ private:
     void ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label, Consume consume);
     bool InRange(FileHandle handle) const { return handle != 0 && handle - 1 < m_Resources.size(); }
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     /// Where the file position stands after the last completed data read.

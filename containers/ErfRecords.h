@@ -1,6 +1,7 @@
 // On-disk records of ERF-family archives (modules, HAKs), decoded little-endian from raw bytes.
 #pragma once
 
+#include "formats/LittleEndian.h"
 #include "resources/ResRef.h"
 
 #include <cstdint>
@@ -38,33 +39,17 @@ struct ERF_RESOURCE {
 };
 static_assert(sizeof(ERF_RESOURCE) == 8);
 
-namespace erf_detail {
-
-inline std::uint16_t LoadU16(const unsigned char* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-inline std::uint32_t LoadU32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-} // namespace erf_detail
-
 inline ERF_HEADER DecodeErfHeader(const unsigned char (&raw)[sizeof(ERF_HEADER)])
 {
-    using erf_detail::LoadU32;
     ERF_HEADER h{};
     std::memcpy(h.FileType, raw, 4);
     std::memcpy(h.Version, raw + 4, 4);
-    h.LanguageCount = LoadU32(raw + 8);
-    h.LocalizedStringSize = LoadU32(raw + 12);
-    h.EntryCount = LoadU32(raw + 16);
-    h.OffsetToLocalizedString = LoadU32(raw + 20);
-    h.OffsetToKeyList = LoadU32(raw + 24);
-    h.OffsetToResourceList = LoadU32(raw + 28);
+    h.LanguageCount = LoadU32LE(raw + 8);
+    h.LocalizedStringSize = LoadU32LE(raw + 12);
+    h.EntryCount = LoadU32LE(raw + 16);
+    h.OffsetToLocalizedString = LoadU32LE(raw + 20);
+    h.OffsetToKeyList = LoadU32LE(raw + 24);
+    h.OffsetToResourceList = LoadU32LE(raw + 28);
     std::memcpy(h.Rest, raw + 32, sizeof(h.Rest));
     return h;
 }
@@ -73,15 +58,15 @@ inline ERF_KEY DecodeErfKey(const unsigned char (&raw)[sizeof(ERF_KEY)])
 {
     ERF_KEY k{};
     std::memcpy(k.ResRef.RefStr, raw, sizeof(k.ResRef.RefStr));
-    k.ResourceID = erf_detail::LoadU32(raw + 32);
-    k.ResType = erf_detail::LoadU16(raw + 36);
-    k.Reserved = erf_detail::LoadU16(raw + 38);
+    k.ResourceID = LoadU32LE(raw + 32);
+    k.ResType = LoadU16LE(raw + 36);
+    k.Reserved = LoadU16LE(raw + 38);
     return k;
 }
 
 inline ERF_RESOURCE DecodeErfResource(const unsigned char (&raw)[sizeof(ERF_RESOURCE)])
 {
-    return ERF_RESOURCE{erf_detail::LoadU32(raw), erf_detail::LoadU32(raw + 4)};
+    return ERF_RESOURCE{LoadU32LE(raw), LoadU32LE(raw + 4)};
 }
 
 } // namespace brindle

@@ -18,6 +18,15 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kZipOpenFailedPrefix = "Failed to open .zip archive '";
+constexpr const char* kZipOpenFailed = "Failed to open .zip archive.";
+constexpr const char* kZipScanWhileOpen = "Cannot scan an archive with a file opened.";
+constexpr const char* kZipGoToFirstFailed = "unzGoToFirstFile failed";
+constexpr const char* kZipGetFilePosFailed = "unzGetFilePos failed";
+constexpr const char* kZipSplitPathFailedPrefix = "_splitpath_s '";
+constexpr const char* kZipSplitPathFailed = "splitpath_s failed";
+constexpr const char* kZipGoToNextFailed = "unzGoToNextFile failed";
+
 // minizip reports the end of the entry list with this code.
 constexpr int kEndOfListOfFile = UNZ_END_OF_LIST_OF_FILE;
 // Room for the name minizip reports; a terminator is forced after the last character.
@@ -87,30 +96,27 @@ bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kName
 } // namespace
 
 template <class ResRefT>
+void ZipFileReader<ResRefT>::ArchiveCloser::operator()(void* archive) const
+{
+    unzClose(Archive(archive));
+}
+
+template <class ResRefT>
 ZipFileReader<ResRefT>::ZipFileReader(const std::string& path)
 {
     zlib_filefunc64_def functions{};
     platform::FillZipFileFunctions(functions);
-    m_Archive = unzOpen2_64(path.c_str(), &functions);
+    m_Archive.reset(unzOpen2_64(path.c_str(), &functions));
     if (m_Archive == nullptr)
         ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
-    try {
-        Scan();
-    } catch (...) {
-        unzClose(Archive(m_Archive));
-        m_Archive = nullptr;
-        throw;
-    }
+    Scan();
 }
 
 template <class ResRefT>
 ZipFileReader<ResRefT>::~ZipFileReader()
 {
-    if (m_Archive == nullptr)
-        return;
-    if (m_EntryOpen)
-        unzCloseCurrentFile(Archive(m_Archive));
-    unzClose(Archive(m_Archive));
+    if (m_Archive != nullptr && m_EntryOpen)
+        unzCloseCurrentFile(Archive(m_Archive.get()));
 }
 
 template <class ResRefT>
@@ -118,7 +124,7 @@ void ZipFileReader<ResRefT>::Scan()
 {
     if (m_EntryOpen)
         throw std::runtime_error(kZipScanWhileOpen);
-    unzFile archive = Archive(m_Archive);
+    unzFile archive = Archive(m_Archive.get());
     unz_file_info64 info{};
     char name[kNameChars + 1];
     if (unzGoToFirstFile(archive) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
@@ -184,7 +190,7 @@ FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
 {
     if (m_EntryOpen || index >= m_Entries.size() || m_Archive == nullptr)
         return 0;
-    unzFile archive = Archive(m_Archive);
+    unzFile archive = Archive(m_Archive.get());
     const Entry& entry = m_Entries[index];
     unz_file_info64 info{};
     char name[kNameChars + 1];
@@ -212,7 +218,7 @@ bool ZipFileReader<ResRefT>::CloseFile(FileHandle handle)
     m_EntryOpen = false;
     // A checksum mismatch shows only here, once the whole entry has been read: the bytes handed
     // out were corrupt, so the close is not a success.
-    return unzCloseCurrentFile(Archive(m_Archive)) == UNZ_OK;
+    return unzCloseCurrentFile(Archive(m_Archive.get())) == UNZ_OK;
 }
 
 template <class ResRefT>
@@ -223,7 +229,7 @@ bool ZipFileReader<ResRefT>::ReadEncapsulatedFile(FileHandle handle, std::uint32
         return false;
     // The library reports the count as an int.
     const unsigned count = std::min<std::uint32_t>(bytesToRead, INT_MAX);
-    const int read = unzReadCurrentFile(Archive(m_Archive), buffer, count);
+    const int read = unzReadCurrentFile(Archive(m_Archive.get()), buffer, count);
     if (read <= 0)
         return false;
     bytesRead = static_cast<std::uint32_t>(read);

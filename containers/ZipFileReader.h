@@ -5,19 +5,11 @@
 #include "resources/IResourceAccessor.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace brindle {
-
-inline constexpr const char* kZipOpenFailedPrefix = "Failed to open .zip archive '";
-inline constexpr const char* kZipOpenFailed = "Failed to open .zip archive.";
-inline constexpr const char* kZipScanWhileOpen = "Cannot scan an archive with a file opened.";
-inline constexpr const char* kZipGoToFirstFailed = "unzGoToFirstFile failed";
-inline constexpr const char* kZipGetFilePosFailed = "unzGetFilePos failed";
-inline constexpr const char* kZipSplitPathFailedPrefix = "_splitpath_s '";
-inline constexpr const char* kZipSplitPathFailed = "splitpath_s failed";
-inline constexpr const char* kZipGoToNextFailed = "unzGoToNextFile failed";
 
 /// The most entries reserved up front, whatever the archive claims to hold.
 inline constexpr std::uint64_t kZipMaxReservedEntries = 102400;
@@ -51,12 +43,17 @@ private:
         NWN::ResType type;    ///< type of the extension; may be ResTypeInvalid
     };
 
+    /// Closes minizip's archive handle (an unzFile).
+    struct ArchiveCloser {
+        void operator()(void* archive) const;
+    };
+
     /// Lists the entries of the open archive.
     void Scan();
     bool IsOpenHandle(FileHandle handle) const { return handle != 0 && m_EntryOpen && handle == m_OpenHandle; }
 
     std::vector<Entry> m_Entries;
-    void* m_Archive = nullptr; ///< minizip's unzFile
+    std::unique_ptr<void, ArchiveCloser> m_Archive;
     bool m_EntryOpen = false;
     FileHandle m_OpenHandle = 0;
     std::uint64_t m_Delivered = 0;

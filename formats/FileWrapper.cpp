@@ -10,6 +10,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kSetFilePointerExFailed = "SetFilePointerEx failed";
+constexpr const char* kGetFileSizeFailed = "GetFileSize failed";
+constexpr const char* kReadFileSizeFailed = "Failed to read file size.";
+
 // Messages that quote a label are composed into 64 characters and cut silently.
 constexpr std::size_t kLabelMessageBuffer = 64;
 
@@ -31,43 +35,46 @@ FileWrapper::FileWrapper(platform::OsFile file) : m_File(file)
         m_Offset = GetOffset();
 }
 
-FileWrapper::~FileWrapper()
-{
-    platform::UnmapView(m_View);
-}
+FileWrapper::~FileWrapper() = default;
 
 void FileWrapper::SetFileHandle(platform::OsFile file, bool map)
 {
-    platform::UnmapView(m_View);
+    m_View.Reset();
     m_File = file;
     if (file == platform::InvalidOsFile || !map)
         return;
-    platform::MappedView view;
-    if (!platform::MapWholeFile(file, view))
+    // Bound only once the view is complete: a failure leaves the wrapper unbound, not pointing at a
+    // file its caller is about to close.
+    m_File = platform::InvalidOsFile;
+    MapBound(file);
+    m_File = file;
+}
+
+void FileWrapper::MapBound(platform::OsFile file)
+{
+    platform::OwnedView view;
+    if (!view.Map(file))
         return;
-    try {
-        m_Offset = GetOffset();
-        std::uint64_t size = 0;
-        if (!platform::SizeOsFile(file, size))
-            throw std::runtime_error(kGetFileSizeFailed);
-        // Reads are bounded by what was mapped: a file that grew since must not let a read run
-        // past the end of the view.
-        if (size < view.size)
-            view.size = size;
-    } catch (...) {
-        platform::UnmapView(view);
-        throw;
-    }
-    m_View = view;
+    std::uint64_t position = 0;
+    if (!platform::TellOsFile(file, position))
+        throw std::runtime_error(kSetFilePointerExFailed);
+    std::uint64_t size = 0;
+    if (!platform::SizeOsFile(file, size))
+        throw std::runtime_error(kGetFileSizeFailed);
+    // Reads are bounded by what was mapped: a file that grew since must not let a read run past the
+    // end of the view.
+    view.Limit(size);
+    m_Offset = position;
+    m_View = std::move(view);
 }
 
 void FileWrapper::ReadFile(void* buffer, std::uint32_t count, const char* label)
 {
     if (IsMapped()) {
         const std::uint64_t end = m_Offset + count;
-        if (end < m_Offset || end > m_View.size)
+        if (end < m_Offset || end > m_View.Get().size)
             ThrowReadFailed(label);
-        if (!platform::GuardedCopy(buffer, m_View, m_Offset, count))
+        if (!platform::GuardedCopy(buffer, m_View.Get(), m_Offset, count))
             throw std::runtime_error(kInPageError);
         m_Offset = end;
         return;
@@ -80,7 +87,7 @@ void FileWrapper::ReadFile(void* buffer, std::uint32_t count, const char* label)
 void FileWrapper::SeekOffset(std::uint64_t offset, const char* label)
 {
     if (IsMapped()) {
-        if (offset >= m_View.size)
+        if (offset >= m_View.Get().size)
             ThrowSeekFailed(label);
         m_Offset = offset;
         return;
@@ -92,7 +99,7 @@ void FileWrapper::SeekOffset(std::uint64_t offset, const char* label)
 std::uint64_t FileWrapper::GetSize() const
 {
     if (IsMapped())
-        return m_View.size;
+        return m_View.Get().size;
     std::uint64_t size = 0;
     if (!platform::SizeOsFile(m_File, size))
         throw std::runtime_error(kGetFileSizeFailed);
@@ -109,34 +116,22 @@ std::uint64_t FileWrapper::GetOffset() const
     return position;
 }
 
-platform::OsFile OpenReaderFile(const std::string& path, const ReaderOpenOptions& options, FileWrapper& wrapper,
-                                std::uint32_t& fileSize)
+platform::OwnedFile OpenReaderFile(const std::string& path, const ReaderOpenOptions& options, FileWrapper& wrapper,
+                                   std::uint32_t& fileSize)
 {
-    platform::OsFile file = platform::OpenForReading(path, options.firstShare, options.hint);
-    if (file == platform::InvalidOsFile && options.secondShare)
-        file = platform::OpenForReading(path, *options.secondShare, options.hint);
-    if (file == platform::InvalidOsFile)
+    platform::OwnedFile file(platform::OpenForReading(path, options.firstShare, options.hint));
+    if (!file && options.secondShare)
+        file.Reset(platform::OpenForReading(path, *options.secondShare, options.hint));
+    if (!file)
         throw PlainException(options.openFailureMessage);
-    try {
-        wrapper.SetFileHandle(file, options.map);
-        std::uint64_t size = 0;
-        if (!platform::SizeOsFile(file, size))
-            throw PlainException(kReadFileSizeFailed);
-        fileSize = static_cast<std::uint32_t>(size);
-    } catch (...) {
-        CloseReaderFile(file, wrapper);
-        throw;
+    wrapper.SetFileHandle(file.Get(), options.map);
+    std::uint64_t size = 0;
+    if (!platform::SizeOsFile(file.Get(), size)) {
+        wrapper.SetFileHandle(platform::InvalidOsFile, false);
+        throw PlainException(kReadFileSizeFailed);
     }
+    fileSize = static_cast<std::uint32_t>(size);
     return file;
-}
-
-void CloseReaderFile(platform::OsFile& file, FileWrapper& wrapper)
-{
-    wrapper.SetFileHandle(platform::InvalidOsFile, false);
-    if (file != platform::InvalidOsFile) {
-        platform::CloseOsFile(file);
-        file = platform::InvalidOsFile;
-    }
 }
 
 } // namespace brindle

@@ -28,18 +28,18 @@ public:
     void SeekOffset(std::uint64_t offset, const char* label);
     std::uint64_t GetSize() const;
     std::uint64_t GetOffset() const;
-    bool IsMapped() const { return m_View.data != nullptr; }
+    bool IsMapped() const { return static_cast<bool>(m_View); }
 
 private:
+    /// Maps the bound file, bounded by its current size; leaves the wrapper unmapped on failure.
+    void MapBound(platform::OsFile file);
+
     platform::OsFile m_File = platform::InvalidOsFile;
-    platform::MappedView m_View;
+    platform::OwnedView m_View;
     std::uint64_t m_Offset = 0;
 };
 
-inline constexpr const char* kSetFilePointerExFailed = "SetFilePointerEx failed";
-inline constexpr const char* kGetFileSizeFailed = "GetFileSize failed";
 inline constexpr const char* kInPageError = "In-page I/O error accessing file";
-inline constexpr const char* kReadFileSizeFailed = "Failed to read file size.";
 
 /// How a reader opens its file (the sequence shared by the binary readers).
 struct ReaderOpenOptions {
@@ -51,12 +51,9 @@ struct ReaderOpenOptions {
 };
 
 /// Opens path for reading, binds it to wrapper and returns the low 32 bits of its size in fileSize.
-/// Throws PlainException with the open-failure message or "Failed to read file size."; on a failed
-/// size query the file is closed and the wrapper unbound before the throw.
-platform::OsFile OpenReaderFile(const std::string& path, const ReaderOpenOptions& options, FileWrapper& wrapper,
-                                std::uint32_t& fileSize);
-
-/// Closes a reader's file and unbinds its wrapper (step 5 of the opening sequence, and destruction).
-void CloseReaderFile(platform::OsFile& file, FileWrapper& wrapper);
+/// Throws PlainException with the open-failure message or "Failed to read file size."; on any
+/// failure the file is closed and the wrapper left unbound. The wrapper must go before the file.
+platform::OwnedFile OpenReaderFile(const std::string& path, const ReaderOpenOptions& options, FileWrapper& wrapper,
+                                   std::uint32_t& fileSize);
 
 } // namespace brindle

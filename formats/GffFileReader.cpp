@@ -9,6 +9,23 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kGffOpenFailed = "Failed to open GFF file.";
+constexpr const char* kGffBadVersion = "Unrecognized GFF version.";
+constexpr const char* kGffStructAccounting = "Struct accounting is incorrect.";
+constexpr const char* kGffFieldAccounting = "Field accounting is incorrect.";
+constexpr const char* kGffLabelAccounting = "Label accounting is incorrect.";
+constexpr const char* kGffFieldDataAccounting = "Field data accounting is incorrect.";
+constexpr const char* kGffFieldIndicesAccounting = "Field indicies accounting is incorrect.";
+constexpr const char* kGffFieldIndicesNotMultiple = "Field indicies array is not a multiple of FIELD_INDEX.";
+constexpr const char* kGffListIndicesAccounting = "List indicies accounting is incorrect.";
+constexpr const char* kGffIllegalStructIndex = "Illegal struct index.";
+constexpr const char* kGffIllegalFieldIndex = "Illegal field index.";
+constexpr const char* kGffIllegalLabelIndex = "Illegal label index.";
+constexpr const char* kGffIllegalFieldIndicesIndex = "Illegal field indicies index.";
+constexpr const char* kGffFieldDataOutOfRange = "Field data index out of range.";
+constexpr const char* kGffListIndicesOutOfRange = "List indicies index out of range.";
+constexpr const char* kGffUnexpectedRootType = "Unexpected root structure type.";
+
 const ReaderOpenOptions kGffOpenOptions{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
                                         platform::AccessHint::RandomAccess, true, kGffOpenFailed};
 
@@ -29,18 +46,10 @@ bool ReadFits(std::uint64_t start, std::uint64_t width, std::uint32_t blockSize)
 GffFileReader::GffFileReader(const std::string& path)
 {
     m_File = OpenReaderFile(path, kGffOpenOptions, m_Wrapper, m_FileSize);
-    try {
-        ParseHeader();
-    } catch (...) {
-        CloseReaderFile(m_File, m_Wrapper);
-        throw;
-    }
+    ParseHeader();
 }
 
-GffFileReader::~GffFileReader()
-{
-    CloseReaderFile(m_File, m_Wrapper);
-}
+GffFileReader::~GffFileReader() = default;
 
 void GffFileReader::ParseHeader()
 {

@@ -26,23 +26,6 @@ private:
     GFF_STRUCT_ENTRY m_Entry{};
 };
 
-inline constexpr const char* kGffOpenFailed = "Failed to open GFF file.";
-inline constexpr const char* kGffBadVersion = "Unrecognized GFF version.";
-inline constexpr const char* kGffStructAccounting = "Struct accounting is incorrect.";
-inline constexpr const char* kGffFieldAccounting = "Field accounting is incorrect.";
-inline constexpr const char* kGffLabelAccounting = "Label accounting is incorrect.";
-inline constexpr const char* kGffFieldDataAccounting = "Field data accounting is incorrect.";
-inline constexpr const char* kGffFieldIndicesAccounting = "Field indicies accounting is incorrect.";
-inline constexpr const char* kGffFieldIndicesNotMultiple = "Field indicies array is not a multiple of FIELD_INDEX.";
-inline constexpr const char* kGffListIndicesAccounting = "List indicies accounting is incorrect.";
-inline constexpr const char* kGffIllegalStructIndex = "Illegal struct index.";
-inline constexpr const char* kGffIllegalFieldIndex = "Illegal field index.";
-inline constexpr const char* kGffIllegalLabelIndex = "Illegal label index.";
-inline constexpr const char* kGffIllegalFieldIndicesIndex = "Illegal field indicies index.";
-inline constexpr const char* kGffFieldDataOutOfRange = "Field data index out of range.";
-inline constexpr const char* kGffListIndicesOutOfRange = "List indicies index out of range.";
-inline constexpr const char* kGffUnexpectedRootType = "Unexpected root structure type.";
-
 class GffFileReader {
 public:
     /// Opens and checks the file; throws PlainException (open, size) or std::runtime_error (format).
@@ -80,7 +63,7 @@ private:
     void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
                 const char* readLabel);
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     GFF_HEADER m_Header{};

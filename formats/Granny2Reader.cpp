@@ -5,6 +5,13 @@
 
 namespace brindle::granny2 {
 
+namespace {
+
+constexpr const char* kGrannyLoadFailed = "Failed to load granny2.dll";
+constexpr const char* kGrannyResolveFailed = "Failed to resolve GrannyConvertFileToRaw";
+
+} // namespace
+
 Granny2Reader::Granny2Reader(const std::string& libraryPath)
 {
     m_Library = platform::LoadDynamicLibrary(libraryPath);

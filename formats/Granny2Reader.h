@@ -7,9 +7,6 @@
 
 namespace brindle::granny2 {
 
-inline constexpr const char* kGrannyLoadFailed = "Failed to load granny2.dll";
-inline constexpr const char* kGrannyResolveFailed = "Failed to resolve GrannyConvertFileToRaw";
-
 class Granny2Reader {
 public:
     /// Loads the library and resolves GrannyConvertFileToRaw; throws std::runtime_error with one of

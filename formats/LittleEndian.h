@@ -5,6 +5,12 @@
 
 namespace brindle {
 
+/// The 16-bit little-endian value stored at bytes[0..1].
+inline constexpr std::uint16_t LoadU16LE(const unsigned char* bytes)
+{
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
 /// The 32-bit little-endian value stored at bytes[0..3].
 inline constexpr std::uint32_t LoadU32LE(const unsigned char* bytes)
 {

@@ -11,6 +11,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kTlkOpenFailed = "Failed to open TLK file.";
+// The entry table reaches beyond the end of the file.
+constexpr const char* kTlkTableExceedsFile = "TLK string table exceeds file size.";
+
 const ReaderOpenOptions kTlkOpenOptions{platform::ShareMode::Read, std::nullopt, platform::AccessHint::RandomAccess,
                                         true, kTlkOpenFailed};
 
@@ -29,31 +33,17 @@ TLK_HEADER DecodeTlkHeader(const unsigned char (&bytes)[sizeof(TLK_HEADER)])
     return header;
 }
 
-// Unmaps a view on every way out of the scope.
-struct ScopedView {
-    platform::MappedView view;
-    ~ScopedView() { platform::UnmapView(view); }
-};
-
 } // namespace
 
 template <class ResRefT>
 TlkFileReader<ResRefT>::TlkFileReader(const std::string& path)
 {
     m_File = OpenReaderFile(path, kTlkOpenOptions, m_Wrapper, m_FileSize);
-    try {
-        ReadTable();
-    } catch (...) {
-        CloseReaderFile(m_File, m_Wrapper);
-        throw;
-    }
+    ReadTable();
 }
 
 template <class ResRefT>
-TlkFileReader<ResRefT>::~TlkFileReader()
-{
-    CloseReaderFile(m_File, m_Wrapper);
-}
+TlkFileReader<ResRefT>::~TlkFileReader() = default;
 
 template <class ResRefT>
 void TlkFileReader<ResRefT>::ReadTable()
@@ -70,11 +60,11 @@ void TlkFileReader<ResRefT>::ReadTable()
         throw std::runtime_error(kTlkTableExceedsFile);
 
     m_Entries.reserve(std::min<std::size_t>(header.StringCount, kMaxReservedEntries));
-    ScopedView second;
-    if (!platform::MapWholeFile(m_File, second.view))
+    platform::OwnedView second;
+    if (!second.Map(m_File.Get()))
         return;
     // The file may have shrunk since the size was taken; never copy beyond the view.
-    if (tableEnd > second.view.size)
+    if (tableEnd > second.Get().size)
         throw std::runtime_error(kTlkTableExceedsFile);
     m_StringDataOffset = header.StringEntriesOffset;
 
@@ -84,7 +74,7 @@ void TlkFileReader<ResRefT>::ReadTable()
         const std::size_t chunk = std::min(remaining, kMaxReservedEntries);
         const std::size_t first = m_Entries.size();
         m_Entries.resize(first + chunk);
-        if (!platform::GuardedCopy(m_Entries.data() + first, second.view, offset, chunk * sizeof(Entry)))
+        if (!platform::GuardedCopy(m_Entries.data() + first, second.Get(), offset, chunk * sizeof(Entry)))
             throw std::runtime_error(kInPageError);
         offset += chunk * sizeof(Entry);
         remaining -= chunk;

@@ -34,10 +34,6 @@ struct TLK_STRING_ENTRY {
 };
 static_assert(sizeof(TLK_STRING_ENTRY<NWN::ResRef16>) == 40);
 
-inline constexpr const char* kTlkOpenFailed = "Failed to open TLK file.";
-/// The entry table reaches beyond the end of the file.
-inline constexpr const char* kTlkTableExceedsFile = "TLK string table exceeds file size.";
-
 template <class ResRefT>
 class TlkFileReader {
 public:
@@ -61,7 +57,7 @@ public:
 private:
     void ReadTable();
 
-    platform::OsFile m_File = platform::InvalidOsFile;
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     std::uint64_t m_StringDataOffset = 0;

@@ -46,36 +46,30 @@ template <class Compose>
 
 bool ReadWholeFile(const std::string& path, std::string& out)
 {
-    const platform::OsFile file =
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan);
-    if (file == platform::InvalidOsFile)
+    const platform::OwnedFile file(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
+    if (!file)
         return false;
     std::uint64_t size = 0;
     // Cells are kept as 32-bit positions: a larger file is refused before it is read into memory.
-    bool ok = platform::SizeOsFile(file, size) && size <= kMaxFileSize;
-    try {
-        // The size only sizes the first read (one byte more, to meet the end of the file at once);
-        // the file is read to its end, whatever that turns out to be.
-        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, kReadChunk));
-        while (ok) {
-            const std::size_t used = out.size();
-            out.resize(used + chunk);
-            std::uint32_t read = 0;
-            ok = platform::ReadOsFile(file, out.data() + used, static_cast<std::uint32_t>(chunk), read);
-            out.resize(used + read);
-            if (out.size() > kMaxFileSize) {
-                ok = false; // it grew while being read
-                break;
-            }
-            if (read < chunk)
-                break;
-            chunk = kReadChunk;
+    bool ok = platform::SizeOsFile(file.Get(), size) && size <= kMaxFileSize;
+    // The size only sizes the first read (one byte more, to meet the end of the file at once); the
+    // file is read to its end, whatever that turns out to be.
+    std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, kReadChunk));
+    while (ok) {
+        const std::size_t used = out.size();
+        out.resize(used + chunk);
+        std::uint32_t read = 0;
+        ok = platform::ReadOsFile(file.Get(), out.data() + used, static_cast<std::uint32_t>(chunk), read);
+        out.resize(used + read);
+        if (out.size() > kMaxFileSize) {
+            ok = false; // it grew while being read
+            break;
         }
-    } catch (...) {
-        platform::CloseOsFile(file);
-        throw;
+        if (read < chunk)
+            break;
+        chunk = kReadChunk;
     }
-    platform::CloseOsFile(file);
     return ok;
 }
 

@@ -51,18 +51,18 @@ void WalkAccessor(IResourceAccessor<NWN::ResRef32>& accessor)
         NWN::ResType type = NWN::ResTypeInvalid;
         if (!accessor.GetEncapsulatedFileEntry(index, name, type))
             Broken("a listed index has no entry");
-        if (const FileHandle handle = accessor.OpenFileByIndex(index); handle != INVALID_FILE) {
+        if (const FileHandle handle = accessor.OpenFileByIndex(index); handle != InvalidFileHandle) {
             CopyOut(accessor, handle);
             accessor.CloseFile(handle);
         }
-        if (const FileHandle handle = accessor.OpenFile(name, type); handle != INVALID_FILE) {
+        if (const FileHandle handle = accessor.OpenFile(name, type); handle != InvalidFileHandle) {
             (void)accessor.GetEncapsulatedFileSize(handle);
             accessor.CloseFile(handle);
         }
     }
     NWN::ResRef32 name{};
     NWN::ResType type = NWN::ResTypeInvalid;
-    if (accessor.GetEncapsulatedFileEntry(count, name, type) || accessor.OpenFileByIndex(count) != INVALID_FILE)
+    if (accessor.GetEncapsulatedFileEntry(count, name, type) || accessor.OpenFileByIndex(count) != InvalidFileHandle)
         Broken("an index past the end was accepted");
 }
 

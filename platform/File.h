@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace brindle::platform {
 
@@ -63,5 +64,96 @@ void UnmapView(MappedView& view);
 /// bytes in (the file was cut short or its medium went away); the destination is then undefined.
 /// The caller checks the range against view.size first.
 bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset, std::size_t count);
+
+/// Owns an open file and closes it when it goes. Move-only.
+class OwnedFile {
+public:
+    OwnedFile() = default;
+    explicit OwnedFile(OsFile file) noexcept : m_File(file) {}
+    ~OwnedFile() { Reset(); }
+    OwnedFile(OwnedFile&& other) noexcept : m_File(other.Release()) {}
+    OwnedFile& operator=(OwnedFile&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    OwnedFile(const OwnedFile&) = delete;
+    OwnedFile& operator=(const OwnedFile&) = delete;
+
+    OsFile Get() const noexcept { return m_File; }
+    explicit operator bool() const noexcept { return m_File != InvalidOsFile; }
+    /// Gives the file up without closing it.
+    OsFile Release() noexcept { return std::exchange(m_File, InvalidOsFile); }
+    /// Closes the file held (if any) and takes file instead.
+    void Reset(OsFile file = InvalidOsFile) noexcept
+    {
+        const OsFile previous = std::exchange(m_File, file);
+        if (previous != InvalidOsFile)
+            CloseOsFile(previous);
+    }
+    /// Closes the file now and tells whether the close succeeded (false when none was held).
+    bool Close() noexcept
+    {
+        const OsFile previous = Release();
+        return previous != InvalidOsFile && CloseOsFile(previous);
+    }
+
+private:
+    OsFile m_File = InvalidOsFile;
+};
+
+/// Owns a mapped view of a whole file and unmaps it when it goes. Move-only. The readable part can
+/// be narrowed; the whole mapping is still released.
+class OwnedView {
+public:
+    OwnedView() = default;
+    ~OwnedView() { Reset(); }
+    OwnedView(OwnedView&& other) noexcept
+        : m_View(std::exchange(other.m_View, {})), m_MappedSize(std::exchange(other.m_MappedSize, 0))
+    {
+    }
+    OwnedView& operator=(OwnedView&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            m_View = std::exchange(other.m_View, {});
+            m_MappedSize = std::exchange(other.m_MappedSize, 0);
+        }
+        return *this;
+    }
+    OwnedView(const OwnedView&) = delete;
+    OwnedView& operator=(const OwnedView&) = delete;
+
+    /// Drops the view held and maps the whole file; false as MapWholeFile.
+    bool Map(OsFile file)
+    {
+        Reset();
+        if (!MapWholeFile(file, m_View))
+            return false;
+        m_MappedSize = m_View.size;
+        return true;
+    }
+    /// Narrows the readable part to its first size bytes (never widens it).
+    void Limit(std::uint64_t size) noexcept
+    {
+        if (size < m_View.size)
+            m_View.size = size;
+    }
+    void Reset() noexcept
+    {
+        MappedView mapping{m_View.data, m_MappedSize};
+        UnmapView(mapping);
+        m_View = {};
+        m_MappedSize = 0;
+    }
+
+    const MappedView& Get() const noexcept { return m_View; }
+    explicit operator bool() const noexcept { return m_View.data != nullptr; }
+
+private:
+    MappedView m_View;
+    std::uint64_t m_MappedSize = 0;
+};
 
 } // namespace brindle::platform

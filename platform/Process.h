@@ -6,6 +6,7 @@
 #include "platform/File.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brindle::platform {
@@ -32,6 +33,31 @@ bool IsMarkerAlive(const std::string& path, OsFile& staleMarker);
 /// Removes the marker file at path (only if it is still the file behind marker) and closes marker.
 /// Does nothing for InvalidOsFile.
 void ReleaseLivenessMarker(OsFile marker, const std::string& path);
+
+/// Holds a liveness marker (or none) and releases it with ReleaseLivenessMarker when it goes.
+class HeldMarker {
+public:
+    HeldMarker() = default;
+    HeldMarker(OsFile marker, std::string path) : m_Marker(marker), m_Path(std::move(path)) {}
+    ~HeldMarker() { Release(); }
+    HeldMarker(const HeldMarker&) = delete;
+    HeldMarker& operator=(const HeldMarker&) = delete;
+
+    /// Releases the marker held (if any) and holds marker at path instead.
+    void Reset(OsFile marker, std::string path)
+    {
+        Release();
+        m_Marker = marker;
+        m_Path = std::move(path);
+    }
+    /// Releases the marker now; does nothing when none is held.
+    void Release() noexcept { ReleaseLivenessMarker(std::exchange(m_Marker, InvalidOsFile), m_Path); }
+    bool Held() const noexcept { return m_Marker != InvalidOsFile; }
+
+private:
+    OsFile m_Marker = InvalidOsFile;
+    std::string m_Path;
+};
 
 /// Makes path a private directory of the current user: creates it owner-only, or accepts an existing
 /// one when it is a real directory (not a link) owned by the current user and not writable by group

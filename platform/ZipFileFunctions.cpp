@@ -70,12 +70,12 @@ FILE* OpenForReadingOnly(const char* path)
 {
     // Archives are read from regular files only: a plain open of a FIFO would wait for a writer
     // forever, and a device may never end.
-    const OsFile fd = OpenForReading(path, ShareMode::Read, AccessHint::Normal);
-    if (fd == InvalidOsFile)
+    OwnedFile fd(OpenForReading(path, ShareMode::Read, AccessHint::Normal));
+    if (!fd)
         return nullptr;
-    FILE* file = ::fdopen(static_cast<int>(fd), "rb"); // the descriptor is already close-on-exec
-    if (file == nullptr)
-        CloseOsFile(fd);
+    FILE* file = ::fdopen(static_cast<int>(fd.Get()), "rb"); // the descriptor is already close-on-exec
+    if (file != nullptr)
+        fd.Release(); // the stream owns it now
     return file;
 }
 #endif
@@ -95,7 +95,7 @@ struct ZipStream {
 };
 
 // Scratch space for read-through seeks; its contents are never used.
-unsigned char g_SeekScratch[kZipStreamBufferSize];
+unsigned char g_seekScratch[kZipStreamBufferSize];
 
 ZipStream* AsStream(voidpf stream)
 {
@@ -235,7 +235,7 @@ bool MoveWithinReach(ZipStream* s, std::uint64_t target)
     }
     if (ahead > kZipStreamBufferSize)
         return false;
-    return ReadStream(nullptr, s, g_SeekScratch, static_cast<uLong>(ahead)) == ahead;
+    return ReadStream(nullptr, s, g_seekScratch, static_cast<uLong>(ahead)) == ahead;
 }
 
 long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin)

@@ -13,7 +13,7 @@ using FileHandle = std::uint64_t;
 /// 0-based index of a resource inside one accessor.
 using FileIndex = std::uint64_t;
 
-inline constexpr FileHandle INVALID_FILE = 0;
+inline constexpr FileHandle InvalidFileHandle = 0;
 
 template <typename ResRefT>
 class IResourceAccessor {

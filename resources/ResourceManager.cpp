@@ -14,6 +14,10 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
+constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
+constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
+
 constexpr std::size_t kInstanceNameBufferSize = 32;
 constexpr const char* kMarkerSuffix = ".lock";
 
@@ -26,8 +30,8 @@ ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
         FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, platform::CurrentProcessId());
 
     // The marker exists before the directory, so no other instance ever sees our directory unmarked.
-    m_MarkerPath = temporaryDirectory + instanceName + kMarkerSuffix;
-    m_Marker = platform::AcquireLivenessMarker(m_MarkerPath);
+    const std::string markerPath = temporaryDirectory + instanceName + kMarkerSuffix;
+    m_Marker.Reset(platform::AcquireLivenessMarker(markerPath), markerPath);
 
     m_InstanceDirectory = temporaryDirectory + instanceName + "/";
     // Leftovers of an earlier process that had the same id.
@@ -45,8 +49,7 @@ ResourceManager::~ResourceManager()
     }
     if (m_InstanceDirectoryUsable)
         platform::RemoveEmptyDirectory(m_InstanceDirectory);
-    platform::ReleaseLivenessMarker(m_Marker, m_MarkerPath);
-    m_Marker = platform::InvalidOsFile;
+    m_Marker.Release();
     m_ModelConverter.reset();
 }
 
@@ -54,20 +57,19 @@ void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirect
 {
     for (const std::string& name : platform::ListOwnedDirectories(temporaryDirectory, kInstanceNamePrefix)) {
         const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
-        platform::OsFile staleMarker = platform::InvalidOsFile;
-        if (platform::IsMarkerAlive(markerPath, staleMarker))
+        platform::OsFile stale = platform::InvalidOsFile;
+        if (platform::IsMarkerAlive(markerPath, stale))
             continue;
+        // Released once the leftovers are gone, or on any way out.
+        const platform::HeldMarker staleMarker(stale, markerPath);
         const std::string directory = temporaryDirectory + name;
         // An instance removes its directory before it gives up its marker: a directory that is gone
         // by now belonged to a run that ended normally between the listing and the probe.
-        if (!platform::IsDirectory(directory)) {
-            platform::ReleaseLivenessMarker(staleMarker, markerPath);
+        if (!platform::IsDirectory(directory))
             continue;
-        }
         Warn(kCleaningUpDefunctInstance, name.c_str());
         platform::DeleteDirectoryContents(directory);
         platform::RemoveEmptyDirectory(directory);
-        platform::ReleaseLivenessMarker(staleMarker, markerPath);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "app/IDebugTextOut.h"
 #include "containers/DirectoryFileReader.h"
 #include "platform/File.h"
+#include "platform/Process.h"
 #include "resources/IResourceAccessor.h"
 #include "resources/LoadRecord.h"
 #include "resources/ResourceIndex.h"
@@ -28,46 +29,6 @@ class TlkFileReader;
 
 /// The prefix of every instance name and instance directory.
 inline constexpr const char* kInstanceNamePrefix = "NWN2Hovlar_";
-
-inline constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
-inline constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
-inline constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
-
-inline constexpr const char* kModuleNotFound = "Couldn't locate module file.";
-inline constexpr const char* kModuleLoadWarning =
-    "WARNING: Exception '%s' loading module resources.  The area map may not function.\n";
-inline constexpr const char* kHakLoadWarning =
-    "WARNING: Failed to load HAK file '%.32s' (exception '%s').  Certain module resources may be unavailable.\n";
-inline constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
-inline constexpr const char* kAlternateTlkWarning =
-    "WARNING: Exception '%s' loading alternate TLK.  STRREF lookup may be unavailable.\n";
-inline constexpr const char* kBaseTlkWarning =
-    "WARNING: Exception '%s' loading base TLK.  STRREF lookup may be unavailable.\n";
-inline constexpr const char* kGranny2Warning =
-    "WARNING: Exception '%s' loading granny2.  Model skeletons will be unavailable.\n";
-
-inline constexpr const char* kNullResource = "Attempted to demand load the null resource.";
-inline constexpr const char* kFailedToLocateResRef = "Failed to locate RESREF '%s'";
-inline constexpr const char* kFailedToOpenResRef = "Failed to open RESREF '%s'";
-inline constexpr const char* kCreateFileFailed = "CreateFile( %s ) failed";
-inline constexpr const char* kReadEncapsulatedFileFailed = "ReadEncapsulatedFile failed";
-inline constexpr const char* kWriteFileFailed = "WriteFile failed";
-inline constexpr const char* kShortWrite = "Short write";
-inline constexpr const char* kDemandLoadWarning = "WARNING: Exception '%s' loading resource '%s' (type %04X).\n";
-inline constexpr const char* kOpenFileWarning = "WARNING: Exception '%s' loading resource '%.32s' (type %04X).\n";
-inline constexpr const char* kFailedToBuildFileHandle = "Failed to build FileHandle";
-inline constexpr const char* kIllegalResourcePath = "Illegal resource path.";
-inline constexpr const char* kReleaseUnknownError =
-    "ERROR: ResourceManager::Release: Attempted to release resource '%s' after it was already released (or it "
-    "was never demanded in the first place).\nCheck also that a resource extension mapping exists in "
-    "ExtToResType for this resource type.\n";
-inline constexpr const char* kReleaseUnknownResource = "Attempted to release unknown resource!";
-
-inline constexpr const char* k2DAAccessWarning = "WARNING: Failed to access 2DA '%s': exception '%s'.\n";
-inline constexpr const char* k2DAValueWarning =
-    "WARNING: Failed to retrieve 2DA value '%s'/%lu from '%s': exception '%s'.\n";
-inline constexpr const char* k2DACellAccessWarning =
-    "WARNING: Failed to access 2DA '%s' ('%s'/%lu): exception '%s'.\n";
 
 /// Formatted error texts are cut to this buffer size (terminator included).
 inline constexpr std::size_t kMessageBufferSize = 512;
@@ -210,8 +171,7 @@ private:
     std::vector<IndexEntry> m_Entries;
     std::string m_InstanceDirectory;
     bool m_InstanceDirectoryUsable = false;
-    std::string m_MarkerPath;
-    platform::OsFile m_Marker = platform::InvalidOsFile;
+    platform::HeldMarker m_Marker;
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
     bool m_KeepRecord = false;

@@ -12,10 +12,28 @@
 #include <array>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace brindle {
 
 namespace {
+
+constexpr const char* kNullResource = "Attempted to demand load the null resource.";
+constexpr const char* kFailedToLocateResRef = "Failed to locate RESREF '%s'";
+constexpr const char* kFailedToOpenResRef = "Failed to open RESREF '%s'";
+constexpr const char* kCreateFileFailed = "CreateFile( %s ) failed";
+constexpr const char* kReadEncapsulatedFileFailed = "ReadEncapsulatedFile failed";
+constexpr const char* kWriteFileFailed = "WriteFile failed";
+constexpr const char* kShortWrite = "Short write";
+constexpr const char* kDemandLoadWarning = "WARNING: Exception '%s' loading resource '%s' (type %04X).\n";
+constexpr const char* kOpenFileWarning = "WARNING: Exception '%s' loading resource '%.32s' (type %04X).\n";
+constexpr const char* kFailedToBuildFileHandle = "Failed to build FileHandle";
+constexpr const char* kIllegalResourcePath = "Illegal resource path.";
+constexpr const char* kReleaseUnknownError =
+    "ERROR: ResourceManager::Release: Attempted to release resource '%s' after it was already released (or it "
+    "was never demanded in the first place).\nCheck also that a resource extension mapping exists in "
+    "ExtToResType for this resource type.\n";
+constexpr const char* kReleaseUnknownResource = "Attempted to release unknown resource!";
 
 std::runtime_error IllegalResourcePath(const std::string& path)
 {
@@ -23,6 +41,76 @@ std::runtime_error IllegalResourcePath(const std::string& path)
         return std::runtime_error("Illegal resource path '" + path + "'.");
     } catch (const std::bad_alloc&) {
         return std::runtime_error(kIllegalResourcePath);
+    }
+}
+
+using Accessor = ResourceManager::Accessor;
+
+// A resource open in a container, closed when this goes unless it was released.
+class OpenResource {
+public:
+    OpenResource(Accessor& container, FileHandle handle) : m_Container(container), m_Handle(handle) {}
+    ~OpenResource()
+    {
+        if (m_Handle != InvalidFileHandle)
+            m_Container.CloseFile(m_Handle);
+    }
+    OpenResource(const OpenResource&) = delete;
+    OpenResource& operator=(const OpenResource&) = delete;
+
+    FileHandle Get() const { return m_Handle; }
+    explicit operator bool() const { return m_Handle != InvalidFileHandle; }
+    FileHandle Release() { return std::exchange(m_Handle, InvalidFileHandle); }
+    /// Closes now; false when the container reports a failed close.
+    bool Close() { return m_Container.CloseFile(Release()); }
+
+private:
+    Accessor& m_Container;
+    FileHandle m_Handle;
+};
+
+// A copy being written, deleted when this goes unless it was kept.
+class PendingCopy {
+public:
+    explicit PendingCopy(std::string path) : m_Path(std::move(path)) {}
+    ~PendingCopy()
+    {
+        if (!m_Path.empty())
+            platform::DeleteFilePath(m_Path);
+    }
+    PendingCopy(const PendingCopy&) = delete;
+    PendingCopy& operator=(const PendingCopy&) = delete;
+
+    void Keep() { m_Path.clear(); }
+
+private:
+    std::string m_Path;
+};
+
+// Copies a resource open in its container into target, in chunks.
+void CopyResource(Accessor& container, FileHandle handle, platform::OsFile target)
+{
+    const std::uint32_t size = container.GetEncapsulatedFileSize(handle);
+    if (size != 0)
+        platform::ResizeOsFile(target, size); // a hint to the file system; the copy fills it
+
+    std::array<unsigned char, kCopyChunkSize> buffer;
+    std::uint32_t copied = 0;
+    std::uint32_t remaining = size;
+    while (remaining > 0) {
+        const std::uint32_t chunk = std::min(remaining, kCopyChunkSize);
+        std::uint32_t delivered = 0;
+        // A "successful" read of nothing while bytes remain would spin forever.
+        if (!container.ReadEncapsulatedFile(handle, copied, chunk, delivered, buffer.data()) || delivered == 0 ||
+            delivered > chunk)
+            throw std::runtime_error(kReadEncapsulatedFileFailed);
+        std::uint32_t written = 0;
+        if (!platform::WriteOsFile(target, buffer.data(), delivered, written))
+            throw std::runtime_error(kWriteFileFailed);
+        if (written != delivered)
+            throw std::runtime_error(kShortWrite);
+        copied += delivered;
+        remaining -= delivered;
     }
 }
 
@@ -59,67 +147,28 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
 std::string ResourceManager::Extract(const IndexEntry& entry, const std::string& key, const std::string& name,
                                      NWN::ResType type)
 {
-    Accessor* container = entry.container;
-    FileHandle handle = INVALID_FILE;
-    platform::OsFile target = platform::InvalidOsFile;
-    std::string targetPath;
-    const auto cleanUp = [&] {
-        if (handle != INVALID_FILE)
-            container->CloseFile(handle);
-        if (target != platform::InvalidOsFile)
-            platform::CloseOsFile(target);
-        // Only ever delete inside a directory that is ours.
-        if (!targetPath.empty() && m_InstanceDirectoryUsable)
-            platform::DeleteFilePath(targetPath);
-    };
     try {
-        handle = container->OpenFileByIndex(entry.index);
-        if (handle == INVALID_FILE)
+        OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
+        if (!source)
             throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
-        targetPath = m_InstanceDirectory + name + "." + ResTypeToExt(type);
-        if (m_InstanceDirectoryUsable)
-            target = platform::CreateForWriting(targetPath);
-        if (target == platform::InvalidOsFile)
+        const std::string targetPath = m_InstanceDirectory + name + "." + ResTypeToExt(type);
+        // Only ever delete inside a directory that is ours.
+        PendingCopy copy(m_InstanceDirectoryUsable ? targetPath : std::string());
+        platform::OwnedFile target(m_InstanceDirectoryUsable ? platform::CreateForWriting(targetPath)
+                                                             : platform::InvalidOsFile);
+        if (!target)
             throw std::runtime_error(FormatBounded(kMessageBufferSize, kCreateFileFailed, targetPath.c_str()));
-
-        const std::uint32_t size = container->GetEncapsulatedFileSize(handle);
-        if (size != 0)
-            platform::ResizeOsFile(target, size); // a hint to the file system; the copy fills it
-
-        std::array<unsigned char, kCopyChunkSize> buffer;
-        std::uint32_t copied = 0;
-        std::uint32_t remaining = size;
-        while (remaining > 0) {
-            const std::uint32_t chunk = std::min(remaining, kCopyChunkSize);
-            std::uint32_t delivered = 0;
-            // A "successful" read of nothing while bytes remain would spin forever.
-            if (!container->ReadEncapsulatedFile(handle, copied, chunk, delivered, buffer.data()) ||
-                delivered == 0 || delivered > chunk)
-                throw std::runtime_error(kReadEncapsulatedFileFailed);
-            std::uint32_t written = 0;
-            if (!platform::WriteOsFile(target, buffer.data(), delivered, written))
-                throw std::runtime_error(kWriteFileFailed);
-            if (written != delivered)
-                throw std::runtime_error(kShortWrite);
-            copied += delivered;
-            remaining -= delivered;
-        }
-
-        platform::CloseOsFile(target);
-        target = platform::InvalidOsFile;
+        CopyResource(*entry.container, source.Get(), target.Get());
+        target.Reset();
         // Closing is where a ZIP entry checks its CRC: a false here means the copy is corrupt.
-        const bool closed = container->CloseFile(handle);
-        handle = INVALID_FILE;
-        if (!closed)
+        if (!source.Close())
             throw std::runtime_error(kReadEncapsulatedFileFailed);
         m_Demanded.emplace(key, DemandedResource {targetPath, 1, true});
+        copy.Keep();
         return targetPath;
     } catch (const std::exception& e) {
-        cleanUp();
+        // The copy is gone by now: the owners above released everything on the way out.
         Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
-        throw;
-    } catch (...) {
-        cleanUp();
         throw;
     }
 }
@@ -146,43 +195,40 @@ void ResourceManager::Release(const std::string& path)
 
 FileHandle ResourceManager::DrawHandle()
 {
-    FileHandle first = INVALID_FILE;
+    FileHandle first = InvalidFileHandle;
     for (;;) {
         const FileHandle candidate = m_NextHandle++;
-        if (candidate == INVALID_FILE)
+        if (candidate == InvalidFileHandle)
             continue;
         if (m_OpenHandles.find(candidate) == m_OpenHandles.end())
             return candidate;
-        if (first == INVALID_FILE)
+        if (first == InvalidFileHandle)
             first = candidate;
         else if (candidate == first)
-            return INVALID_FILE; // wrapped all the way round
+            return InvalidFileHandle; // wrapped all the way round
     }
 }
 
 FileHandle ResourceManager::RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type)
 {
-    try {
-        const FileHandle handle = DrawHandle();
-        if (handle == INVALID_FILE)
-            throw std::runtime_error(kFailedToBuildFileHandle);
-        m_OpenHandles.emplace(handle, OpenHandle {container, containerHandle, type});
-        return handle;
-    } catch (...) {
-        container->CloseFile(containerHandle);
-        throw;
-    }
+    OpenResource open(*container, containerHandle);
+    const FileHandle handle = DrawHandle();
+    if (handle == InvalidFileHandle)
+        throw std::runtime_error(kFailedToBuildFileHandle);
+    m_OpenHandles.emplace(handle, OpenHandle {container, containerHandle, type});
+    open.Release();
+    return handle;
 }
 
 FileHandle ResourceManager::OpenFile(const NWN::ResRef32& name, NWN::ResType type)
 {
     const std::uint32_t found = m_ResourceIndex.Find(type, RawText(name));
     if (found == ResourceIndex::npos)
-        return INVALID_FILE;
+        return InvalidFileHandle;
     const IndexEntry& entry = m_Entries[found];
     const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
-    if (containerHandle == INVALID_FILE)
-        return INVALID_FILE;
+    if (containerHandle == InvalidFileHandle)
+        return InvalidFileHandle;
     try {
         return RegisterHandle(entry.container, containerHandle, type);
     } catch (const std::exception& e) {
@@ -194,11 +240,11 @@ FileHandle ResourceManager::OpenFile(const NWN::ResRef32& name, NWN::ResType typ
 FileHandle ResourceManager::OpenFileByIndex(FileIndex index)
 {
     if (index >= m_Entries.size())
-        return INVALID_FILE;
+        return InvalidFileHandle;
     const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
     const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
-    if (containerHandle == INVALID_FILE)
-        return INVALID_FILE;
+    if (containerHandle == InvalidFileHandle)
+        return InvalidFileHandle;
     return RegisterHandle(entry.container, containerHandle, NWN::ResTypeInvalid);
 }
 

@@ -17,6 +17,19 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kModuleNotFound = "Couldn't locate module file.";
+constexpr const char* kModuleLoadWarning =
+    "WARNING: Exception '%s' loading module resources.  The area map may not function.\n";
+constexpr const char* kHakLoadWarning =
+    "WARNING: Failed to load HAK file '%.32s' (exception '%s').  Certain module resources may be unavailable.\n";
+constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
+constexpr const char* kAlternateTlkWarning =
+    "WARNING: Exception '%s' loading alternate TLK.  STRREF lookup may be unavailable.\n";
+constexpr const char* kBaseTlkWarning =
+    "WARNING: Exception '%s' loading base TLK.  STRREF lookup may be unavailable.\n";
+constexpr const char* kGranny2Warning =
+    "WARNING: Exception '%s' loading granny2.  Model skeletons will be unavailable.\n";
+
 constexpr const char* kZipExtension = ".zip";
 constexpr const char* kTlkExtension = ".tlk";
 // The tiers as the run report names them.

@@ -8,6 +8,16 @@
 
 namespace brindle {
 
+namespace {
+
+constexpr const char* k2DAAccessWarning = "WARNING: Failed to access 2DA '%s': exception '%s'.\n";
+constexpr const char* k2DAValueWarning =
+    "WARNING: Failed to retrieve 2DA value '%s'/%lu from '%s': exception '%s'.\n";
+constexpr const char* k2DACellAccessWarning =
+    "WARNING: Failed to access 2DA '%s' ('%s'/%lu): exception '%s'.\n";
+
+} // namespace
+
 std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& name)
 {
     DemandResource demanded(*this, name, ResType2da);

@@ -10,6 +10,9 @@ namespace brindle {
 
 namespace {
 
+constexpr const char* kPathCharacters = "Resource name has path characters (illegal).";
+constexpr const char* kDosDevice = "Resource name is a DOS device (illegal).";
+
 template <typename Ref>
 Ref ToResRef(std::string_view text)
 {
@@ -57,13 +60,13 @@ void ValidateResourceName(std::string_view name)
 {
     if (name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos ||
         name.find("..") != std::string_view::npos)
-        throw std::runtime_error(kPathCharactersMessage);
+        throw std::runtime_error(kPathCharacters);
     static constexpr std::string_view kDevices[] = {"PRN", "AUX", "CON", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     for (std::string_view device : kDevices)
         if (name == device)
-            throw std::runtime_error(kDosDeviceMessage);
+            throw std::runtime_error(kDosDevice);
     if (name.size() == 4 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "LPT") && ascii::IsDigit(name[3]))
-        throw std::runtime_error(kDosDeviceMessage);
+        throw std::runtime_error(kDosDevice);
 }
 
 } // namespace brindle

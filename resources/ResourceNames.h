@@ -21,9 +21,6 @@ std::string RawText(const NWN::ResRef32& name);
 /// The key under which the manager files a resource: decimal type, "T", the name unchanged.
 std::string MakeResourceKey(NWN::ResType type, std::string_view name);
 
-inline constexpr const char* kPathCharactersMessage = "Resource name has path characters (illegal).";
-inline constexpr const char* kDosDeviceMessage = "Resource name is a DOS device (illegal).";
-
 /// Throws std::runtime_error for a name with path characters or one that names a DOS device.
 void ValidateResourceName(std::string_view name);
 

@@ -54,7 +54,7 @@ void CheckRows(const LookupTables& tables, const std::vector<Row>& rows)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         // The run passes over names without a grammar on this test alone.
-        EXPECT_EQ(ModelRecord::HasGrammar(row.name), row.key != kModelParseFailedMessage);
+        EXPECT_EQ(ModelRecord::HasGrammar(row.name), row.key != kModelParseFailed);
         if (row.key.starts_with("VK_")) {
             const ModelRecord record(tables, row.name);
             EXPECT_EQ(record.ToIndex(), row.key);
@@ -87,8 +87,8 @@ TEST(ModelRecordTest, ArmorVariationGrammar)
         {"P_ZZ_P_EEF_CL_BODY03", "VK_P_EEF_CL_BODY", 3},
         // A plus sign is read by the conversion as part of the number.
         {"P_HHM_CL_BODY+7", "VK_P_HHM_CL_BODY", 7},
-        {"P_HHM_CL_BODY257", kModelVariationFailedMessage},
-        {"P_HHM_CL_BODY4294967295", kModelVariationFailedMessage},
+        {"P_HHM_CL_BODY257", "Could not gather variation from model."},
+        {"P_HHM_CL_BODY4294967295", "Could not gather variation from model."},
         {"P_HHM_CL_BODY4294967296", kLexicalCastMessage},
         {"P_HHM_CL_BODY", kLexicalCastMessage},
         {"P_HHM_CL_BODY1A", kLexicalCastMessage},
@@ -98,15 +98,15 @@ TEST(ModelRecordTest, ArmorVariationGrammar)
         {"P_HHM_CL_BODY-1", kLexicalCastMessage},
         {"P_HHM_CL_BODY-4294967295", kLexicalCastMessage},
         {"P_HHM_CL_BODY-0", kLexicalCastMessage},
-        {"P_XXM_CL_BODY01", kModelRaceFailedMessage},
-        {"P_HHX_CL_BODY01", kModelGenderFailedMessage},
-        {"P_HHM_ZZ_BODY01", kModelArmorVisualTypeFailedMessage},
-        {"P_HHM_", kModelArmorVisualTypeFailedMessage},
-        {"P_HHM_CL_CAPE01", kModelItemClassFailedMessage},
+        {"P_XXM_CL_BODY01", "Could not gather race from model."},
+        {"P_HHX_CL_BODY01", "Could not gather gender from model."},
+        {"P_HHM_ZZ_BODY01", "Could not gather Armor Visual Type from model."},
+        {"P_HHM_", "Could not gather Armor Visual Type from model."},
+        {"P_HHM_CL_CAPE01", "Could not gather Item Class from model."},
         {"P_HHM", kOutOfRange},
         {"P_HHM_CL", kOutOfRange},
-        {"PX_HHM_CL_BODY01", kModelParseFailedMessage},
-        {"PHHMCLBODY01", kModelParseFailedMessage},
+        {"PX_HHM_CL_BODY01", kModelParseFailed},
+        {"PHHMCLBODY01", kModelParseFailed},
     };
     CheckRows(StandardTables(), rows);
 }
@@ -118,15 +118,15 @@ TEST(ModelRecordTest, ArmorPartGrammar)
         {"A_EEF_LANKEL10", "VK_A_EEF_ACLtAnkle", 10},
         {"a_ddm_rlowleg256", "VK_A_DDM_ACRtShin", 256},
         {"A_HAF_BHIP1", "VK_A_HAF_ACBkHip", 1},
-        {"A_HHM_LUPARM257", kModelVariationFailedMessage},
+        {"A_HHM_LUPARM257", "Could not gather variation from model."},
         {"A_HHM_LUPARM", kLexicalCastMessage},
         {"A_HHM_LUPARM0A", kLexicalCastMessage},
-        {"A_XXM_LUPARM01", kModelRaceFailedMessage},
-        {"A_HHX_LUPARM01", kModelGenderFailedMessage},
-        {"A_HHM_LTOE01", kModelArmorVisualTypeFailedMessage},
-        {"A_HHM_", kModelArmorVisualTypeFailedMessage},
+        {"A_XXM_LUPARM01", "Could not gather race from model."},
+        {"A_HHX_LUPARM01", "Could not gather gender from model."},
+        {"A_HHM_LTOE01", "Could not gather Armor Visual Type from model."},
+        {"A_HHM_", "Could not gather Armor Visual Type from model."},
         {"A_HHM", kOutOfRange},
-        {"AX_HHM_LUPARM01", kModelParseFailedMessage},
+        {"AX_HHM_LUPARM01", kModelParseFailed},
     };
     CheckRows(StandardTables(), rows);
 }
@@ -141,8 +141,8 @@ TEST(ModelRecordTest, WeaponGrammar)
         {"W_SHE_LARGE07_C", "VK_W_SHE_LARGE_C", 7},
         // Any one character after the separator is the model part.
         {"W_DAG2_7", "VK_W_DAG_7", 2},
-        {"W_LSWORD257", kModelVariationFailedMessage},
-        {"W_LSWORD257_B", kModelVariationFailedMessage},
+        {"W_LSWORD257", "Could not gather variation from model."},
+        {"W_LSWORD257_B", "Could not gather variation from model."},
         // A longer model part leaves its tail in the variation text.
         {"W_LSWORD03_BC", kLexicalCastMessage},
         {"W_LSWORD03_1_B", kLexicalCastMessage},
@@ -151,9 +151,9 @@ TEST(ModelRecordTest, WeaponGrammar)
         {"W_LSWORD-1", kLexicalCastMessage},
         // A separator with nothing after it.
         {"W_LSWORD03_", kOutOfRange},
-        {"W_AXE01", kModelItemClassFailedMessage},
-        {"W_X_LSWORD01", kModelItemClassFailedMessage},
-        {"WX_LSWORD01", kModelParseFailedMessage},
+        {"W_AXE01", "Could not gather Item Class from model."},
+        {"W_X_LSWORD01", "Could not gather Item Class from model."},
+        {"WX_LSWORD01", kModelParseFailed},
     };
     CheckRows(StandardTables(), rows);
 }
@@ -161,14 +161,14 @@ TEST(ModelRecordTest, WeaponGrammar)
 TEST(ModelRecordTest, OtherPrefixesAreNoModels)
 {
     const std::vector<Row> rows = {
-        {"C_DRAGON01", kModelParseFailedMessage},
-        {"T_N_SWORD", kModelParseFailedMessage},
-        {"_P_HHM_CL_BODY01", kModelParseFailedMessage},
-        {"WINGS", kModelParseFailedMessage},
-        {"PX_HHM_CL_BODY01", kModelParseFailedMessage},
-        {"P", kModelParseFailedMessage},
-        {"w_", kModelItemClassFailedMessage},
-        {"", kModelParseFailedMessage},
+        {"C_DRAGON01", kModelParseFailed},
+        {"T_N_SWORD", kModelParseFailed},
+        {"_P_HHM_CL_BODY01", kModelParseFailed},
+        {"WINGS", kModelParseFailed},
+        {"PX_HHM_CL_BODY01", kModelParseFailed},
+        {"P", kModelParseFailed},
+        {"w_", "Could not gather Item Class from model."},
+        {"", kModelParseFailed},
     };
     CheckRows(StandardTables(), rows);
 }
@@ -205,7 +205,7 @@ TEST(ModelRecordTest, FieldsAndKeysOfEachGrammar)
             (void)record->ToAVTIndex();
             ADD_FAILURE() << record->Name();
         } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), kModelToAVTIndexFailedMessage);
+            EXPECT_STREQ(e.what(), "Invalid call of ToAVTIndex().");
         }
     }
 }
@@ -244,7 +244,7 @@ TEST(ModelRecordTest, LastListEntryWins)
     reversed.AppendFixedItemClasses();
     reversed.AddItemClass("BOD");
     CheckRows(reversed, {
-        {"P_HHM_CL_BODY01", kModelItemClassFailedMessage},  // C wins, so BODY is read at "_BODY01"
+        {"P_HHM_CL_BODY01", "Could not gather Item Class from model."},  // C wins, so BODY is read at "_BODY01"
         {"W_LSWORD03", kLexicalCastMessage},                // W_LS wins, leaving "WORD03"
     });
 }
@@ -259,8 +259,8 @@ TEST(ModelRecordTest, EmptyWinningEntriesRejectTheName)
     tables.AppendFixedItemClasses();
     tables.FillArmorPieceTable();
     CheckRows(tables, {
-        {"P_HHM_CL_BODY01", kModelRaceFailedMessage},
-        {"A_HHM_LHIP01", kModelRaceFailedMessage},
+        {"P_HHM_CL_BODY01", "Could not gather race from model."},
+        {"A_HHM_LHIP01", "Could not gather race from model."},
     });
 
     LookupTables emptyFirst;
@@ -270,7 +270,7 @@ TEST(ModelRecordTest, EmptyWinningEntriesRejectTheName)
     emptyFirst.AddGender("");
     emptyFirst.AddArmorVisualType("CL", 0);
     emptyFirst.AppendFixedItemClasses();
-    CheckRows(emptyFirst, {{"P_HHM_CL_BODY01", kModelGenderFailedMessage}});
+    CheckRows(emptyFirst, {{"P_HHM_CL_BODY01", "Could not gather gender from model."}});
 
     LookupTables emptyItemClass;
     emptyItemClass.AddRace("P_HH?");
@@ -280,8 +280,8 @@ TEST(ModelRecordTest, EmptyWinningEntriesRejectTheName)
     emptyItemClass.AppendFixedItemClasses();
     emptyItemClass.AddItemClass("");
     CheckRows(emptyItemClass, {
-        {"P_HHM_CL_BODY01", kModelArmorVisualTypeFailedMessage},
-        {"W_LSWORD01", kModelItemClassFailedMessage},
+        {"P_HHM_CL_BODY01", "Could not gather Armor Visual Type from model."},
+        {"W_LSWORD01", "Could not gather Item Class from model."},
     });
 }
 
@@ -399,20 +399,20 @@ TEST(ModelRecordTest, RealModelNamesAgainstRealTables)
         {"P_EEF_NK_GLOVES02", "VK_P_EEF_NK_GLOVES", 2},
         {"P_DDM_CL_BODY116", "VK_P_DDM_CL_BODY", 116},
         {"P_OOF_NK_GLOVES04", "VK_P_OOF_NK_GLOVES", 4},
-        {"P_HHM_HAIR70", kModelArmorVisualTypeFailedMessage},
-        {"P_AAM_HEAD07", kModelArmorVisualTypeFailedMessage},
-        {"P_GOF_HEAD01", kModelRaceFailedMessage},
-        {"P_PXM_CL_BODY05", kModelRaceFailedMessage},
-        {"A_LIZ_LBRACER1", kModelRaceFailedMessage},
-        {"A_OGRE_LSHOULDER16", kModelRaceFailedMessage},
+        {"P_HHM_HAIR70", "Could not gather Armor Visual Type from model."},
+        {"P_AAM_HEAD07", "Could not gather Armor Visual Type from model."},
+        {"P_GOF_HEAD01", "Could not gather race from model."},
+        {"P_PXM_CL_BODY05", "Could not gather race from model."},
+        {"A_LIZ_LBRACER1", "Could not gather race from model."},
+        {"A_OGRE_LSHOULDER16", "Could not gather race from model."},
         {"W_LSWORD46_C", "VK_W_LSWORD_C", 46},
         {"W_SSWORD52_A", "VK_W_SSWORD_A", 52},
         {"W_CLUB104", "VK_W_CLUB_A", 104},
         {"W_SHE_LARGE101", "VK_W_SHE_LARGE_A", 101},
         {"W_HAXE57", "VK_W_HAXE_A", 57},
-        {"W_DPICK01_A", kModelItemClassFailedMessage},
-        {"W_PDAG02", kModelItemClassFailedMessage},
-        {"C_LIZMAN_CH_BODY01", kModelParseFailedMessage},
+        {"W_DPICK01_A", "Could not gather Item Class from model."},
+        {"W_PDAG02", "Could not gather Item Class from model."},
+        {"C_LIZMAN_CH_BODY01", kModelParseFailed},
     });
 
     // Every name of the list, upper-cased without its extension as the model walk passes it.
@@ -442,10 +442,10 @@ TEST(ModelRecordTest, RealModelNamesAgainstRealTables)
     const std::map<std::string, int> expected = {
         {"W", 456},
         {"P", 63},
-        {kModelRaceFailedMessage, 501},
-        {kModelParseFailedMessage, 185},
-        {kModelArmorVisualTypeFailedMessage, 25},
-        {kModelItemClassFailedMessage, 11},
+        {"Could not gather race from model.", 501},
+        {kModelParseFailed, 185},
+        {"Could not gather Armor Visual Type from model.", 25},
+        {"Could not gather Item Class from model.", 11},
     };
     EXPECT_EQ(outcomes, expected);
 }

@@ -149,16 +149,16 @@ TEST(ScriptWriterTest, EverySectionWithOptionsOn)
     FillTables(records.tables);
     AddEverySection(records);
     Options options;
-    for (const char* name : {kInvisibleModelPartsOption, kInvisibleVariationsOption, kInvisibleArmorPiecesOption,
-                             kIgnoreSinglesOption})
+    for (const char* name : {"invisiblemodels.modelparts", "invisiblemodels.variations", "invisiblemodels.armorpieces",
+                             "settings.ignoresingles"})
         options.values[name] = true;
     CapturingTextOut console;
     ExpectGolden(WriteScript(records, options, console, 0), "constants_options_on.nss");
     // Each option is asked once per list line of its section; the armor visual type lists ask none.
-    EXPECT_EQ(options.asked.count(kInvisibleModelPartsOption), 4u);
-    EXPECT_EQ(options.asked.count(kInvisibleVariationsOption), 6u);
-    EXPECT_EQ(options.asked.count(kInvisibleArmorPiecesOption), 4u);
-    EXPECT_EQ(options.asked.count(kIgnoreSinglesOption), 14u);
+    EXPECT_EQ(options.asked.count("invisiblemodels.modelparts"), 4u);
+    EXPECT_EQ(options.asked.count("invisiblemodels.variations"), 6u);
+    EXPECT_EQ(options.asked.count("invisiblemodels.armorpieces"), 4u);
+    EXPECT_EQ(options.asked.count("settings.ignoresingles"), 14u);
 }
 
 TEST(ScriptWriterTest, SinglesAloneCommentedAndInvisibleValueCounts)
@@ -168,14 +168,14 @@ TEST(ScriptWriterTest, SinglesAloneCommentedAndInvisibleValueCounts)
     for (const char* name : {"W_DAG05", "W_LSWORD00", "W_SSWORD03", "W_SSWORD04"})
         records.Add(name);
     Options options;
-    options.values[kIgnoreSinglesOption] = true;
+    options.values["settings.ignoresingles"] = true;
     CapturingTextOut console;
     std::string script = WriteScript(records, options, console, 0);
     EXPECT_NE(script.find("\r\n//\tSetLocalString( oModule, \"VK_W_DAG_A\", \"#5#\" );"), std::string::npos);
     EXPECT_NE(script.find("\r\n\tSetLocalString( oModule, \"VK_W_SSWORD_A\", \"#3#4#\" );"), std::string::npos);
 
     // The invisible value makes a single number two; a list already holding 0 stays single.
-    options.values[kInvisibleModelPartsOption] = true;
+    options.values["invisiblemodels.modelparts"] = true;
     script = WriteScript(records, options, console, 0);
     EXPECT_NE(script.find("\r\n\tSetLocalString( oModule, \"VK_W_DAG_A\", \"#0#5#\" );"), std::string::npos);
     EXPECT_NE(script.find("\r\n//\tSetLocalString( oModule, \"VK_W_LSWORD_A\", \"#0#\" );"), std::string::npos);

@@ -313,8 +313,9 @@ TEST(HostileRunTest, FullDiskDuringAnExtractionLosesOnlyThatTable)
     ScopedTempDir tmp;
     const Outcome full = RunToEnd(tree.WorkingDirectory("full"), tmp.Path(), {256 * 1024});
     // The write that meets the limit fails; the copy goes and the table is missing, nothing else.
-    EXPECT_NE(full.output.find(FormatBounded(kMessageBufferSize, kDemandLoadWarning, kWriteFileFailed, "appearance",
-                                             unsigned{ResType2da})),
+    EXPECT_NE(full.output.find(FormatBounded(kMessageBufferSize,
+                                             "WARNING: Exception '%s' loading resource '%s' (type %04X).\n",
+                                             "WriteFile failed", "appearance", unsigned{ResType2da})),
               std::string::npos)
         << full.output;
     EXPECT_EQ(full.output.find("ERROR"), std::string::npos) << full.output;
@@ -390,8 +391,9 @@ TEST(HostileRunTest, ZipEntryClaimingFourGibibytes)
     const Outcome claimed = RunToEnd(tree.WorkingDirectory("claimed"), tmp.Path());
     EXPECT_EQ(claimed.output.find("ERROR"), std::string::npos) << claimed.output;
     // The copy runs out of bytes long before the claimed size.
-    EXPECT_NE(claimed.output.find(FormatBounded(kMessageBufferSize, kDemandLoadWarning, kReadEncapsulatedFileFailed,
-                                                "gender", unsigned{ResType2da})),
+    EXPECT_NE(claimed.output.find(FormatBounded(kMessageBufferSize,
+                                                "WARNING: Exception '%s' loading resource '%s' (type %04X).\n",
+                                                "ReadEncapsulatedFile failed", "gender", unsigned{ResType2da})),
               std::string::npos)
         << claimed.output;
     EXPECT_EQ(claimed.script, withoutGender.script);

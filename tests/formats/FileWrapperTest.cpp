@@ -37,18 +37,18 @@ std::string RuntimeErrorOf(const std::function<void()>& action)
 class BoundFile {
 public:
     BoundFile(const std::string& path, bool map)
+        : m_File(platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal))
     {
-        m_File = platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal);
-        EXPECT_NE(m_File, platform::InvalidOsFile);
-        wrapper.SetFileHandle(m_File, map);
+        EXPECT_TRUE(m_File);
+        wrapper.SetFileHandle(m_File.Get(), map);
     }
-    ~BoundFile() { CloseReaderFile(m_File, wrapper); }
-    OsFile File() const { return m_File; }
-
-    FileWrapper wrapper;
+    OsFile File() const { return m_File.Get(); }
 
 private:
-    OsFile m_File;
+    platform::OwnedFile m_File; // declared first: the wrapper goes before the file
+
+public:
+    FileWrapper wrapper;
 };
 
 class FileWrapperModes : public ::testing::TestWithParam<bool> {
@@ -173,17 +173,17 @@ TEST(FileWrapperTest, ViewStartsAtTheHandlesPosition)
 {
     test::ScopedTempDir dir;
     test::WriteFile(dir / "data", Bytes(100));
-    OsFile handle = platform::OpenForReading(dir / "data", platform::ShareMode::Read, platform::AccessHint::Normal);
-    ASSERT_TRUE(platform::SeekOsFile(handle, 10));
-    FileWrapper plain(handle);
+    const platform::OwnedFile handle(
+        platform::OpenForReading(dir / "data", platform::ShareMode::Read, platform::AccessHint::Normal));
+    ASSERT_TRUE(platform::SeekOsFile(handle.Get(), 10));
+    FileWrapper plain(handle.Get());
     EXPECT_EQ(plain.GetOffset(), 10u);
     FileWrapper mapped;
-    mapped.SetFileHandle(handle, true);
+    mapped.SetFileHandle(handle.Get(), true);
     ASSERT_TRUE(mapped.IsMapped());
     unsigned char byte = 0;
     mapped.ReadFile(&byte, 1, "Header");
     EXPECT_EQ(byte, 10);
-    CloseReaderFile(handle, mapped);
 }
 
 TEST(FileWrapperTest, FileCutShortUnderTheViewIsAnInPageError)
@@ -232,12 +232,16 @@ TEST(FileWrapperTest, OpeningSequenceTexts)
     }
     FileWrapper wrapper;
     std::uint32_t size = 0;
-    OsFile file = OpenReaderFile(dir / "data", options, wrapper, size);
+    platform::OwnedFile file = OpenReaderFile(dir / "data", options, wrapper, size);
     EXPECT_EQ(size, 100u);
     EXPECT_TRUE(wrapper.IsMapped());
-    CloseReaderFile(file, wrapper);
-    EXPECT_EQ(file, platform::InvalidOsFile);
+    // The caller owns the file: it stays open until its owner goes.
+    std::uint64_t fileSize = 0;
+    EXPECT_TRUE(platform::SizeOsFile(file.Get(), fileSize));
+    wrapper.SetFileHandle(platform::InvalidOsFile, false);
     EXPECT_FALSE(wrapper.IsMapped());
+    EXPECT_TRUE(file.Close());
+    EXPECT_FALSE(file);
 }
 
 } // namespace

@@ -93,16 +93,20 @@ TEST(GffFileReaderTest, ConstructionFailuresByExactText)
     } const cases[] = {
         {"empty file", "", "ReadFile( &m_Header ) failed."},
         {"short header", base.substr(0, 55), "ReadFile( &m_Header ) failed."},
-        {"version", ByteBuilder().Bytes(base).PatchU32(4, 0x332E3356).Str(), kGffBadVersion}, // "V3.3"
-        {"structs", Patch(base, kStructCount, (size - Get(base, kStructOffset)) / 12 + 1), kGffStructAccounting},
-        {"fields wrap in 32 bits", Patch(base, kFieldCount, 0xFFFFFFFF), kGffFieldAccounting},
-        {"labels", Patch(base, kLabelOffset, size - 15), kGffLabelAccounting},
-        {"field data one past the end", Patch(base, kFieldDataCount, dataEnd + 1), kGffFieldDataAccounting},
-        {"field indices", Patch(base, kFieldIndicesOffset, 0xFFFFFFFF), kGffFieldIndicesAccounting},
-        {"field indices size", Patch(base, kFieldIndicesCount, 6), kGffFieldIndicesNotMultiple},
-        {"list indices", Patch(base, kListIndicesCount, Get(base, kListIndicesCount) + 1), kGffListIndicesAccounting},
-        {"no structures", Patch(base, kStructCount, 0), kGffIllegalStructIndex},
-        {"root type", Patch(base, Get(base, kStructOffset), 0), kGffUnexpectedRootType},
+        {"version", ByteBuilder().Bytes(base).PatchU32(4, 0x332E3356).Str(), "Unrecognized GFF version."}, // "V3.3"
+        {"structs", Patch(base, kStructCount, (size - Get(base, kStructOffset)) / 12 + 1),
+         "Struct accounting is incorrect."},
+        {"fields wrap in 32 bits", Patch(base, kFieldCount, 0xFFFFFFFF), "Field accounting is incorrect."},
+        {"labels", Patch(base, kLabelOffset, size - 15), "Label accounting is incorrect."},
+        {"field data one past the end", Patch(base, kFieldDataCount, dataEnd + 1),
+         "Field data accounting is incorrect."},
+        {"field indices", Patch(base, kFieldIndicesOffset, 0xFFFFFFFF), "Field indicies accounting is incorrect."},
+        {"field indices size", Patch(base, kFieldIndicesCount, 6),
+         "Field indicies array is not a multiple of FIELD_INDEX."},
+        {"list indices", Patch(base, kListIndicesCount, Get(base, kListIndicesCount) + 1),
+         "List indicies accounting is incorrect."},
+        {"no structures", Patch(base, kStructCount, 0), "Illegal struct index."},
+        {"root type", Patch(base, Get(base, kStructOffset), 0), "Unexpected root structure type."},
     };
     ScopedTempDir dir;
     const std::string path = dir / "module.ifo";
@@ -117,7 +121,7 @@ TEST(GffFileReaderTest, ConstructionFailuresByExactText)
     EXPECT_NO_THROW(GffFileReader{path});
 
     for (const std::string& bad : {dir / "missing.ifo", dir.Path()})
-        test::ExpectThrowText<PlainException>([&] { GffFileReader reader(bad); }, kGffOpenFailed);
+        test::ExpectThrowText<PlainException>([&] { GffFileReader reader(bad); }, "Failed to open GFF file.");
 }
 
 TEST(GffFileReaderTest, FieldLookups)
@@ -165,7 +169,7 @@ TEST(GffFileReaderTest, FieldLookups)
     reader.ReadStructEntry(index, entry);
     EXPECT_FALSE(reader.FindField(GffStruct(&reader, entry), "Mod_Hak", field));
 
-    test::ExpectThrowText<std::runtime_error>([&] { reader.ReadStructEntry(3, entry); }, kGffIllegalStructIndex);
+    test::ExpectThrowText<std::runtime_error>([&] { reader.ReadStructEntry(3, entry); }, "Illegal struct index.");
 }
 
 // Offsets that point (partly) outside their block inside an accepted file give false, never an
@@ -229,9 +233,15 @@ TEST(GffFileReaderTest, TruncatedAtEveryLengthFailsWithAFixedText)
 {
     const std::string base = test::BuildModuleIfo({"HakOne", "hak_two", "Hak3"}, "custom");
     const std::set<std::string> allowed = {
-        "ReadFile( &m_Header ) failed.", kGffBadVersion, kGffStructAccounting, kGffFieldAccounting,
-        kGffLabelAccounting, kGffFieldDataAccounting, kGffFieldIndicesAccounting, kGffListIndicesAccounting,
-        kGffIllegalStructIndex, kGffUnexpectedRootType,
+        "ReadFile( &m_Header ) failed.",
+        "Unrecognized GFF version.",
+        "Struct accounting is incorrect.",
+        "Field accounting is incorrect.",
+        "Label accounting is incorrect.",
+        "Field data accounting is incorrect.",
+        "Field indicies accounting is incorrect.",
+        "List indicies accounting is incorrect.",
+        "Illegal struct index.", "Unexpected root structure type.",
     };
     ScopedTempDir dir;
     const std::string path = dir / "module.ifo";

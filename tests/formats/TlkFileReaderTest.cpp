@@ -35,8 +35,8 @@ TEST(TlkFileReaderTest, ConstructionFailuresByExactText)
     } const cases[] = {
         {"empty file", "", "ReadFile( Header ) failed."},
         {"19 bytes", Header(0, 20).substr(0, 19), "ReadFile( Header ) failed."},
-        {"table past the end", Header(3, 140) + std::string(119, 'x'), kTlkTableExceedsFile},
-        {"table far past the end", Header(0x100000, 0) + std::string(40, 'x'), kTlkTableExceedsFile},
+        {"table past the end", Header(3, 140) + std::string(119, 'x'), "TLK string table exceeds file size."},
+        {"table far past the end", Header(0x100000, 0) + std::string(40, 'x'), "TLK string table exceeds file size."},
     };
     ScopedTempDir dir;
     const std::string path = dir / "t.tlk";
@@ -46,7 +46,7 @@ TEST(TlkFileReaderTest, ConstructionFailuresByExactText)
         test::ExpectThrowText<std::runtime_error>([&] { Reader reader(path); }, c.message);
     }
     for (const std::string& bad : {dir / "missing.tlk", dir.Path()})
-        test::ExpectThrowText<PlainException>([&] { Reader reader(bad); }, kTlkOpenFailed);
+        test::ExpectThrowText<PlainException>([&] { Reader reader(bad); }, "Failed to open TLK file.");
 }
 
 TEST(TlkFileReaderTest, EntryTables)
@@ -101,7 +101,7 @@ TEST(TlkFileReaderTest, TruncatedAtEveryLengthFailsWithAFixedText)
             EXPECT_GE(length, tableEnd);
             EXPECT_EQ(reader.GetStringCount(), 5u);
         } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), length < 20 ? "ReadFile( Header ) failed." : kTlkTableExceedsFile);
+            EXPECT_STREQ(e.what(), length < 20 ? "ReadFile( Header ) failed." : "TLK string table exceeds file size.");
             EXPECT_LT(length, tableEnd);
         }
     }

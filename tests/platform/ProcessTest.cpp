@@ -96,6 +96,31 @@ TEST(ProcessTest, MarkerIsAliveWhileHeldAndStaleOnceReleased)
     EXPECT_FALSE(fs::exists(path));
 }
 
+TEST(ProcessTest, HeldMarkerReleasesWhenItGoes)
+{
+    test::ScopedTempDir dir;
+    const std::string first = dir / "first.lock";
+    const std::string second = dir / "second.lock";
+    OsFile stale = InvalidOsFile;
+    {
+        HeldMarker marker(AcquireLivenessMarker(first), first);
+        ASSERT_TRUE(marker.Held());
+        EXPECT_TRUE(IsMarkerAlive(first, stale));
+        // Taking another marker gives up the first.
+        marker.Reset(AcquireLivenessMarker(second), second);
+        EXPECT_FALSE(IsMarkerAlive(first, stale));
+        EXPECT_EQ(stale, InvalidOsFile);
+        EXPECT_TRUE(IsMarkerAlive(second, stale));
+    }
+    EXPECT_FALSE(IsMarkerAlive(second, stale));
+    EXPECT_EQ(stale, InvalidOsFile);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+    HeldMarker none;
+    EXPECT_FALSE(none.Held());
+    none.Release(); // nothing held, nothing happens
+}
+
 TEST(ProcessTest, TwoLiveManagersNeverSweepEachOther)
 {
     test::ScopedTmpdirOverride tmp;

@@ -131,8 +131,8 @@ TEST_F(ResourceManagerDemandTest, RefusedNamesRaiseBeforeAnyLookup)
     archive->Add("a", ResType2da, "x");
     m_Manager.BuildResourceIndex();
 
-    EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("", ResType2da); }), kNullResource);
-    EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("x/y", ResType2da); }), kPathCharactersMessage);
+    EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("", ResType2da); }), "Attempted to demand load the null resource.");
+    EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("x/y", ResType2da); }), "Resource name has path characters (illegal).");
     EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("missing", ResType2da); }), "Failed to locate RESREF 'missing'");
     EXPECT_EQ(ErrorOf([&] { m_Manager.Demand("a", ResTypeMdb); }), "Failed to locate RESREF 'a'");
     EXPECT_TRUE(m_Out.Writes().empty());
@@ -150,9 +150,9 @@ TEST_F(ResourceManagerDemandTest, FailedExtractionsWarnCloseAndLeaveNoCopy)
     const Case cases[] = {
         {"cannot open", [](MemoryArchive& a) { a.FailOpen(); }, "Failed to open RESREF 'res'"},
         // A container that reports success without delivering anything must not spin the copy.
-        {"read of nothing", [](MemoryArchive& a) { a.DeliverNothingAfter(4096); }, kReadEncapsulatedFileFailed},
+        {"read of nothing", [](MemoryArchive& a) { a.DeliverNothingAfter(4096); }, "ReadEncapsulatedFile failed"},
         // The close is where a ZIP entry checks its CRC.
-        {"close fails", [](MemoryArchive& a) { a.FailClose(); }, kReadEncapsulatedFileFailed},
+        {"close fails", [](MemoryArchive& a) { a.FailClose(); }, "ReadEncapsulatedFile failed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,7 +179,7 @@ TEST_F(ResourceManagerDemandTest, ReleaseOfUnknownPaths)
 
     for (const char* path : {"/x/thing.qqq", "/x/gender.2da"}) {
         m_Out.Clear();
-        EXPECT_EQ(ErrorOf([&] { m_Manager.Release(path); }), kReleaseUnknownResource);
+        EXPECT_EQ(ErrorOf([&] { m_Manager.Release(path); }), "Attempted to release unknown resource!");
         EXPECT_EQ(m_Out.Text(),
                   std::string("ERROR: ResourceManager::Release: Attempted to release resource '") + path +
                       "' after it was already released (or it was never demanded in the first place).\n"
