@@ -16,6 +16,7 @@
 #include <array>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -66,7 +67,10 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         NWN::ResType type = NWN::ResTypeInvalid;
         if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
             continue;
-        std::string upper = ascii::ToUpper(ToText(name));
+        // Upper case straight from the stored name (lower-casing it first would change nothing).
+        std::string upper = RawText(name);
+        for (char& c : upper)
+            c = ascii::ToUpper(c);
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
@@ -76,15 +80,21 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
             continue;
         }
         try {
-            ModelRecord record(tables, upper);
+            std::optional<ModelRecord> record;
+            if (const char* failure = ModelRecord::TryRead(tables, upper, record)) {
+                if (report != nullptr)
+                    report->AddIgnored(ToText(name), manager.GetEntrySource(index), failure);
+                models.ignored.emplace_back(std::move(upper), failure);
+                continue;
+            }
             if (report != nullptr)
-                report->AddCounted(ToText(name), manager.GetEntrySource(index), record, tables.ArmorVisualTypeIndex());
-            if (record.IsWeapon())
-                models.weapons.push_back(std::move(record));
-            else if (record.IsArmorVariation())
-                models.armorVariations.push_back(std::move(record));
-            else if (record.IsArmorPart())
-                models.armorParts.push_back(std::move(record));
+                report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
+            if (record->IsWeapon())
+                models.weapons.push_back(std::move(*record));
+            else if (record->IsArmorVariation())
+                models.armorVariations.push_back(std::move(*record));
+            else if (record->IsArmorPart())
+                models.armorParts.push_back(std::move(*record));
         } catch (const std::exception& e) {
             if (report != nullptr)
                 report->AddIgnored(ToText(name), manager.GetEntrySource(index), e.what());

@@ -6,7 +6,9 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <initializer_list>
+#include <limits>
 #include <stdexcept>
 #include <string_view>
 #include <typeinfo>
@@ -33,33 +35,79 @@ const std::string* Winner(const std::vector<std::string>& list, std::size_t inde
     return &list[index];
 }
 
-std::string Concatenate(std::initializer_list<std::string_view> parts)
+void Concatenate(std::string& text, std::initializer_list<std::string_view> parts)
 {
-    std::string text;
+    text.clear();
     for (const std::string_view part : parts)
         text += part;
-    return text;
+}
+
+// The text the variation conversion fails with; reported without raising by the run's reading.
+const char* LexicalCastFailure()
+{
+    static const boost::bad_lexical_cast failure(typeid(std::string), typeid(std::uint32_t));
+    return failure.what();
+}
+
+// What the unsigned conversion accepts: an optional "+", then decimal digits (leading zeros
+// allowed) whose value fits 32 bits. A minus sign is refused: the conversion would wrap the value
+// (-4294967295 would read as 1), and a negative number is no variation. Returns the failure's text.
+const char* ReadVariation(std::string_view text, std::uint32_t& variation)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return LexicalCastFailure();
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (!ascii::IsDigit(c))
+            return LexicalCastFailure();
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > std::numeric_limits<std::uint32_t>::max())
+            return LexicalCastFailure();
+    }
+    if (value > kMaxModelVariation)
+        return kModelVariationFailed;
+    variation = static_cast<std::uint32_t>(value);
+    return nullptr;
+}
+
+[[noreturn]] void Raise(const char* failure)
+{
+    if (failure == LexicalCastFailure())
+        throw boost::bad_lexical_cast(typeid(std::string), typeid(std::uint32_t));
+    throw std::runtime_error(failure);
+}
+
+bool HasLowerCase(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
 } // namespace
 
 std::uint32_t ParseModelVariation(const std::string& text)
 {
-    // The unsigned conversion accepts a minus sign and wraps the value (-4294967295 reads as 1);
-    // a negative number is no variation, so refuse it the way the conversion refuses other text.
-    if (!text.empty() && text.front() == '-')
-        throw boost::bad_lexical_cast(typeid(std::string), typeid(std::uint32_t));
-    const auto variation = boost::lexical_cast<std::uint32_t>(text);
-    if (variation > kMaxModelVariation)
-        throw std::runtime_error(kModelVariationFailed);
+    std::uint32_t variation = 0;
+    if (const char* failure = ReadVariation(text, variation))
+        Raise(failure);
     return variation;
 }
 
 ModelRecord::ModelRecord(const LookupTables& tables, std::string name)
     : m_Tables(&tables), m_Name(std::move(name))
 {
-    if (!Read(m_Name))
-        throw std::runtime_error(kModelParseFailed);
+    if (const char* failure = Read())
+        Raise(failure);
+}
+
+const char* ModelRecord::TryRead(const LookupTables& tables, std::string name, std::optional<ModelRecord>& record)
+{
+    record = ModelRecord(tables, std::move(name), Unread{});
+    const char* failure = record->Read();
+    if (failure != nullptr)
+        record.reset();
+    return failure;
 }
 
 bool ModelRecord::HasGrammar(std::string_view name)
@@ -70,67 +118,79 @@ bool ModelRecord::HasGrammar(std::string_view name)
     return prefix == 'P' || prefix == 'A' || prefix == 'W';
 }
 
-bool ModelRecord::Read(std::string name)
+const char* ModelRecord::Read()
 {
-    name = ascii::ToUpper(name);
+    // The run passes names in upper case already; only others need an upper-case copy.
+    std::string upperCopy;
+    if (HasLowerCase(m_Name))
+        upperCopy = ascii::ToUpper(m_Name);
+    const std::string& name = upperCopy.empty() ? m_Name : upperCopy;
     const std::size_t underscore = name.find('_');
     if (underscore == std::string::npos)
-        return false;
+        return kModelParseFailed;
     m_Prefix = name.substr(0, underscore);
     if (IsArmorVariation())
-        ReadArmorVariation(name);
-    else if (IsArmorPart())
-        ReadArmorPart(std::move(name));
-    else if (IsWeapon())
-        ReadWeapon(name);
-    else
-        return false;
-    return true;
+        return ReadArmorVariation(name);
+    if (IsArmorPart())
+        return ReadArmorPart(name);
+    if (IsWeapon())
+        return ReadWeapon(name);
+    return kModelParseFailed;
 }
 
-std::size_t ModelRecord::ReadRace(const std::string& name)
+const char* ModelRecord::ReadRace(const std::string& name, std::size_t& position)
 {
     m_Race = Winner(m_Tables->Races(), m_Tables->RaceIndex().FindLastOccurring(name));
     if (!m_Race)
-        throw std::runtime_error(kModelRaceFailed);
-    return name.find(*m_Race);
+        return kModelRaceFailed;
+    position = name.find(*m_Race);
+    return nullptr;
 }
 
-std::size_t ModelRecord::ReadGender(const std::string& name, std::size_t position)
+const char* ModelRecord::ReadGender(const std::string& name, std::size_t& position)
 {
     m_Gender = Winner(m_Tables->Genders(), m_Tables->GenderIndex().FindLastAt(name, position));
     if (!m_Gender)
-        throw std::runtime_error(kModelGenderFailed);
+        return kModelGenderFailed;
     // One separator character follows the gender, whatever it is.
-    return position + m_Gender->size() + 1;
+    position += m_Gender->size() + 1;
+    return nullptr;
 }
 
-void ModelRecord::ReadArmorVariation(const std::string& name)
+const char* ModelRecord::ReadArmorVariation(const std::string& name)
 {
     // The race may stand anywhere; reading goes on right after its first occurrence.
-    std::size_t position = ReadRace(name) + m_Race->size();
-    position = ReadGender(name, position);
+    std::size_t position = 0;
+    if (const char* failure = ReadRace(name, position))
+        return failure;
+    position += m_Race->size();
+    if (const char* failure = ReadGender(name, position))
+        return failure;
 
     m_Visual = Winner(m_Tables->ArmorVisualTypes(), m_Tables->ArmorVisualTypeLookup().FindLastAt(name, position));
     if (!m_Visual)
-        throw std::runtime_error(kModelArmorVisualTypeFailed);
+        return kModelArmorVisualTypeFailed;
     position += m_Visual->size() + 1;
 
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, position));
     if (!m_ItemClass)
-        throw std::runtime_error(kModelItemClassFailed);
+        return kModelItemClassFailed;
     position += m_ItemClass->size();
 
-    m_Variation = ParseModelVariation(name.substr(position));
+    return ReadVariation(name.substr(position), m_Variation);
 }
 
-void ModelRecord::ReadArmorPart(std::string name)
+const char* ModelRecord::ReadArmorPart(std::string name)
 {
     // Armor parts share the race codes of the body models (P_HH), so read them as such. The race
     // is taken to open the name, wherever the match was found.
     name[0] = 'P';
-    ReadRace(name);
-    std::size_t position = ReadGender(name, m_Race->size());
+    std::size_t position = 0;
+    if (const char* failure = ReadRace(name, position))
+        return failure;
+    position = m_Race->size();
+    if (const char* failure = ReadGender(name, position))
+        return failure;
 
     const std::string_view rest = std::string_view(name).substr(position);
     const auto& pieces = m_Tables->ArmorPieces();
@@ -142,16 +202,16 @@ void ModelRecord::ReadArmorPart(std::string name)
         }
     }
     if (!m_Visual || m_Visual->empty())
-        throw std::runtime_error(kModelArmorVisualTypeFailed);
+        return kModelArmorVisualTypeFailed;
 
-    m_Variation = ParseModelVariation(name.substr(position));
+    return ReadVariation(name.substr(position), m_Variation);
 }
 
-void ModelRecord::ReadWeapon(const std::string& name)
+const char* ModelRecord::ReadWeapon(const std::string& name)
 {
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, 0));
     if (!m_ItemClass)
-        throw std::runtime_error(kModelItemClassFailed);
+        return kModelItemClassFailed;
     const std::size_t classEnd = m_ItemClass->size();
 
     // W_LSWORD03 has no model part letter; W_LSWORD03_B names part B.
@@ -165,25 +225,40 @@ void ModelRecord::ReadWeapon(const std::string& name)
         // Reaching here means the name holds at least two characters past the item class.
         variation = name.substr(classEnd, name.size() - 2 - classEnd);
     }
-    m_Variation = ParseModelVariation(variation);
+    return ReadVariation(variation, m_Variation);
 }
 
 std::string ModelRecord::ToIndex() const
 {
-    if (IsArmorVariation())
-        return Concatenate({"VK_", *m_Race, *m_Gender, "_", *m_Visual, "_", *m_ItemClass});
-    if (IsArmorPart())
-        return Concatenate({"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
-    if (IsWeapon())
-        return Concatenate({"VK_", *m_ItemClass, "_", m_ModelPart});
-    throw std::runtime_error(kModelToIndexFailed);
+    std::string key;
+    WriteIndex(key);
+    return key;
 }
 
 std::string ModelRecord::ToAVTIndex() const
 {
+    std::string key;
+    WriteAVTIndex(key);
+    return key;
+}
+
+void ModelRecord::WriteIndex(std::string& out) const
+{
+    if (IsArmorVariation())
+        Concatenate(out, {"VK_", *m_Race, *m_Gender, "_", *m_Visual, "_", *m_ItemClass});
+    else if (IsArmorPart())
+        Concatenate(out, {"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
+    else if (IsWeapon())
+        Concatenate(out, {"VK_", *m_ItemClass, "_", m_ModelPart});
+    else
+        throw std::runtime_error(kModelToIndexFailed);
+}
+
+void ModelRecord::WriteAVTIndex(std::string& out) const
+{
     if (!IsArmorVariation())
         throw std::runtime_error(kModelToAVTIndexFailed);
-    return Concatenate({"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
+    Concatenate(out, {"VK_AVT_", *m_Race, *m_Gender, "_", *m_ItemClass});
 }
 
 } // namespace brindle

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace brindle {
 
@@ -24,6 +26,11 @@ class ModelRecord {
 public:
     ModelRecord(const LookupTables& tables, std::string name);
 
+    /// Reads name as construction does, but returns the text of a failure instead of raising it
+    /// (nullptr and the record when the name was read). Only a reading position past the end of
+    /// the name still raises its std::out_of_range. Spares the run an exception per ignored model.
+    static const char* TryRead(const LookupTables& tables, std::string name, std::optional<ModelRecord>& record);
+
     /// True when name opens with the prefix of one of the three grammars ("P_", "A_", "W_" in any
     /// case). Construction fails with kModelParseFailed exactly when this is false, so a
     /// caller can pass over other models (creatures, placeables, tiles) without an exception.
@@ -42,6 +49,9 @@ public:
     std::string ToIndex() const;
     /// The key of the armor-visual-type list of a "P" record: VK_AVT_P_HHM_BODY.
     std::string ToAVTIndex() const;
+    /// ToIndex and ToAVTIndex written over out, whose room is kept from call to call.
+    void WriteIndex(std::string& out) const;
+    void WriteAVTIndex(std::string& out) const;
 
     const std::string& Name() const { return m_Name; }
     const std::string& Prefix() const { return m_Prefix; }
@@ -52,16 +62,22 @@ public:
     const std::string* ItemClass() const { return m_ItemClass; }
     /// P: the armor visual type prefix; A: the armor-part name (ACLtShoulder). Empty for W.
     std::string Visual() const { return m_Visual ? *m_Visual : std::string(); }
+    /// The matched entry behind Visual(); nullptr for W.
+    const std::string* VisualEntry() const { return m_Visual; }
     /// W: the one-character weapon model part ("A" when the name has none); empty otherwise.
     const std::string& ModelPart() const { return m_ModelPart; }
 
 private:
-    bool Read(std::string name);
-    void ReadArmorVariation(const std::string& name);
-    void ReadArmorPart(std::string name);
-    void ReadWeapon(const std::string& name);
-    std::size_t ReadRace(const std::string& name);
-    std::size_t ReadGender(const std::string& name, std::size_t position);
+    struct Unread {};
+    ModelRecord(const LookupTables& tables, std::string name, Unread) : m_Tables(&tables), m_Name(std::move(name)) {}
+
+    // Each returns the text of the failure, nullptr when the name was read.
+    const char* Read();
+    const char* ReadArmorVariation(const std::string& name);
+    const char* ReadArmorPart(std::string name);
+    const char* ReadWeapon(const std::string& name);
+    const char* ReadRace(const std::string& name, std::size_t& position);
+    const char* ReadGender(const std::string& name, std::size_t& position);
 
     const LookupTables* m_Tables;
     std::string m_Name;
@@ -75,7 +91,8 @@ private:
 };
 
 /// Converts a variation text to its number: decimal digits only (leading zeros allowed, a leading
-/// "+" tolerated, a "-" refused), at most kMaxModelVariation.
+/// "+" tolerated, a "-" refused), at most kMaxModelVariation. Raises boost::bad_lexical_cast for
+/// text that is no number and "Could not gather variation from model." for a number above the highest.
 std::uint32_t ParseModelVariation(const std::string& text);
 
 } // namespace brindle

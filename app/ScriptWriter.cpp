@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 namespace brindle {
@@ -25,11 +26,26 @@ constexpr std::string_view kClosing = "\n}";
 /// The number every list may be given to offer an invisible model.
 constexpr std::uint32_t kInvisibleValue = 0;
 
-void AddNumber(ScriptWriter::SectionMap& section, std::string key, std::uint32_t number)
+// Records of a key mostly come together, so the key is only made a map key when it is new.
+void AddNumber(ScriptWriter::SectionMap& section, const std::string& key, std::uint32_t number)
 {
-    auto& numbers = section[std::move(key)];
+    auto found = section.find(key);
+    if (found == section.end())
+        found = section.emplace(key, std::vector<std::uint32_t>{}).first;
+    auto& numbers = found->second;
     if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
         numbers.push_back(number);
+}
+
+// The section's entries in ascending byte order of their keys.
+std::vector<ScriptWriter::SectionMap::value_type*> InKeyOrder(ScriptWriter::SectionMap& section)
+{
+    std::vector<ScriptWriter::SectionMap::value_type*> entries;
+    entries.reserve(section.size());
+    for (auto& entry : section)
+        entries.push_back(&entry);
+    std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    return entries;
 }
 
 } // namespace
@@ -42,8 +58,11 @@ ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest
 ScriptWriter::SectionMap ScriptWriter::MapVariations(const std::vector<ModelRecord>& records)
 {
     SectionMap section;
-    for (const ModelRecord& record : records)
-        AddNumber(section, record.ToIndex(), record.Variation());
+    std::string key;
+    for (const ModelRecord& record : records) {
+        record.WriteIndex(key);
+        AddNumber(section, key, record.Variation());
+    }
     return section;
 }
 
@@ -51,10 +70,13 @@ ScriptWriter::SectionMap ScriptWriter::MapArmorVisualTypes(
     const std::vector<ModelRecord>& records, const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
 {
     SectionMap section;
+    std::string key;
     // Every prefix of the list that records match against has its row in the map, so at() only
     // fails for tables filled inconsistently.
-    for (const ModelRecord& record : records)
-        AddNumber(section, record.ToAVTIndex(), armorVisualTypeIndex.at(record.Visual()));
+    for (const ModelRecord& record : records) {
+        record.WriteAVTIndex(key);
+        AddNumber(section, key, armorVisualTypeIndex.at(*record.VisualEntry()));
+    }
     return section;
 }
 
@@ -79,7 +101,9 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
 
     // Armor visual type lists are never commented and get no invisible value.
     PutSectionBox(script::kArmorVisualTypesBox);
-    for (auto& [key, numbers] : MapArmorVisualTypes(armorVariations, armorVisualTypeIndex)) {
+    SectionMap armorVisualTypes = MapArmorVisualTypes(armorVariations, armorVisualTypeIndex);
+    for (auto* entry : InKeyOrder(armorVisualTypes)) {
+        auto& [key, numbers] = *entry;
         std::sort(numbers.begin(), numbers.end());
         PutListLine(false, key, numbers);
     }
@@ -104,10 +128,10 @@ void ScriptWriter::PutSectionBox(const std::array<std::string_view, N>& box)
     }
 }
 
-void ScriptWriter::PutOptionalLists(const SectionMap& section, const char* invisibleOption)
+void ScriptWriter::PutOptionalLists(SectionMap&& section, const char* invisibleOption)
 {
-    for (const auto& [key, listed] : section) {
-        std::vector<std::uint32_t> numbers = listed;
+    for (auto* entry : InKeyOrder(section)) {
+        auto& [key, numbers] = *entry;
         // The invisible value joins a list once: a model numbered 0 may already have put it there.
         if (m_IsOptionOn(invisibleOption) &&
             std::find(numbers.begin(), numbers.end(), kInvisibleValue) == numbers.end())
@@ -121,12 +145,15 @@ void ScriptWriter::PutOptionalLists(const SectionMap& section, const char* invis
 
 void ScriptWriter::PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers)
 {
-    std::string line = commented ? "\n//" : "\n";
+    std::string& line = m_Line;
+    line.assign(commented ? "\n//" : "\n");
     line += "\tSetLocalString( oModule, \"";
     line += key;
     line += "\", \"#";
     for (const std::uint32_t number : numbers) {
-        line += std::to_string(number);
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof(digits), number);
+        line.append(digits, written.ptr);
         line += '#';
     }
     line += "\" );";
@@ -136,11 +163,13 @@ void ScriptWriter::PutListLine(bool commented, const std::string& key, const std
 void ScriptWriter::Put(std::string_view text)
 {
     for (std::size_t newline = text.find('\n'); newline != std::string_view::npos; newline = text.find('\n')) {
-        m_Out.write(text.data(), static_cast<std::streamsize>(newline));
+        if (newline != 0)
+            m_Out.write(text.data(), static_cast<std::streamsize>(newline));
         m_Out.write("\r\n", 2);
         text.remove_prefix(newline + 1);
     }
-    m_Out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!text.empty())
+        m_Out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 } // namespace brindle

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,8 +25,9 @@ using OptionTest = std::function<bool(const std::string& name)>;
 /// file is the same on every platform; console lines keep their plain "\n".
 class ScriptWriter {
 public:
-    /// Key -> the numbers met for it, each once, in the order first met.
-    using SectionMap = std::map<std::string, std::vector<std::uint32_t>>;
+    /// Key -> the numbers met for it, each once, in the order first met. Hashed while it is
+    /// filled; its lines are written in ascending key order.
+    using SectionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
 
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
 
@@ -45,7 +46,8 @@ public:
 private:
     template <std::size_t N>
     void PutSectionBox(const std::array<std::string_view, N>& box);
-    void PutOptionalLists(const SectionMap& section, const char* invisibleOption);
+    /// Writes the section's list lines; the lists are sorted in place.
+    void PutOptionalLists(SectionMap&& section, const char* invisibleOption);
     void PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers);
     /// Writes text with each "\n" as CR LF.
     void Put(std::string_view text);
@@ -53,6 +55,7 @@ private:
     std::ostream& m_Out;
     IDebugTextOut& m_Console;
     OptionTest m_IsOptionOn;
+    std::string m_Line; ///< the list line being composed; its room is kept from line to line
 };
 
 } // namespace brindle

@@ -9,6 +9,7 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -40,45 +41,29 @@ unzFile Archive(void* archive)
     return static_cast<unzFile>(archive);
 }
 
-struct NameSplit {
-    std::string buffer;          ///< "z:\\" + the entry's name, as stored
-    bool split = false;          ///< the splitter accepted the buffer
-    std::string_view name;       ///< the last component without extension, in buffer
-    std::string_view extension;  ///< from its last dot, in buffer; it ends the buffer
-};
+// The name rule splits "z:\\" followed by the entry's name as a path. The prefix makes everything
+// up to the name's last "/" or "\\" the directory part, so only the last component counts.
+constexpr std::string_view kDrivePrefix = "z:\\";
 
-// The drive prefix makes the splitter treat the archive's folders as a path, so only the last
-// component names the resource. Case does not move the split, so only the parts kept are
-// lower-cased, and the whole buffer only for an error message.
-void SplitEntryName(std::string_view entryName, NameSplit& out)
+// Splitting the name itself gives the same parts, unless the name could pass for a path with a
+// drive of its own ("c:..."): only the prefixed buffer splits that one right.
+bool SplitEntryName(std::string_view entryName, std::string& buffer, std::string_view& base, std::string_view& extension)
 {
-    out.buffer.assign("z:\\");
-    out.buffer.append(entryName);
-    out.split = SplitPath(out.buffer, out.name, out.extension);
+    if (entryName.size() < 2 || entryName[1] != ':')
+        return SplitPath(entryName, base, extension);
+    buffer.assign(kDrivePrefix).append(entryName);
+    return SplitPath(buffer, base, extension);
 }
 
-NameSplit SplitEntryName(std::string_view entryName)
+// The type of an extension (with its dot); the lookup reads at most four characters and knows
+// extensions of three.
+NWN::ResType TypeOfExtension(std::string_view extension)
 {
-    NameSplit out;
-    SplitEntryName(entryName, out);
-    return out;
-}
-
-NWN::ResType TypeOfSplit(const NameSplit& split)
-{
-    if (!split.split || split.extension.empty())
+    if (extension.size() < 2 || extension.size() > 4)
         return NWN::ResTypeInvalid;
-    // The extension ends the buffer, so it is terminated; the lookup ignores case.
-    return ExtToResType(split.extension.data() + 1);
-}
-
-// Reads the current entry's information and its name (cut to kNameChars).
-bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kNameChars + 1])
-{
-    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK)
-        return false;
-    name[kNameChars] = '\0';
-    return true;
+    char text[4] = {};
+    extension.substr(1).copy(text, 3);
+    return ExtToResType(text);
 }
 
 // Raises prefix + value + suffix; the fallback text when that text cannot be built.
@@ -93,23 +78,105 @@ bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kName
     throw std::runtime_error(message);
 }
 
+// Turns entry names into resource names and types by the name rule. It is kept from entry to
+// entry: naming allocates nothing, and an archive's few extensions are looked up once each.
+class EntryNamer {
+public:
+    /// False for a name that names no resource (a folder, a file without an extension); throws
+    /// when the name cannot be split.
+    template <class ResRefT>
+    bool Name(std::string_view entryName, ResRefT& name, NWN::ResType& type)
+    {
+        std::string_view base;
+        std::string_view extension;
+        if (!SplitEntryName(entryName, m_Buffer, base, extension))
+            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(std::string(kDrivePrefix) + std::string(entryName)),
+                          "'. failed", kZipSplitPathFailed);
+        if (extension.empty())
+            return false;
+        type = TypeOf(extension);
+        const std::size_t kept = std::min(base.size(), sizeof(name.RefStr));
+        for (std::size_t i = 0; i < kept; ++i)
+            name.RefStr[i] = ascii::ToLower(base[i]);
+        return true;
+    }
+
+private:
+    NWN::ResType TypeOf(std::string_view extension)
+    {
+        if (extension.size() > 4)
+            return NWN::ResTypeInvalid;
+        char text[4] = {};
+        extension.copy(text, 4);
+        std::uint32_t key = 0;
+        std::memcpy(&key, text, sizeof(key));
+        for (std::size_t i = 0; i < m_KnownCount; ++i)
+            if (m_Known[i].first == key)
+                return m_Known[i].second;
+        const NWN::ResType type = TypeOfExtension(extension);
+        if (m_KnownCount < m_Known.size())
+            m_Known[m_KnownCount++] = {key, type};
+        return type;
+    }
+
+    std::string m_Buffer;
+    std::array<std::pair<std::uint32_t, NWN::ResType>, 8> m_Known{}; ///< extension (dot and up to three characters) and type
+    std::size_t m_KnownCount = 0;
+};
+
+// True when the library found the directory where the one-piece reading did: the same count, the
+// same comment and, once it has read the first header on opening, the same offset.
+bool LibraryAgrees(unzFile archive, const ZipDirectoryEnd& end)
+{
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK || global.number_entry != end.entryCount ||
+        global.size_comment != end.commentSize)
+        return false;
+    return end.entryCount == 0 || unzGetOffset64(archive) == end.offset;
+}
+
+unzFile OpenWithLibrary(const std::string& path)
+{
+    zlib_filefunc64_def functions{};
+    platform::FillZipFileFunctions(functions);
+    return unzOpen2_64(path.c_str(), &functions);
+}
+
+// Reads the current entry's information and its name (cut to kNameChars).
+bool CurrentEntryInfo(unzFile archive, unz_file_info64& info, char (&name)[kNameChars + 1])
+{
+    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    name[kNameChars] = '\0';
+    return true;
+}
+
 } // namespace
+
+template <class ResRefT>
+ZipFileReader<ResRefT>::ZipFileReader(const std::string& path, ZipListing listing)
+{
+    if (listing == ZipListing::Directory) {
+        // Listing needs nothing of the library, which opens the archive only for its first entry.
+        // So an archive without entries, which the library refuses, lists as empty.
+        const ZipCentralDirectory directory(path);
+        if (directory.Understood()) {
+            ScanDirectory(directory);
+            m_PendingPath = path;
+            m_DirectoryEnd = directory.End();
+            return;
+        }
+    }
+    m_Archive.reset(OpenWithLibrary(path));
+    if (m_Archive == nullptr)
+        ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
+    Scan();
+}
 
 template <class ResRefT>
 void ZipFileReader<ResRefT>::ArchiveCloser::operator()(void* archive) const
 {
     unzClose(Archive(archive));
-}
-
-template <class ResRefT>
-ZipFileReader<ResRefT>::ZipFileReader(const std::string& path)
-{
-    zlib_filefunc64_def functions{};
-    platform::FillZipFileFunctions(functions);
-    m_Archive.reset(unzOpen2_64(path.c_str(), &functions));
-    if (m_Archive == nullptr)
-        ThrowComposed(kZipOpenFailedPrefix, path, "'.", kZipOpenFailed);
-    Scan();
 }
 
 template <class ResRefT>
@@ -136,33 +203,15 @@ void ZipFileReader<ResRefT>::Scan()
     else
         m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
 
-    // split is reused from entry to entry, so the scan allocates only for names longer than any before.
-    NameSplit split;
-    // Entries of one archive mostly share a few extensions: the last one's type is kept.
-    std::string lastExtension;
-    NWN::ResType lastType = NWN::ResTypeInvalid;
-    auto addEntry = [&](std::string_view entryName, std::uint64_t position) {
-        SplitEntryName(entryName, split);
-        if (split.split && !split.extension.empty()) {
-            if (split.extension != lastExtension) {
-                lastExtension.assign(split.extension);
-                lastType = TypeOfSplit(split);
-            }
-            Entry entry{position + 1, ResRefT{}, lastType};
-            const std::size_t kept = std::min(split.name.size(), sizeof(entry.name.RefStr));
-            for (std::size_t i = 0; i < kept; ++i)
-                entry.name.RefStr[i] = ascii::ToLower(split.name[i]);
-            m_Entries.push_back(entry);
-        } else if (!split.split) {
-            ThrowComposed(kZipSplitPathFailedPrefix, ascii::ToLower(split.buffer), "'. failed", kZipSplitPathFailed);
-        }
-        // Folder entries and files without an extension (a README) name no resource: skipped.
-    };
+    EntryNamer namer;
     for (std::uint64_t walked = 1;; ++walked) {
         unz64_file_pos position{};
         if (unzGetFilePos64(archive, &position) != UNZ_OK)
             throw std::runtime_error(kZipGetFilePosFailed);
-        addEntry(name, position.pos_in_zip_directory);
+        Entry entry{position.pos_in_zip_directory + 1, ResRefT{}, NWN::ResTypeInvalid,
+                    static_cast<std::uint32_t>(position.num_of_file)};
+        if (namer.Name(name, entry.name, entry.type))
+            m_Entries.push_back(entry);
 
         const int next = unzGoToNextFile(archive);
         if (next == kEndOfListOfFile)
@@ -176,6 +225,21 @@ void ZipFileReader<ResRefT>::Scan()
 }
 
 template <class ResRefT>
+void ZipFileReader<ResRefT>::ScanDirectory(const ZipCentralDirectory& directory)
+{
+    m_Entries.reserve(static_cast<std::size_t>(std::min(directory.End().entryCount, kZipMaxReservedEntries)));
+    EntryNamer namer;
+    ZipCentralDirectory::Cursor cursor;
+    ZipCentralDirectory::Entry found;
+    while (directory.Next(cursor, found)) {
+        Entry entry{found.position + 1, ResRefT{}, NWN::ResTypeInvalid, static_cast<std::uint32_t>(found.number)};
+        if (namer.Name(found.name, entry.name, entry.type))
+            m_Entries.push_back(entry);
+    }
+    m_ListedFromDirectory = true;
+}
+
+template <class ResRefT>
 FileHandle ZipFileReader<ResRefT>::OpenFile(const ResRefT& name, NWN::ResType type)
 {
     for (std::size_t i = 0; i < m_Entries.size(); ++i) {
@@ -186,15 +250,31 @@ FileHandle ZipFileReader<ResRefT>::OpenFile(const ResRefT& name, NWN::ResType ty
 }
 
 template <class ResRefT>
+void* ZipFileReader<ResRefT>::LibraryArchive()
+{
+    if (m_Archive == nullptr && !m_PendingPath.empty()) {
+        m_Archive.reset(OpenWithLibrary(m_PendingPath));
+        if (m_Archive != nullptr && !LibraryAgrees(Archive(m_Archive.get()), m_DirectoryEnd))
+            m_Archive.reset();
+        // Tried once: an archive the library does not read as listed serves no entry.
+        m_PendingPath = std::string();
+    }
+    return m_Archive.get();
+}
+
+template <class ResRefT>
 FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
 {
-    if (m_EntryOpen || index >= m_Entries.size() || m_Archive == nullptr)
+    if (m_EntryOpen || index >= m_Entries.size())
         return 0;
-    unzFile archive = Archive(m_Archive.get());
+    unzFile archive = Archive(LibraryArchive());
+    if (archive == nullptr)
+        return 0;
     const Entry& entry = m_Entries[index];
     unz_file_info64 info{};
     char name[kNameChars + 1];
-    if (unzSetOffset64(archive, entry.handle - 1) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
+    const unz64_file_pos position{entry.handle - 1, entry.number};
+    if (unzGoToFilePos64(archive, &position) != UNZ_OK || !CurrentEntryInfo(archive, info, name))
         return 0;
     // Sizes travel as 32 bits through the accessor interface; a larger entry would be reported
     // with a cut size and copied out short, so it is not served at all.
@@ -206,7 +286,10 @@ FileHandle ZipFileReader<ResRefT>::OpenFileByIndex(FileIndex index)
     m_OpenHandle = entry.handle;
     m_Delivered = 0;
     m_OpenSize = static_cast<std::uint32_t>(info.uncompressed_size);
-    m_OpenType = TypeOfSplit(SplitEntryName(name));
+    std::string buffer;
+    std::string_view base;
+    std::string_view extension;
+    m_OpenType = SplitEntryName(name, buffer, base, extension) ? TypeOfExtension(extension) : NWN::ResTypeInvalid;
     return entry.handle;
 }
 

@@ -18,4 +18,10 @@ inline constexpr std::uint32_t LoadU32LE(const unsigned char* bytes)
            (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
+/// The 64-bit little-endian value stored at bytes[0..7].
+inline constexpr std::uint64_t LoadU64LE(const unsigned char* bytes)
+{
+    return static_cast<std::uint64_t>(LoadU32LE(bytes)) | (static_cast<std::uint64_t>(LoadU32LE(bytes + 4)) << 32);
+}
+
 } // namespace brindle

@@ -46,6 +46,8 @@ void ZipSeeds(const std::string& dir)
                               {"empty.mdb", ""}});
     WriteZip(dir + "/seed1", {{"a.tga", "tiny"}});
     WriteZip(dir + "/seed2", {});
+    WriteZip(dir + "/seed3", {{"Data/A_HHM_LShoulder02.mdb", "part"}, {"x.2da", "2DA V2.0\n"}},
+             brindle::test::ZipEndRecords::Always64);
 }
 
 void GffSeeds(const std::string& dir)

@@ -20,17 +20,18 @@ bool SplitPath(std::string_view path, std::string_view& name, std::string_view& 
     std::size_t start = 0;
     if (path.size() >= 2 && path[1] == ':')
         start = 2;
-    // A plain backward loop: find_last_of with a set searches the set once per character.
-    for (std::size_t i = path.size(); i > start; --i) {
-        if (path[i - 1] == '/' || path[i - 1] == '\\') {
-            start = i;
+    // One backward pass finds the last separator and the last dot after it.
+    std::size_t dot = std::string_view::npos;
+    std::size_t begin = path.size();
+    for (; begin > start; --begin) {
+        const char c = path[begin - 1];
+        if (c == '/' || c == '\\')
             break;
-        }
+        if (c == '.' && dot == std::string_view::npos)
+            dot = begin - 1;
     }
-    const std::string_view last = path.substr(start);
-    const std::size_t dot = last.find_last_of('.');
-    const std::string_view base = dot == std::string_view::npos ? last : last.substr(0, dot);
-    const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : last.substr(dot);
+    const std::string_view base = path.substr(begin, (dot == std::string_view::npos ? path.size() : dot) - begin);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : path.substr(dot);
     if (base.size() >= SplitPathNameLimit || ext.size() >= SplitPathExtLimit)
         return false;
     name = base;

@@ -55,6 +55,13 @@ void CheckRows(const LookupTables& tables, const std::vector<Row>& rows)
         SCOPED_TRACE(row.name);
         // The run passes over names without a grammar on this test alone.
         EXPECT_EQ(ModelRecord::HasGrammar(row.name), row.key != kModelParseFailed);
+        // The run's reading reports the same outcome without raising it.
+        if (row.key != kOutOfRange) {
+            std::optional<ModelRecord> tried;
+            const char* failure = ModelRecord::TryRead(tables, row.name, tried);
+            EXPECT_EQ(failure ? std::string(failure) : tried->ToIndex(), row.key);
+            EXPECT_EQ(failure == nullptr, tried.has_value());
+        }
         if (row.key.starts_with("VK_")) {
             const ModelRecord record(tables, row.name);
             EXPECT_EQ(record.ToIndex(), row.key);
@@ -62,6 +69,8 @@ void CheckRows(const LookupTables& tables, const std::vector<Row>& rows)
             EXPECT_EQ(record.Name(), row.name);
         } else if (row.key == kOutOfRange) {
             EXPECT_THROW(ModelRecord(tables, row.name), std::out_of_range);
+            std::optional<ModelRecord> tried;
+            EXPECT_THROW(ModelRecord::TryRead(tables, row.name, tried), std::out_of_range);
         } else {
             try {
                 ModelRecord record(tables, row.name);

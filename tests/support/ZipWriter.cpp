@@ -53,7 +53,7 @@ void AddZip64EndRecords(const std::string& zipPath, std::uint64_t entryCount)
 
 } // namespace
 
-void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries)
+void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, ZipEndRecords endRecords)
 {
     if (const std::size_t slash = zipPath.find_last_of('/'); slash != std::string::npos && slash > 0)
         MakeDirectories(zipPath.substr(0, slash));
@@ -83,7 +83,7 @@ void WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries)
     }
     if (zipClose(zip, nullptr) != ZIP_OK)
         Fail("zipClose", zipPath);
-    if (entries.size() >= 0xFFFF)
+    if (endRecords == ZipEndRecords::Always64 || (endRecords == ZipEndRecords::AsNeeded && entries.size() >= 0xFFFF))
         AddZip64EndRecords(zipPath, entries.size());
 }
 

@@ -1,0 +1,64 @@
+// The central directory of a .zip archive, copied in one piece out of a mapped view of the file
+// and walked in memory: listing costs a bounds check and a decode per entry. Only archives laid out
+// the plain way are read here; for anything else the ZIP container lists through the library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace brindle {
+
+/// Entry names longer than this are left to the library (its name buffer holds this many).
+inline constexpr std::size_t kZipDirectoryNameLimit = 256;
+
+/// Where the end records put the directory; the library must find it there too.
+struct ZipDirectoryEnd {
+    std::uint64_t entryCount = 0;  ///< as recorded (0xFFFF may stand for more)
+    std::uint64_t offset = 0;      ///< as recorded
+    std::uint32_t commentSize = 0; ///< 0 when the 64-bit end record is used
+};
+
+class ZipCentralDirectory {
+public:
+    /// One entry as the directory records it.
+    struct Entry {
+        std::string_view name;  ///< as stored, up to its first zero byte; points into the directory
+        std::uint64_t position; ///< offset of its header as the library counts it (the directory's recorded offset plus its place)
+        std::uint64_t number;   ///< its place in the directory, from 0
+    };
+
+    /// Where a walk over the entries stands; starts at the first entry.
+    struct Cursor {
+        std::size_t offset = 0;
+        std::uint64_t number = 0;
+    };
+
+    /// Reads the directory of the archive at path. Nothing in the file makes this throw (only a
+    /// failed allocation does): whatever is not understood leaves Understood() false.
+    explicit ZipCentralDirectory(const std::string& path);
+
+    /// True when the archive was read completely: a single-disk archive whose end records agree,
+    /// whose directory lies inside the file and whose headers fill it exactly, as many as the end
+    /// record counts, none encrypted and none with a name over kZipDirectoryNameLimit.
+    bool Understood() const { return m_Understood; }
+    /// What the end records say.
+    const ZipDirectoryEnd& End() const { return m_End; }
+
+    /// Fills entry with the entry at cursor and moves the cursor on; false after the last one.
+    bool Next(Cursor& cursor, Entry& entry) const;
+
+private:
+    bool Read(const std::string& path);
+    /// Checks every header; true when they fill the directory and match the recorded count.
+    bool CheckHeaders() const;
+
+    std::unique_ptr<unsigned char[]> m_Directory; ///< the directory's bytes, copied out of the view
+    std::size_t m_DirectorySize = 0;
+    ZipDirectoryEnd m_End;
+    bool m_Understood = false;
+};
+
+} // namespace brindle
