@@ -21,7 +21,7 @@ struct OptionHelp {
 constexpr OptionHelp kOptionHelp[] = {
     {kOptionModule, "the module's name, without extension"},
     {kOptionIgnoreSingles, "1: write single-value lists behind //"},
-    {"settings.report", "a path P: also write P.html and P.tsv"},
+    {kOptionReport, "a path P: also write P.html and P.tsv"},
     {kOptionInstallPath, "the game's installation folder"},
     {kOptionHomePath, "the game's home folder (Modules/, hak/, ...)"},
     {kOptionInvisibleModelParts, "1: add 0 to every weapon model-part list"},

@@ -1,12 +1,18 @@
 // The driver: configuration, checks, the lister run and the one error handler.
 #include "app/Driver.h"
 
+#include "app/ReportOutput.h"
+#include "app/RunReport.h"
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
+#include "app/TeeTextOut.h"
 #include "platform/Process.h"
 #include "resources/PlainException.h"
 
 #include <boost/filesystem/operations.hpp>
+
+#include <memory>
+#include <optional>
 
 namespace brindle {
 
@@ -60,9 +66,24 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
 
     if (!run)
         return;
+    // With a report the run's console text is also kept, for the report's list of warnings.
+    std::string reportBase;
+    options.GetText(kOptionReport, reportBase);
+    std::unique_ptr<RunReport> report;
+    std::optional<TeeTextOut> tee;
+    if (!reportBase.empty()) {
+        report = std::make_unique<RunReport>(module, install, home);
+        tee.emplace(console);
+    }
+    IDebugTextOut& runConsole = tee ? static_cast<IDebugTextOut&>(*tee) : console;
+
     ScriptOutput script(directory);
-    run(RunContext{console, options, script.Stream(), module, install, home});
+    run(RunContext{runConsole, options, script.Stream(), module, install, home, report.get()});
     script.Commit();
+    if (report) {
+        report->SetWarnings(SelectWarnings(tee->Writes()));
+        WriteReportFiles(*report, reportBase, directory, console);
+    }
 }
 
 } // namespace

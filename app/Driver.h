@@ -11,6 +11,8 @@
 
 namespace brindle {
 
+class RunReport;
+
 /// What the lister run is given once the settings have been checked.
 struct RunContext {
     IDebugTextOut& console;
@@ -20,6 +22,8 @@ struct RunContext {
     std::string module;
     std::string install;
     std::string home;
+    /// Filled by the run when a report was asked for; null otherwise.
+    RunReport* report = nullptr;
 };
 
 /// The lister run. It reports failure by throwing a std::exception; the script replaces the
@@ -28,7 +32,8 @@ using ListerRun = std::function<void(const RunContext&)>;
 
 /// Runs the program: reads kSettingsFileName from directory (empty: the working directory),
 /// checks module, installation path and home path in that order, then performs run with a fresh
-/// script stream and puts the finished script in place. Without a run the program ends after the
+/// script stream and puts the finished script in place; when a report is configured, its files
+/// follow the script. Without a run the program ends after the
 /// checks and the script file is left alone. Every std::exception is reported as one
 /// "\nERROR: '%s'" line on console. Returns the exit status, always 0.
 int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory = std::string());

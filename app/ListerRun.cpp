@@ -4,13 +4,16 @@
 #include "app/LookupTables.h"
 #include "app/ModelRecord.h"
 #include "app/ModuleHakList.h"
+#include "app/RunReport.h"
 #include "app/ScriptWriter.h"
 #include "app/TableExtraction.h"
+#include "formats/TwoDAFileReader.h"
 #include "platform/Ascii.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
 
+#include <array>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -54,7 +57,9 @@ struct ClassifiedModels {
     std::vector<std::pair<std::string, std::string>> ignored;
 };
 
-void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models)
+/// A report, when asked for, gets every model with its source and outcome.
+void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models,
+                    RunReport* report)
 {
     // Last entry first: the order does not change the script, which sorts keys and numbers.
     for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
@@ -69,23 +74,48 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
+            if (report != nullptr)
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), kModelParseFailed);
             models.ignored.emplace_back(std::move(upper), kModelParseFailed);
             continue;
         }
         try {
             std::optional<ModelRecord> record;
-            if (const char* failure = ModelRecord::TryRead(tables, upper, record))
+            if (const char* failure = ModelRecord::TryRead(tables, upper, record)) {
+                if (report != nullptr)
+                    report->AddIgnored(ToText(name), manager.GetEntrySource(index), failure);
                 models.ignored.emplace_back(std::move(upper), failure);
-            else if (record->IsWeapon())
+                continue;
+            }
+            if (report != nullptr)
+                report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
+            if (record->IsWeapon())
                 models.weapons.push_back(std::move(*record));
             else if (record->IsArmorVariation())
                 models.armorVariations.push_back(std::move(*record));
             else if (record->IsArmorPart())
                 models.armorParts.push_back(std::move(*record));
         } catch (const std::exception& e) {
+            if (report != nullptr)
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), e.what());
             models.ignored.emplace_back(std::move(upper), e.what());
         }
     }
+}
+
+/// Hands the report what the load and the tables left: the manager keeps the record until it goes.
+void FillReport(RunReport& report, ResourceManager& manager, const LookupTables& tables)
+{
+    std::array<std::size_t, 4> rows{};
+    std::array<bool, 4> read{};
+    for (std::size_t i = 0; i < kReportTables.size(); ++i) {
+        // Cached by the extraction: asking again reads nothing and warns no more.
+        const TwoDAFileReader* table = manager.Get2DA(kReportTables[i]);
+        read[i] = table != nullptr;
+        rows[i] = table != nullptr ? table->GetRowCount() : 0;
+    }
+    report.SetTables(tables, rows, read);
+    report.SetLoad(manager.GetLoadRecord());
 }
 
 } // namespace
@@ -94,6 +124,8 @@ void RunLister(const RunContext& context, PhaseTimes* phases)
 {
     PhaseClock clock(phases);
     ResourceManager manager(&context.console);
+    if (context.report != nullptr)
+        manager.KeepLoadRecord();
 
     context.console.WriteText(kLoadingLine, context.module.c_str());
     LoadModuleAndHaks(context.module, context.home, manager, context.install);
@@ -106,7 +138,9 @@ void RunLister(const RunContext& context, PhaseTimes* phases)
 
     context.console.WriteText(kParsingModelsLine);
     ClassifiedModels models;
-    ClassifyModels(manager, tables, models);
+    ClassifyModels(manager, tables, models, context.report);
+    if (context.report != nullptr)
+        FillReport(*context.report, manager, tables);
     clock.Mark(&PhaseTimes::classification);
 
     context.console.WriteText(kGeneratingLine);

@@ -21,7 +21,7 @@ constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 namespace po = boost::program_options;
 
-const std::array<OptionDeclaration, 7> kOptionDeclarations = {{
+const std::array<OptionDeclaration, 8> kOptionDeclarations = {{
     {kOptionModule, "Module to load data from."},
     {kOptionIgnoreSingles, "Comment out single-variation lists."},
     {kOptionInstallPath, "Neverwinter Nights 2 installation path."},
@@ -30,6 +30,7 @@ const std::array<OptionDeclaration, 7> kOptionDeclarations = {{
     {kOptionInvisibleModelParts, "Export header for armor visual types."},
     {kOptionInvisibleVariations, "Export header for armor visual types."},
     {kOptionInvisibleArmorPieces, "Export header for armor visual types."},
+    {kOptionReport, "Run report to write, as a path without extension."},
 }};
 
 OptionAccessor ParseSettings(std::istream& in)

@@ -1,4 +1,4 @@
-// The configuration file: the seven options, their descriptions, and reading the file.
+// The configuration file: the options, their descriptions, and reading the file.
 #pragma once
 
 #include "app/OptionAccessor.h"
@@ -18,14 +18,16 @@ inline constexpr const char* kOptionHomePath = "paths.nwn2-home";
 inline constexpr const char* kOptionInvisibleModelParts = "invisiblemodels.modelparts";
 inline constexpr const char* kOptionInvisibleVariations = "invisiblemodels.variations";
 inline constexpr const char* kOptionInvisibleArmorPieces = "invisiblemodels.armorpieces";
+/// Where the run report goes: a path without extension; empty or absent writes no report.
+inline constexpr const char* kOptionReport = "settings.report";
 
 struct OptionDeclaration {
     const char* name;
     const char* description; ///< registered with the option, never printed
 };
 
-/// The seven options in the order they are declared.
-extern const std::array<OptionDeclaration, 7> kOptionDeclarations;
+/// The options in the order they are declared.
+extern const std::array<OptionDeclaration, 8> kOptionDeclarations;
 
 /// Parses configuration text: "name = value" lines, "[section]" headers that prefix the names of
 /// the lines below them with "section.", "#" comments. Names that are not declared are skipped.

@@ -2,6 +2,7 @@
 // buffers do.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 
@@ -14,5 +15,9 @@ std::string FormatBounded(std::size_t bufferSize, const char* format, ...)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+/// Formats like vsnprintf, however long the result; args is only read through copies, so the caller
+/// may pass it on afterwards.
+std::string FormatText(const char* format, va_list args);
 
 } // namespace brindle

@@ -125,6 +125,9 @@ void ResourceManager::UnloadAll()
     m_ErfContainers.clear();
     m_DirectoryContainers.clear();
     m_ZipContainers.clear();
+    m_Attempts.clear();
+    m_Record = {};
+    m_SourceNumbers = {};
 }
 
 void ResourceManager::Warn(const char* format, ...)
@@ -142,6 +145,7 @@ void ResourceManager::AttachArchive(Tier tier, std::shared_ptr<Accessor> archive
     if (tier == TierDirectory || tier >= TierCount || !archive)
         return;
     m_Tiers[tier].push_back(archive.get());
+    NoteAttached(tier, archive.get());
     (tier == TierArchive ? m_ErfContainers : m_ZipContainers).push_back(std::move(archive));
 }
 
@@ -150,6 +154,7 @@ void ResourceManager::AttachDirectory(std::shared_ptr<DirectoryContainer> direct
     if (!directory)
         return;
     m_Tiers[TierDirectory].push_back(directory.get());
+    NoteAttached(TierDirectory, directory.get());
     m_DirectoryContainers.push_back(std::move(directory));
 }
 

@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/Process.h"
 #include "resources/IResourceAccessor.h"
+#include "resources/LoadRecord.h"
 #include "resources/ResourceIndex.h"
 #include "resources/ResRef.h"
 
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,15 @@ public:
     /// Rebuilds the combined index from the stacked sources.
     void BuildResourceIndex();
 
+    /// From the next load on, keeps what the run report shows of each load (nothing is kept or
+    /// counted otherwise).
+    void KeepLoadRecord() { m_KeepRecord = true; }
+    /// The record of the last load (empty unless kept).
+    const LoadRecord& GetLoadRecord() const { return m_Record; }
+    /// The number in GetLoadRecord().sources of the source an index entry comes from;
+    /// LoadRecord::npos when no record is kept or the index is out of range.
+    std::uint32_t GetEntrySource(FileIndex index) const;
+
     FileHandle OpenFile(const NWN::ResRef32& name, NWN::ResType type) override;
     FileHandle OpenFileByIndex(FileIndex index) override;
     bool CloseFile(FileHandle handle) override;
@@ -95,6 +106,12 @@ private:
         Accessor* container;
         FileHandle containerHandle;
         NWN::ResType type;
+    };
+    /// A source as the load tried it, in the order tried.
+    struct SourceAttempt {
+        SourceRecord record;
+        Tier stackTier;
+        const Accessor* container; ///< null when it failed to load
     };
     struct IndexEntry {
         Accessor* container;
@@ -119,6 +136,17 @@ private:
     void LoadModelConverter();
     /// The home directory's path when it exists, else the installation's (the game's search rule).
     std::string HomeOrInstallPath(const std::string& relative) const;
+
+    // The load record (ResourceManagerRecord.cpp); each does nothing unless the record is kept.
+    void NoteAttached(Tier tier, const Accessor* container);
+    /// Names the source attached last.
+    void NameLastSource(const char* tier, const std::string& path);
+    void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure);
+    /// Puts the tried sources in precedence order; called before the index is built.
+    void OrderSources();
+    /// Counts the models and table copies among a batch of entries of the source numbered source.
+    void NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch);
+    void NoteTableFailure(const std::string& table, const char* failure);
 
     std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
@@ -146,6 +174,11 @@ private:
     platform::HeldMarker m_Marker;
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
+    bool m_KeepRecord = false;
+    std::vector<SourceAttempt> m_Attempts;
+    LoadRecord m_Record;
+    /// Per tier, by position-from-end minus 1: the source's number in m_Record.sources.
+    std::array<std::vector<std::uint32_t>, TierCount> m_SourceNumbers;
 };
 
 /// Loads the module alone (its own archive or directory, override and pwc directories, talk

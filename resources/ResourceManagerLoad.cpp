@@ -32,6 +32,10 @@ constexpr const char* kGranny2Warning =
 
 constexpr const char* kZipExtension = ".zip";
 constexpr const char* kTlkExtension = ".tlk";
+// The tiers as the run report names them.
+constexpr const char* kTierModule = "module";
+constexpr const char* kTierHak = "HAK";
+constexpr const char* kTierData = "Data";
 
 /// base, separator, then relative with every component matched without regard to case (the game's
 /// folders and files are spelled differently from one install to the next).
@@ -109,14 +113,18 @@ void ResourceManager::LoadModuleSource(const std::string& moduleName)
                 break;
             }
         }
-        if (!directory.empty())
+        if (!directory.empty()) {
             AttachDirectory(std::make_shared<DirectoryContainer>(directory));
-        else if (!archive.empty())
+            NameLastSource(kTierModule, directory);
+        } else if (!archive.empty()) {
             AttachArchive(TierArchive, std::make_shared<ErfFileReader<NWN::ResRef32>>(archive));
-        else
+            NameLastSource(kTierModule, archive);
+        } else {
             throw std::runtime_error(kModuleNotFound);
+        }
     } catch (const std::exception& e) {
         Warn(kModuleLoadWarning, e.what());
+        NoteFailedSource(TierArchive, kTierModule, moduleName, e.what());
     }
 }
 
@@ -126,13 +134,16 @@ void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& haks)
     m_ErfContainers.reserve(m_ErfContainers.size() + haks.size());
     // Pushed from the last listed to the first, so the first listed ends on top of the stack.
     for (auto hak = haks.rbegin(); hak != haks.rend(); ++hak) {
+        std::string path;
         try {
             const std::string name = ToText(*hak);
             ValidateResourceName(name);
-            const std::string path = Below(m_HomeDirectory, "//", "HAK//" + name + ".hak");
+            path = Below(m_HomeDirectory, "//", "HAK//" + name + ".hak");
             AttachArchive(TierArchive, std::make_shared<ErfFileReader<NWN::ResRef32>>(path));
+            NameLastSource(kTierHak, path);
         } catch (const std::exception& e) {
             Warn(kHakLoadWarning, hak->RefStr, e.what());
+            NoteFailedSource(TierArchive, kTierHak, path.empty() ? ToText(*hak) : path, e.what());
         }
     }
 }
@@ -140,8 +151,11 @@ void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& haks)
 void ResourceManager::LoadDirectories()
 {
     for (const char* name : {"pwc", "override"}) {
-        AttachDirectory(std::make_shared<DirectoryContainer>(Below(m_HomeDirectory, "/", name)));
-        AttachDirectory(std::make_shared<DirectoryContainer>(Below(m_InstallDirectory, "/", name)));
+        for (const std::string* root : {&m_HomeDirectory, &m_InstallDirectory}) {
+            const std::string path = Below(*root, "/", name);
+            AttachDirectory(std::make_shared<DirectoryContainer>(path));
+            NameLastSource(name, path);
+        }
     }
 }
 
@@ -158,14 +172,17 @@ void ResourceManager::LoadZipArchives(const std::string& directory)
         const std::string path = data + "/" + item.name;
         try {
             AttachArchive(TierZip, std::make_shared<ZipFileReader<NWN::ResRef32>>(path));
+            NameLastSource(kTierData, path);
         } catch (const std::exception& e) {
             Warn(kZipOpenWarning, path.c_str(), e.what());
+            NoteFailedSource(TierZip, kTierData, path, e.what());
         }
     }
 }
 
 void ResourceManager::BuildResourceIndex()
 {
+    OrderSources();
     m_ResourceIndex.Clear();
     m_Entries = {};
     // The counts are the sizes of lists the containers already hold in memory.
@@ -196,6 +213,8 @@ void ResourceManager::BuildResourceIndex()
                 // Filed under the lower-cased name: the game matches names without regard to case,
                 // and an ERF may store "Gender" where everyone asks for "gender".
                 m_ResourceIndex.TryInsertBatch(std::span(batch, count), added);
+                if (m_KeepRecord)
+                    NoteEntries(m_SourceNumbers[tier][position - 1], std::span(batch, count));
                 for (std::size_t i = 0; i < count; ++i) {
                     if (added[i])
                         m_Entries.push_back({container, indices[i], tier, static_cast<std::uint32_t>(position)});

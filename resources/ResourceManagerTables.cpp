@@ -34,6 +34,7 @@ TwoDAFileReader* ResourceManager::Get2DA(const std::string& name)
         return Load2DA(name).get();
     } catch (const std::exception& e) {
         Warn(k2DAAccessWarning, name.c_str(), e.what());
+        NoteTableFailure(name, e.what());
         m_2DACache.emplace(name, nullptr);
         return nullptr;
     }
@@ -56,6 +57,7 @@ bool ResourceManager::Get2DAString(std::string& value, const std::string& table,
         return Load2DA(table)->GetString(row, column, value);
     } catch (const std::exception& e) {
         Warn(k2DACellAccessWarning, table.c_str(), column.c_str(), static_cast<unsigned long>(row), e.what());
+        NoteTableFailure(table, e.what());
         // A table that loaded and failed only on its column stays cached and usable.
         m_2DACache.emplace(table, nullptr);
         return false;

@@ -123,6 +123,14 @@ TEST(SettingsTest, FileStateAndByteOrderMark)
     EXPECT_THROW(Parse("settings.module=a\n\xEF\xBB\xBF[paths]\n"), std::exception);
 }
 
+TEST(SettingsTest, ReportOptionIsDeclaredAfterTheOthers)
+{
+    ASSERT_EQ(kOptionDeclarations.size(), 8u);
+    EXPECT_STREQ(kOptionDeclarations[6].name, "invisiblemodels.armorpieces");
+    EXPECT_STREQ(kOptionDeclarations[7].name, "settings.report");
+    EXPECT_EQ(TextOf(Parse("[settings]\nreport = out/run report\n"), kOptionReport), "out/run report");
+}
+
 TEST(OptionAccessorTest, OnOnlyWhenTheTextIsExactlyOne)
 {
     const OptionAccessor options({{"a", "1"}, {"b", "0"}, {"c", ""}, {"d", "true"}, {"e", "01"}, {"f", "1 "},

@@ -236,5 +236,98 @@ TEST_F(WholeRunTest, RealTablesAndModelNames)
     EXPECT_TRUE(Script().ends_with("\r\n}"));
 }
 
+/// Settings for a game with the report option added to the [settings] section.
+std::string WithReport(const SampleGame& game, const std::string& report)
+{
+    std::string text = SampleSettings(game, true, false);
+    text.insert(text.find("[paths]"), "report = " + report + "\n");
+    return text;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+TEST_F(WholeRunTest, ReportOfTheSampleGame)
+{
+    const SampleGame game = WriteSampleGame(Game());
+    // Without the option, or with it empty, nothing but the script is written.
+    for (const char* settings : {"", "report =\n"}) {
+        std::string text = SampleSettings(game, true, false);
+        text.insert(text.find("[paths]"), settings);
+        WriteSettings(text);
+        ExpectGolden("sample_game", Run());
+        EXPECT_EQ(ListFolder(Work()).size(), 2u) << settings;
+    }
+
+    // With it, console and script stay as they were and both report files follow.
+    WriteSettings(WithReport(game, "run-report"));
+    ExpectGolden("sample_game", Run());
+    const std::string tsv = ReadFile(Work() + "/run-report.tsv");
+    MaybeUpdateGolden("sample_game.tsv", tsv);
+    EXPECT_EQ(tsv, Golden("sample_game.tsv"));
+    const std::string html = ReadFile(Work() + "/run-report.html");
+    for (const char* part : {"<li>Weapon Models: 51</li>", "<li>Ignored Models: 12</li>",
+                             "Winning copy: <span class=\"won\">home:hak/sample_armor.hak (HAK)</span>, 8 rows read",
+                             "<li>install:Data/2DA.zip (Data)</li>", "<tr><th>VK_W_LSWORD_B</th>",
+                             "Could not parse model. (", "<td>c_wolf</td><td>install:Data/NWN2_Models.zip (Data)</td>",
+                             "WARNING: Exception &#39;Failed to load granny2.dll&#39; loading granny2."})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+    EXPECT_EQ(ListFolder(Work()).size(), 4u);
+}
+
+TEST_F(WholeRunTest, ReportShowsOverridesFailedHaksAndEscapedNames)
+{
+    SampleGame game = WriteSampleGame(Game());
+    game.module = "Odd";
+    WriteFile(game.home + "/Modules/Odd.mod",
+              BuildErf({{"module", ResTypeIfo, BuildModuleIfo({"odd_models", "a&b", "broken"}, "")}}, "MOD "));
+    WriteFile(game.home + "/hak/odd_models.hak", BuildErf({{"<script>", ResTypeMdb, "m"},
+                                                           {"&amp;", ResTypeMdb, "m"},
+                                                           {"W_Tab\tSword01_a", ResTypeMdb, "m"},
+                                                           {"W_LSword08_\"'", ResTypeMdb, "m"}}));
+    WriteFile(game.home + "/hak/broken.hak", "HAK V1.0 cut short");
+    WriteFile(game.install + "/override/gender.2da", SampleGenderTable());
+    // The earlier report of a failed run stays as it was.
+    WriteFile(Work() + "/out/r.tsv", "earlier");
+    SampleGame lost = game;
+    lost.module = "Nowhere";
+    WriteSettings(WithReport(lost, "out/r"));
+    Run();
+    EXPECT_EQ(ReadFile(Work() + "/out/r.tsv"), "earlier");
+    EXPECT_FALSE(std::filesystem::exists(Work() + "/out/r.html"));
+
+    WriteSettings(WithReport(game, "out/r"));
+    const ProgramResult result = Run();
+    EXPECT_EQ(Occurrences(result.output, "WARNING: Failed to load HAK file"), 2u) << result.output;
+    // Archives keep names lower-cased.
+    const std::string tsv = ReadFile(Work() + "/out/r.tsv");
+    for (const char* line : {"&amp;\thome:hak/odd_models.hak\tHAK\tignored\t\t\tCould not parse model.\n",
+                             "<script>\thome:hak/odd_models.hak\tHAK\tignored\t\t\tCould not parse model.\n",
+                             "w_tab sword01_a\thome:hak/odd_models.hak\tHAK\tignored\t\t\t"})
+        EXPECT_NE(tsv.find(line), std::string::npos) << line;
+
+    const std::string html = ReadFile(Work() + "/out/r.html");
+    // Only the page's own script element is one; every name from the data shows as text.
+    EXPECT_EQ(Occurrences(html, "<script>"), 1u);
+    for (const char* part : {"<td>&lt;script&gt;</td>", "<td>&amp;amp;</td>", "w_lsword08_&quot;&#39;",
+                             "Winning copy: <span class=\"won\">install:override (override)</span>",
+                             "<li>install:Data/2DA.zip (Data)</li>", "<td>home:hak/a&amp;b.hak</td>",
+                             "<td>home:hak/broken.hak</td>", "<td class=\"bad\">failed: "})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+
+    // A report that cannot be written is reported; the script is in place all the same.
+    WriteSettings(WithReport(game, "missing/r"));
+    const ProgramResult failed = Run();
+    EXPECT_TRUE(failed.output.ends_with("\nWARNING: Failed to write report 'missing/r.html'."
+                                        "\nWARNING: Failed to write report 'missing/r.tsv'."))
+        << failed.output;
+    EXPECT_TRUE(Script().ends_with("\r\n}"));
+}
+
 } // namespace
 } // namespace brindle::test

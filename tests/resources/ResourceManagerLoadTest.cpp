@@ -232,5 +232,43 @@ TEST_F(ResourceManagerLoadTest, FailingOptionalSourcesAreReportedOneByOne)
     EXPECT_EQ(Content("which"), "good");
 }
 
+TEST_F(ResourceManagerLoadTest, KeptRecordListsSourcesInPrecedenceOrder)
+{
+    WriteFile(Home("Modules/m.mod"), Archive("module", {{"a", ResTypeMdb, "m"}}, "MOD "));
+    WriteFile(Home("HAK/good.hak"), Archive("good", {{"b", ResTypeMdb, "m"}, {"c", ResTypeMdb, "m"}}));
+    WriteFile(Install("override/Which.2da"), "install-override");
+    WriteFile(Home("Data/broken.zip"), "not a zip archive");
+    test::WriteZip(Home("Data/ok.zip"), {{"which.2da", "zip"}, {"d.mdb", "m"}});
+    const std::vector<NWN::ResRef32> haks = {ToResRef32("good"), ToResRef32("missing")};
+    m_Manager.LoadModule(Home(), Install(), "m", "", haks, false);
+    EXPECT_TRUE(m_Manager.GetLoadRecord().sources.empty()); // nothing kept unless asked
+
+    m_Manager.KeepLoadRecord();
+    m_Manager.LoadModule(Home(), Install(), "m", "", haks, false);
+    const LoadRecord& record = m_Manager.GetLoadRecord();
+    // Tier, kind, file name, entries/models, and whether it loaded; failed sources where they would stand.
+    std::vector<std::string> shown;
+    for (const SourceRecord& source : record.sources)
+        shown.push_back(source.tier + " " + source.kind + " " + fs::path(source.path).filename().string() + " " +
+                        std::to_string(source.entries) + "/" + std::to_string(source.models) +
+                        (source.loaded ? "" : " failed"));
+    EXPECT_EQ(shown, (std::vector<std::string>{"HAK ERF good.hak 3/2", "HAK ERF missing.hak 0/0 failed",
+                                                "module ERF m.mod 2/1", "override directory override 1/0",
+                                                "override directory override 0/0", "pwc directory pwc 0/0",
+                                                "pwc directory pwc 0/0", "Data ZIP ok.zip 2/1",
+                                                "Data ZIP broken.zip 0/0 failed"}));
+    EXPECT_EQ(record.sources[1].failure, "Failed to open ERF file.");
+    EXPECT_EQ(record.tableCopies.at("which"), (std::vector<std::uint32_t>{0, 2, 3, 7}));
+
+    std::map<std::string, std::uint32_t> sourceOf;
+    for (FileIndex i = 0; i < m_Manager.GetEncapsulatedFileCount(); ++i) {
+        NWN::ResRef32 name{};
+        NWN::ResType type = 0;
+        ASSERT_TRUE(m_Manager.GetEncapsulatedFileEntry(i, name, type));
+        sourceOf[ToText(name)] = m_Manager.GetEntrySource(i);
+    }
+    EXPECT_EQ(sourceOf, (std::map<std::string, std::uint32_t>{{"a", 2}, {"b", 0}, {"c", 0}, {"d", 7}, {"which", 0}}));
+}
+
 } // namespace
 } // namespace brindle

@@ -1,0 +1,408 @@
+// The run report's HTML page. Every text that comes from game data or configuration is escaped.
+#include "app/ReportHtml.h"
+
+#include "app/RunReport.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <numeric>
+#include <vector>
+
+namespace brindle {
+
+namespace {
+
+constexpr std::string_view kHead =
+    "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+    "<meta name=\"viewport\" content=\"width=device-width\">\n<style>\n"
+    "body{font:14px/1.4 system-ui,sans-serif;margin:1.5em;color:#222;background:#fff}\n"
+    "h1{font-size:1.5em}h2{font-size:1.25em;border-bottom:1px solid #ccc;margin-top:1.6em}h3{font-size:1.05em}\n"
+    "table{border-collapse:collapse}th,td{padding:2px 6px;text-align:left;vertical-align:top}\n"
+    ".list td,.list th{border:1px solid #ddd}.list tbody tr:nth-child(even){background:#f6f6f6}\n"
+    ".num{text-align:right}.bad{color:#a00}.won{font-weight:bold}code{background:#eee;padding:0 3px;margin:1px;"
+    "display:inline-block}\n"
+    ".stats{font-size:1.1em}.scroll{overflow:auto;max-height:40em;border:1px solid #ccc;"
+    "content-visibility:auto;contain-intrinsic-size:auto 40em}\n"
+    ".grid{font-size:12px}.grid th,.grid td{border:1px solid #e4e4e4;padding:0 3px;white-space:nowrap}\n"
+    ".grid td{min-width:1.4em;text-align:center;color:#fff}.grid td.f{background:#2e7d4f}"
+    ".grid td.m{background:#14532d}\n"
+    ".grid thead th{position:sticky;top:0;background:#fafafa}.grid tbody th{background:#fafafa;text-align:left}\n"
+    "summary{cursor:pointer}details{margin:.3em 0}#filter{font-size:1em;padding:2px 6px;width:22em}\n"
+    "</style>\n";
+
+constexpr std::string_view kScript =
+    "<script>\n"
+    "(function(){var f=document.getElementById('filter');f.hidden=false;\n"
+    "f.addEventListener('input',function(){var q=f.value.toUpperCase();\n"
+    "document.querySelectorAll('.grid tbody tr,.ign tbody tr').forEach(function(r){\n"
+    "r.hidden=q!==''&&r.cells[0].textContent.toUpperCase().indexOf(q)<0;});});})();\n"
+    "</script>\n";
+
+/// Grid columns are the whole range of numbers while it stays this narrow, else the numbers met.
+constexpr std::uint32_t kMaxContiguousColumns = 300;
+/// Groups of ignored models larger than this start folded.
+constexpr std::size_t kOpenGroupLimit = 200;
+
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+class Page {
+public:
+    explicit Page(const RunReport& report) : m_Report(report) {}
+
+    std::string Build();
+
+private:
+    void Put(std::string_view text) { m_Out += text; }
+    void Text(std::string_view text) { AppendEscaped(m_Out, text); }
+    void Number(std::uint64_t value) { m_Out += std::to_string(value); }
+    /// The source's shown path and tier as "path (tier)".
+    void Source(std::uint32_t source);
+
+    void Summary();
+    void Sources();
+    void Tables();
+    void Grids();
+    void Grid(const char* title, ModelOutcome outcome, bool visual);
+    void EmptyCells(std::size_t count);
+    void Ignored();
+
+    const RunReport& m_Report;
+    std::string m_Out;
+};
+
+void Page::Source(std::uint32_t source)
+{
+    Text(m_Report.ContainerOf(source));
+    const std::string& tier = m_Report.TierOf(source);
+    if (!tier.empty()) {
+        Put(" (");
+        Text(tier);
+        Put(")");
+    }
+}
+
+std::string Page::Build()
+{
+    // About what a model takes on the page (its grid cell or ignored row), so the text grows once.
+    m_Out.reserve(16384 + m_Report.Models().size() * 160);
+    Put(kHead);
+    Put("<title>Run report: ");
+    Text(m_Report.Module());
+    Put("</title></head><body>\n<h1>Run report for module ");
+    Text(m_Report.Module());
+    Put("</h1>\n<p><a href=\"#summary\">Summary</a> · <a href=\"#sources\">Data sources</a> · "
+        "<a href=\"#tables\">Game tables</a> · <a href=\"#lists\">Script lists</a> · "
+        "<a href=\"#ignored\">Ignored models</a></p>\n");
+    Summary();
+    Sources();
+    Tables();
+    Grids();
+    Ignored();
+    Put(kScript);
+    Put("</body></html>\n");
+    return std::move(m_Out);
+}
+
+void Page::Summary()
+{
+    Put("<section id=\"summary\"><h2>Summary</h2>\n<table class=\"list\"><tr><th>Module</th><td>");
+    Text(m_Report.Module());
+    Put("</td></tr><tr><th>Installation folder</th><td>");
+    Text(m_Report.Install());
+    Put("</td></tr><tr><th>Home folder</th><td>");
+    Text(m_Report.Home());
+    Put("</td></tr></table>\n<h3>Statistics</h3>\n<ul class=\"stats\">");
+    const auto counts = m_Report.Counts();
+    const std::array<const char*, 4> labels = {"Weapon Models", "Armor Variations", "Armor Parts", "Ignored Models"};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        Put("<li>");
+        Put(labels[i]);
+        Put(": ");
+        Number(counts[i]);
+        Put("</li>");
+    }
+    Put("</ul>\n<h3>Warnings (");
+    Number(m_Report.Warnings().size());
+    Put(")</h3>\n");
+    if (m_Report.Warnings().empty()) {
+        Put("<p>None.</p>\n");
+    } else {
+        Put("<ul>");
+        for (const std::string& warning : m_Report.Warnings()) {
+            Put("<li class=\"bad\">");
+            Text(warning);
+            Put("</li>\n");
+        }
+        Put("</ul>\n");
+    }
+    Put("</section>\n");
+}
+
+void Page::Sources()
+{
+    const auto& sources = m_Report.Load().sources;
+    std::vector<std::uint64_t> won(sources.size(), 0);
+    for (const ReportModel& model : m_Report.Models())
+        if (model.source < won.size())
+            ++won[model.source];
+    Put("<section id=\"sources\"><h2>Data sources</h2>\n<p>Searched from the top: of two resources with the "
+        "same name and type, the one higher up wins.</p>\n<table class=\"list\"><thead><tr><th>#</th><th>Tier</th>"
+        "<th>Kind</th><th>Container</th><th>Entries</th><th>Models</th><th>Models won</th><th>Status</th></tr>"
+        "</thead><tbody>\n");
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const SourceRecord& source = sources[i];
+        Put("<tr><td class=\"num\">");
+        Number(i + 1);
+        Put("</td><td>");
+        Text(source.tier);
+        Put("</td><td>");
+        Text(source.kind);
+        Put("</td><td>");
+        Text(m_Report.ContainerOf(static_cast<std::uint32_t>(i)));
+        Put("</td><td class=\"num\">");
+        Number(source.entries);
+        Put("</td><td class=\"num\">");
+        Number(source.models);
+        Put("</td><td class=\"num\">");
+        Number(won[i]);
+        if (source.loaded) {
+            Put("</td><td>loaded</td></tr>\n");
+        } else {
+            Put("</td><td class=\"bad\">failed: ");
+            Text(source.failure);
+            Put("</td></tr>\n");
+        }
+    }
+    Put("</tbody></table></section>\n");
+}
+
+void Page::Tables()
+{
+    Put("<section id=\"tables\"><h2>Game tables</h2>\n");
+    const LoadRecord& load = m_Report.Load();
+    for (const ReportTable& table : m_Report.Tables()) {
+        Put("<h3>");
+        Text(table.name);
+        Put(".2da</h3>\n");
+        const auto copies = load.tableCopies.find(table.name);
+        if (copies == load.tableCopies.end() || copies->second.empty()) {
+            Put("<p class=\"bad\">No source holds this table.</p>\n");
+        } else {
+            Put("<p>Winning copy: <span class=\"won\">");
+            Source(copies->second.front());
+            Put("</span>");
+            if (const auto failed = load.tableFailures.find(table.name); failed != load.tableFailures.end()) {
+                Put(" <span class=\"bad\">failed to read: ");
+                Text(failed->second);
+                Put("</span>");
+            } else if (table.read) {
+                Put(", ");
+                Number(table.rows);
+                Put(" rows read");
+            }
+            Put("</p>\n");
+            if (copies->second.size() > 1) {
+                Put("<p>Beaten copies, never read:</p><ul>");
+                for (std::size_t i = 1; i < copies->second.size(); ++i) {
+                    Put("<li>");
+                    Source(copies->second[i]);
+                    Put("</li>");
+                }
+                Put("</ul>\n");
+            }
+        }
+        Put("<p>Codes model names are matched against (");
+        Number(table.codes.size());
+        Put("): ");
+        for (const std::string& code : table.codes) {
+            Put("<code>");
+            Text(code);
+            Put("</code> ");
+        }
+        Put("</p>\n");
+    }
+    Put("</section>\n");
+}
+
+void Page::Grids()
+{
+    Put("<section id=\"lists\"><h2>Script lists</h2>\n<p>A row per list, a column per number; a filled cell is a "
+        "model (its name and container show on hover).</p>\n<p><input id=\"filter\" hidden type=\"search\" "
+        "placeholder=\"Filter lists and ignored models by name\"></p>\n");
+    Grid("Weapon model parts", ModelOutcome::Weapon, false);
+    Grid("Armor variations", ModelOutcome::ArmorVariation, false);
+    Grid("Armor parts", ModelOutcome::ArmorPart, false);
+    Grid("Armor visual types", ModelOutcome::ArmorVariation, true);
+    Put("</section>\n");
+}
+
+void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
+{
+    // The section's models by list and number; rows and cells are runs of this order.
+    struct Cell {
+        const std::string* key;
+        std::uint32_t number;
+        std::size_t model;
+    };
+    const auto& models = m_Report.Models();
+    std::vector<Cell> cells;
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        const ReportModel& model = models[i];
+        const std::string& key = visual ? model.visualKey : model.key;
+        if (model.outcome == outcome && !key.empty())
+            cells.push_back({&key, visual ? model.visualNumber : model.number, i});
+    }
+    std::sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
+        if (const int order = a.key->compare(*b.key); order != 0)
+            return order < 0;
+        return a.number != b.number ? a.number < b.number : a.model < b.model;
+    });
+    std::vector<std::uint32_t> numbers;
+    std::size_t rowCount = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        numbers.push_back(cells[i].number);
+        rowCount += i == 0 || *cells[i].key != *cells[i - 1].key;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (!numbers.empty() && numbers.back() - numbers.front() < kMaxContiguousColumns) {
+        const std::uint32_t first = numbers.front();
+        numbers.resize(numbers.back() - first + 1);
+        std::iota(numbers.begin(), numbers.end(), first);
+    }
+
+    Put("<h3>");
+    Put(title);
+    Put(" (");
+    Number(rowCount);
+    Put(" lists)</h3>\n");
+    if (cells.empty()) {
+        Put("<p>No list.</p>\n");
+        return;
+    }
+    Put("<div class=\"scroll\"><table class=\"grid\"><thead><tr><th>List</th>");
+    for (const std::uint32_t number : numbers) {
+        Put("<th>");
+        Number(number);
+        Put("</th>");
+    }
+    Put("</tr></thead><tbody>\n");
+    for (std::size_t at = 0; at < cells.size();) {
+        const std::string& key = *cells[at].key;
+        Put("<tr><th>");
+        Text(key);
+        Put("</th>");
+        // A run of empty cells is one cell spanning their columns: a large game has tens of
+        // thousands of lists with a few models each.
+        std::size_t column = 0;
+        while (at < cells.size() && *cells[at].key == key) {
+            const std::uint32_t number = cells[at].number;
+            const std::size_t filled =
+                static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) - numbers.begin());
+            EmptyCells(filled - column);
+            std::size_t end = at;
+            while (end < cells.size() && *cells[end].key == key && cells[end].number == number)
+                ++end;
+            Put(end - at > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
+            for (std::size_t j = at; j < end; ++j) {
+                const ReportModel& model = models[cells[j].model];
+                if (j != at)
+                    Put("&#10;");
+                Text(model.name);
+                Put(" · ");
+                Text(m_Report.ContainerOf(model.source));
+            }
+            Put("\">");
+            Number(number);
+            Put("</td>");
+            column = filled + 1;
+            at = end;
+        }
+        EmptyCells(numbers.size() - column);
+        Put("</tr>\n");
+    }
+    Put("</tbody></table></div>\n");
+}
+
+void Page::EmptyCells(std::size_t count)
+{
+    if (count == 1) {
+        Put("<td></td>");
+    } else if (count > 1) {
+        Put("<td colspan=\"");
+        Number(count);
+        Put("\"></td>");
+    }
+}
+
+void Page::Ignored()
+{
+    const auto& models = m_Report.Models();
+    std::map<std::string, std::vector<std::size_t>> groups;
+    for (std::size_t i = 0; i < models.size(); ++i)
+        if (models[i].outcome == ModelOutcome::Ignored)
+            groups[models[i].reason].push_back(i);
+    Put("<section id=\"ignored\"><h2>Ignored models</h2>\n");
+    if (groups.empty())
+        Put("<p>None.</p>\n");
+    for (auto& [reason, members] : groups) {
+        std::sort(members.begin(), members.end(),
+                  [&](std::size_t a, std::size_t b) { return models[a].name < models[b].name; });
+        Put(members.size() > kOpenGroupLimit ? "<details><summary>" : "<details open><summary>");
+        Text(reason);
+        Put(" (");
+        Number(members.size());
+        Put(")</summary>\n<table class=\"list ign\"><thead><tr><th>Model</th><th>Container</th></tr></thead><tbody>\n");
+        for (const std::size_t i : members) {
+            Put("<tr><td>");
+            Text(models[i].name);
+            Put("</td><td>");
+            Source(models[i].source);
+            Put("</td></tr>\n");
+        }
+        Put("</tbody></table></details>\n");
+    }
+    Put("</section>\n");
+}
+
+} // namespace
+
+std::string EscapeHtml(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    AppendEscaped(escaped, text);
+    return escaped;
+}
+
+std::string FormatReportHtml(const RunReport& report)
+{
+    return Page(report).Build();
+}
+
+} // namespace brindle

@@ -1,0 +1,113 @@
+// Writing the run report's files.
+#include "app/ReportOutput.h"
+
+#include "app/IDebugTextOut.h"
+#include "app/ReportHtml.h"
+#include "app/RunReport.h"
+#include "platform/File.h"
+
+#include <boost/filesystem/path.hpp>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+namespace brindle {
+
+namespace {
+
+/// Shown for each report file that could not be written, with the path as configured plus its
+/// extension.
+constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write report '%s'.";
+constexpr const char* kTemporarySuffix = ".tmp";
+constexpr std::uint32_t kWriteChunk = 1u << 20;
+
+void PutField(std::string& out, std::string_view field)
+{
+    for (std::size_t cut = field.find_first_of("\t\r\n"); cut != std::string_view::npos;
+         cut = field.find_first_of("\t\r\n")) {
+        out.append(field.substr(0, cut));
+        out += ' ';
+        field.remove_prefix(cut + 1);
+    }
+    out.append(field);
+}
+
+} // namespace
+
+std::string FormatReportTsv(const RunReport& report)
+{
+    const auto& models = report.Models();
+    std::vector<std::size_t> order(models.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return models[a].name < models[b].name; });
+
+    std::string out = "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n";
+    out.reserve(models.size() * 96);
+    for (const std::size_t i : order) {
+        const ReportModel& model = models[i];
+        const bool counted = model.outcome != ModelOutcome::Ignored;
+        for (const std::string_view field :
+             {std::string_view(model.name), std::string_view(report.ContainerOf(model.source)),
+              std::string_view(report.TierOf(model.source)), std::string_view(OutcomeName(model.outcome)),
+              std::string_view(model.key)}) {
+            PutField(out, field);
+            out += '\t';
+        }
+        if (counted)
+            out += std::to_string(model.number);
+        out += '\t';
+        PutField(out, model.reason);
+        out += '\n';
+    }
+    return out;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    std::string temporary;
+    platform::OwnedFile file(platform::CreateUniqueFile(path + kTemporarySuffix, temporary));
+    if (!file)
+        return false;
+    bool ok = true;
+    while (ok && !bytes.empty()) {
+        const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
+        std::uint32_t written = 0;
+        ok = platform::WriteOsFile(file.Get(), bytes.data(), chunk, written) && written == chunk;
+        bytes.remove_prefix(chunk);
+    }
+    ok = platform::FlushOsFile(file.Get()) && ok;
+    ok = file.Close() && ok;
+    if (!ok || !platform::ReplaceFile(temporary, path)) {
+        platform::DeleteFilePath(temporary);
+        return false;
+    }
+    return true;
+}
+
+void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,
+                      IDebugTextOut& console)
+{
+    const boost::filesystem::path given(base);
+    const std::string target =
+        directory.empty() || given.is_absolute() || given.has_root_directory() ? base : directory + "/" + base;
+    using Format = std::string (*)(const RunReport&);
+    const std::array<std::pair<const char*, Format>, 2> files = {
+        {{kReportHtmlExtension, &FormatReportHtml}, {kReportTsvExtension, &FormatReportTsv}}};
+    for (const auto& [extension, format] : files) {
+        bool written = false;
+        try {
+            written = WriteFileAtomically(target + extension, format(report));
+        } catch (const std::exception&) {
+            // Out of memory while formatting: the script is in place, so this report is all that fails.
+        }
+        if (!written)
+            console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
+    }
+}
+
+} // namespace brindle

@@ -1,0 +1,30 @@
+// The run report's two files: a tab-separated list of every model and a self-contained HTML page,
+// each written beside its target and renamed into place only when complete.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace brindle {
+
+class IDebugTextOut;
+class RunReport;
+
+inline constexpr const char* kReportTsvExtension = ".tsv";
+inline constexpr const char* kReportHtmlExtension = ".html";
+
+/// A header line, then one line per model sorted by name: name, container, tier, outcome, key,
+/// number, reason. Tabs and line ends inside a field become spaces.
+std::string FormatReportTsv(const RunReport& report);
+
+/// Writes bytes to a temporary file beside path and renames it over path; false (and no file left
+/// behind) on any failure.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+/// Writes base + ".html" and base + ".tsv" (base relative to directory unless absolute; an empty
+/// directory is the working directory); for each that fails, console shows
+/// "\nWARNING: Failed to write report '<base><extension>'.".
+void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,
+                      IDebugTextOut& console);
+
+} // namespace brindle

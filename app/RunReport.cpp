@@ -1,0 +1,145 @@
+// The run report's data.
+#include "app/RunReport.h"
+
+#include "app/ModelRecord.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace brindle {
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+/// The part of path below folder, or false when path does not lie below it.
+bool Below(std::string_view path, std::string_view folder, std::string_view& rest)
+{
+    while (!folder.empty() && IsSeparator(folder.back()))
+        folder.remove_suffix(1);
+    if (folder.empty() || !path.starts_with(folder) || path.size() == folder.size() ||
+        !IsSeparator(path[folder.size()]))
+        return false;
+    rest = path.substr(folder.size());
+    return true;
+}
+
+/// rest with "/" between its folders, each separator once, none in front.
+std::string Normalised(std::string_view rest)
+{
+    std::string shown;
+    for (const char c : rest) {
+        if (!IsSeparator(c))
+            shown += c;
+        else if (!shown.empty() && shown.back() != '/')
+            shown += '/';
+    }
+    return shown;
+}
+
+void AddOnce(std::vector<std::string>& codes, const std::string& code)
+{
+    if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end())
+        codes.push_back(code);
+}
+
+} // namespace
+
+RunReport::RunReport(std::string module, std::string install, std::string home)
+    : m_Module(std::move(module)), m_Install(std::move(install)), m_Home(std::move(home))
+{
+}
+
+void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
+                           const LookupTables::ArmorVisualTypeIndexMap& visualIndex)
+{
+    ReportModel model{std::move(name), source, ModelOutcome::Weapon, record.ToIndex(), record.Variation(), {}, 0, {}};
+    if (record.IsArmorVariation()) {
+        model.outcome = ModelOutcome::ArmorVariation;
+        // Found for every record the lists matched; the lookup does not throw for one that was not.
+        if (const auto row = visualIndex.find(record.Visual()); row != visualIndex.end()) {
+            model.visualKey = record.ToAVTIndex();
+            model.visualNumber = row->second;
+        }
+    } else if (record.IsArmorPart()) {
+        model.outcome = ModelOutcome::ArmorPart;
+    }
+    m_Models.push_back(std::move(model));
+}
+
+void RunReport::AddIgnored(std::string name, std::uint32_t source, std::string reason)
+{
+    m_Models.push_back({std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, std::move(reason)});
+}
+
+void RunReport::SetTables(const LookupTables& tables, const std::array<std::size_t, 4>& rows,
+                          const std::array<bool, 4>& read)
+{
+    const std::array<const std::vector<std::string>*, 4> lists = {&tables.Genders(), &tables.Races(),
+                                                                  &tables.ArmorVisualTypes(), &tables.ItemClasses()};
+    for (std::size_t i = 0; i < m_Tables.size(); ++i) {
+        m_Tables[i] = {kReportTables[i], rows[i], read[i], {}};
+        for (const std::string& code : *lists[i])
+            AddOnce(m_Tables[i].codes, code);
+    }
+}
+
+std::array<std::size_t, 4> RunReport::Counts() const
+{
+    std::array<std::size_t, 4> counts{};
+    for (const ReportModel& model : m_Models)
+        ++counts[static_cast<std::size_t>(model.outcome)];
+    return counts;
+}
+
+void RunReport::SetLoad(LoadRecord load)
+{
+    m_Load = std::move(load);
+    m_ShownPaths.clear();
+    for (const SourceRecord& source : m_Load.sources)
+        m_ShownPaths.push_back(ShowPath(source.path));
+}
+
+std::string RunReport::ShowPath(const std::string& path) const
+{
+    // The more specific folder first, should one lie inside the other.
+    const bool homeFirst = m_Home.size() >= m_Install.size();
+    std::string_view rest;
+    for (int i = 0; i < 2; ++i) {
+        const bool home = (i == 0) == homeFirst;
+        if (Below(path, home ? m_Home : m_Install, rest))
+            return (home ? "home:" : "install:") + Normalised(rest);
+    }
+    return path;
+}
+
+const std::string& RunReport::ContainerOf(std::uint32_t source) const
+{
+    static const std::string none;
+    return source < m_ShownPaths.size() ? m_ShownPaths[source] : none;
+}
+
+const std::string& RunReport::TierOf(std::uint32_t source) const
+{
+    static const std::string none;
+    return source < m_Load.sources.size() ? m_Load.sources[source].tier : none;
+}
+
+const char* OutcomeName(ModelOutcome outcome)
+{
+    switch (outcome) {
+    case ModelOutcome::Weapon:
+        return "weapon";
+    case ModelOutcome::ArmorVariation:
+        return "armor variation";
+    case ModelOutcome::ArmorPart:
+        return "armor part";
+    default:
+        return "ignored";
+    }
+}
+
+} // namespace brindle

@@ -1,0 +1,91 @@
+// What the run report shows, gathered while the run goes: every model with its outcome and the
+// source it came from, the manager's load record, the codes read from the game tables and the
+// warnings of the run.
+#pragma once
+
+#include "app/LookupTables.h"
+#include "resources/LoadRecord.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+class ModelRecord;
+
+enum class ModelOutcome : std::uint8_t { Weapon, ArmorVariation, ArmorPart, Ignored };
+
+/// The four tables the run reads, in the order it reads them.
+inline constexpr std::array<const char*, 4> kReportTables = {"gender", "appearance", "armorvisualdata", "baseitems"};
+
+/// One distinct model of the combined index.
+struct ReportModel {
+    std::string name;        ///< as the source stores it
+    std::uint32_t source;    ///< number in the load record's sources, or LoadRecord::npos
+    ModelOutcome outcome;
+    std::string key;         ///< the list it feeds (counted models)
+    std::uint32_t number;    ///< its number in that list
+    std::string visualKey;   ///< armor variations: the armor-visual-type list it feeds, else empty
+    std::uint32_t visualNumber;
+    std::string reason;      ///< ignored models: why
+};
+
+/// A game table as the run read it.
+struct ReportTable {
+    std::string name;
+    std::size_t rows = 0;
+    bool read = false;
+    /// The codes model names are matched against that this table filled (the tool's own fixed
+    /// entries included), each once, in list order.
+    std::vector<std::string> codes;
+};
+
+class RunReport {
+public:
+    RunReport(std::string module, std::string install, std::string home);
+
+    /// A model the run counted; its keys are taken from the record.
+    void AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
+                    const LookupTables::ArmorVisualTypeIndexMap& visualIndex);
+    void AddIgnored(std::string name, std::uint32_t source, std::string reason);
+    void SetLoad(LoadRecord load);
+    /// The four tables: rows[i] is the row count of kReportTables[i] (0 when not read) and read[i]
+    /// whether it was read.
+    void SetTables(const LookupTables& tables, const std::array<std::size_t, 4>& rows, const std::array<bool, 4>& read);
+    void SetWarnings(std::vector<std::string> warnings) { m_Warnings = std::move(warnings); }
+
+    const std::string& Module() const { return m_Module; }
+    const std::string& Install() const { return m_Install; }
+    const std::string& Home() const { return m_Home; }
+    const std::vector<ReportModel>& Models() const { return m_Models; }
+    const LoadRecord& Load() const { return m_Load; }
+    const std::array<ReportTable, 4>& Tables() const { return m_Tables; }
+    const std::vector<std::string>& Warnings() const { return m_Warnings; }
+
+    /// Models per outcome, indexed by ModelOutcome.
+    std::array<std::size_t, 4> Counts() const;
+    /// The source's path shown relative to the home or installation folder ("home:hak/x.hak",
+    /// "install:Data/2DA.zip", with "/" between folders); a path below neither is shown whole.
+    std::string ShowPath(const std::string& path) const;
+    /// ShowPath of a source's path; empty for LoadRecord::npos.
+    const std::string& ContainerOf(std::uint32_t source) const;
+    /// The tier of a source; empty for LoadRecord::npos.
+    const std::string& TierOf(std::uint32_t source) const;
+
+private:
+    std::string m_Module;
+    std::string m_Install;
+    std::string m_Home;
+    std::vector<ReportModel> m_Models;
+    LoadRecord m_Load;
+    std::vector<std::string> m_ShownPaths; ///< ShowPath of each source
+    std::array<ReportTable, 4> m_Tables;
+    std::vector<std::string> m_Warnings;
+};
+
+/// The outcome as the report words it: "weapon", "armor variation", "armor part", "ignored".
+const char* OutcomeName(ModelOutcome outcome);
+
+} // namespace brindle
