@@ -5,6 +5,7 @@
 #include "app/ReportHtml.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
+#include "platform/Process.h"
 
 #include <boost/filesystem/path.hpp>
 
@@ -70,7 +71,8 @@ std::string FormatReportTsv(const RunReport& report)
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     std::string temporary;
-    platform::OwnedFile file(platform::CreateUniqueFile(path + kTemporarySuffix, temporary));
+    // Written after the script is committed, so the one interrupt slot is free for this file.
+    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(path + kTemporarySuffix, temporary));
     if (!file)
         return false;
     bool ok = true;
@@ -82,11 +84,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     ok = platform::FlushOsFile(file.Get()) && ok;
     ok = file.Close() && ok;
-    if (!ok || !platform::ReplaceFile(temporary, path)) {
+    ok = ok && platform::ReplaceFile(temporary, path);
+    if (!ok)
         platform::DeleteFilePath(temporary);
-        return false;
-    }
-    return true;
+    platform::RemoveFileOnInterrupt({});
+    return ok;
 }
 
 void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,

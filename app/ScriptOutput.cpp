@@ -58,11 +58,10 @@ ScriptOutput::ScriptOutput(const std::string& directory)
     : m_FinalPath(directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName),
       m_Stream(&m_Buffer)
 {
-    m_File.Reset(platform::CreateUniqueFile(m_FinalPath + kTemporarySuffix, m_TemporaryPath));
+    // An interrupted run keeps the earlier script and leaves no half-written file beside it.
+    m_File.Reset(platform::CreateUniqueFileRemovedOnInterrupt(m_FinalPath + kTemporarySuffix, m_TemporaryPath));
     if (!m_File)
         ThrowWriteFailed();
-    // An interrupted run keeps the earlier script and leaves no half-written file beside it.
-    platform::RemoveFileOnInterrupt(m_TemporaryPath);
     m_Buffer.Attach(m_File.Get());
 }
 

@@ -92,6 +92,10 @@ void EnsureStandardDescriptors();
 /// path cancels. Does nothing where the system has no such signals (Windows).
 void RemoveFileOnInterrupt(const std::string& path);
 
+/// CreateUniqueFile, with the new file handed to RemoveFileOnInterrupt before any of those signals
+/// can act: an interrupt arriving while it is created still removes it.
+OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path);
+
 /// The path with a leading "~/" replaced by the user's home directory ($HOME, when it is set and
 /// absolute). Other paths, and every path on Windows, come back unchanged.
 std::string ExpandUserHome(const std::string& path);

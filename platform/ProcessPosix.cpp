@@ -292,6 +292,22 @@ void RemoveFileOnInterrupt(const std::string& path)
     g_removeArmed = 1;
 }
 
+OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)
+{
+    // Held back from the moment the file exists until its removal is armed.
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (const int signal : kInterruptSignals)
+        sigaddset(&interrupts, signal);
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    const OsFile file = CreateUniqueFile(prefix, path);
+    if (file != InvalidOsFile)
+        RemoveFileOnInterrupt(path);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return file;
+}
+
 std::string ExpandUserHome(const std::string& path)
 {
     const char* home = std::getenv("HOME");

@@ -185,6 +185,11 @@ void EnsureStandardDescriptors() {}
 
 void RemoveFileOnInterrupt(const std::string&) {}
 
+OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)
+{
+    return CreateUniqueFile(prefix, path);
+}
+
 std::string ExpandUserHome(const std::string& path)
 {
     return path;

@@ -22,6 +22,7 @@
 #include <optional>
 #include <thread>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -464,6 +465,61 @@ TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
         // The earlier script stays; nothing else is left beside it.
         EXPECT_EQ(test::ReadFile(work + "/" + kScriptName), "earlier script\r\n");
         EXPECT_EQ(Contents(work), (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
+    }
+}
+
+// The report's files are written after the script is in place, each through a temporary file: one
+// interrupted while it is written leaves the script and nothing else. The run is stopped the moment
+// a temporary report file appears, and signalled while it is there.
+TEST(HostileRunTest, InterruptedReportLeavesNoTemporaryFile)
+{
+    GameTree tree;
+    std::vector<test::ZipEntry> models;
+    for (int i = 0; i < 60000; ++i)
+        models.push_back({"Models/P_HHM_CL_BODY" + std::to_string(i) + ".MDB", "m"});
+    test::WriteZip(tree.Install() + "/Data/many.zip", models);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        bool caught = false;
+        for (int attempt = 0; attempt < 5 && !caught; ++attempt) {
+            const std::string work = tree.WorkingDirectory("report" + std::to_string(signal));
+            std::string settings = test::ReadFile(work + "/Brindlewhistler.ini");
+            settings.insert(settings.find("[paths]"), "report = r\n");
+            WriteFile(work + "/Brindlewhistler.ini", settings);
+            const int watch = ::inotify_init1(IN_CLOEXEC);
+            ASSERT_GE(watch, 0);
+            ASSERT_GE(::inotify_add_watch(watch, work.c_str(), IN_CREATE), 0);
+            ScopedTempDir tmp;
+            ProgramUnderTest run(work, tmp.Path());
+            alignas(inotify_event) char events[4096];
+            std::string temporary;
+            for (ssize_t got; temporary.empty() && (got = ::read(watch, events, sizeof events)) > 0;)
+                for (const char* at = events; at < events + got;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(at);
+                    const std::string name = event->len != 0 ? event->name : "";
+                    if (name.starts_with("r.html.tmp") || name.starts_with("r.tsv.tmp")) {
+                        run.Kill(SIGSTOP);
+                        temporary = name;
+                        break;
+                    }
+                    at += sizeof(inotify_event) + event->len;
+                }
+            ::close(watch);
+            ASSERT_FALSE(temporary.empty()) << run.Output();
+            // Only a stop that came while the file was still there counts; else try again.
+            caught = fs::exists(work + "/" + temporary);
+            run.Kill(signal);
+            run.Kill(SIGCONT);
+            const int status = run.Wait();
+            if (!caught)
+                continue;
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
+            std::vector<std::string> left = Contents(work);
+            std::erase(left, "r.html");
+            std::sort(left.begin(), left.end());
+            EXPECT_EQ(left, (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
+        }
+        EXPECT_TRUE(caught) << "no run was stopped while a report file was being written";
     }
 }
 
