@@ -85,7 +85,9 @@ bool RemoveEmptyDirectory(const std::string& path);
 
 /// Makes sure the standard descriptors (input, output, error) are open, on the null device where
 /// they were closed, so that no file the program opens later takes their place. Call it first.
-void EnsureStandardDescriptors();
+/// Where the null device cannot be opened (a bare chroot) the root directory holds the place: what
+/// is written there is lost, as on the null device. Tests pass a null device of their own.
+void EnsureStandardDescriptors(const char* nullDevice = "/dev/null");
 
 /// Arranges for the file at path to be removed when an interrupt, a termination request or a
 /// hang-up ends the process; the process still ends by that signal. One file at a time; an empty

@@ -224,13 +224,16 @@ bool RemoveEmptyDirectory(const std::string& path)
     return ::rmdir(WithoutTrailingSeparators(path).c_str()) == 0;
 }
 
-void EnsureStandardDescriptors()
+void EnsureStandardDescriptors(const char* nullDevice)
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
-        // open takes the lowest free descriptor, which is this one.
-        const int opened = ::open("/dev/null", O_RDWR);
+        // open takes the lowest free descriptor, which is this one. A directory opened for reading
+        // refuses both reads and writes.
+        int opened = ::open(nullDevice, O_RDWR);
+        if (opened < 0)
+            opened = ::open("/", O_RDONLY | O_DIRECTORY);
         if (opened >= 0 && opened != fd)
             ::close(opened);
     }

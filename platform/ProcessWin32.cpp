@@ -181,7 +181,7 @@ bool RemoveEmptyDirectory(const std::string& path)
 
 // Standard handles of a Windows process are never reused for files it opens, and a console program
 // has no hang-up or termination signal to clean up after.
-void EnsureStandardDescriptors() {}
+void EnsureStandardDescriptors(const char*) {}
 
 void RemoveFileOnInterrupt(const std::string&) {}
 
