@@ -45,29 +45,37 @@ constexpr std::uint32_t kMaxContiguousColumns = 300;
 /// Groups of ignored models larger than this start folded.
 constexpr std::size_t kOpenGroupLimit = 200;
 
+/// The entity for a character that must not appear as itself in the page, else null.
+const char* EntityFor(char c)
+{
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    case '\'':
+        return "&#39;";
+    default:
+        return nullptr;
+    }
+}
+
 void AppendEscaped(std::string& out, std::string_view text)
 {
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
+    // Runs of plain characters go in whole.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const char* entity = EntityFor(text[i])) {
+            out.append(text.substr(plain, i - plain));
+            out += entity;
+            plain = i + 1;
         }
     }
+    out.append(text.substr(plain));
 }
 
 class Page {

@@ -28,13 +28,12 @@ constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 void PutField(std::string& out, std::string_view field)
 {
-    for (std::size_t cut = field.find_first_of("\t\r\n"); cut != std::string_view::npos;
-         cut = field.find_first_of("\t\r\n")) {
-        out.append(field.substr(0, cut));
-        out += ' ';
-        field.remove_prefix(cut + 1);
-    }
+    // A tab or line end inside a field would split it: each becomes a space.
+    const std::size_t start = out.size();
     out.append(field);
+    for (std::size_t i = start; i < out.size(); ++i)
+        if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n')
+            out[i] = ' ';
 }
 
 } // namespace
