@@ -22,6 +22,7 @@
 #include <optional>
 #include <thread>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -493,8 +494,13 @@ TEST(HostileRunTest, InterruptedReportLeavesNoTemporaryFile)
             ProgramUnderTest run(work, tmp.Path());
             alignas(inotify_event) char events[4096];
             std::string temporary;
-            for (ssize_t got; temporary.empty() && (got = ::read(watch, events, sizeof events)) > 0;)
-                for (const char* at = events; at < events + got;) {
+            // A run that ends without writing a report must not leave the test waiting.
+            pollfd ready{watch, POLLIN, 0};
+            while (temporary.empty() && !run.HasExited()) {
+                if (::poll(&ready, 1, 100) != 1)
+                    continue;
+                const ssize_t got = ::read(watch, events, sizeof events);
+                for (const char* at = events; at < events + std::max<ssize_t>(got, 0);) {
                     const auto* event = reinterpret_cast<const inotify_event*>(at);
                     const std::string name = event->len != 0 ? event->name : "";
                     if (name.starts_with("r.html.tmp") || name.starts_with("r.tsv.tmp")) {
@@ -504,6 +510,7 @@ TEST(HostileRunTest, InterruptedReportLeavesNoTemporaryFile)
                     }
                     at += sizeof(inotify_event) + event->len;
                 }
+            }
             ::close(watch);
             ASSERT_FALSE(temporary.empty()) << run.Output();
             // Only a stop that came while the file was still there counts; else try again.
