@@ -276,7 +276,9 @@ TEST(GffFileReaderTest, RealFilesConstruct)
             ++constructed;
         }
     }
-    EXPECT_EQ(constructed, 15); // 8 in gff/, 7 in the module folder
+    // At least the 8 files of gff/ and the 7 of the module folder that were there first; new real
+    // files may join the collection.
+    EXPECT_GE(constructed, 15);
 }
 
 TEST(GffFileReaderTest, RealModuleHakListAndTalkTable)
