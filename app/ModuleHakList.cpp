@@ -70,12 +70,15 @@ void LoadModuleAndHaks(const std::string& module, const std::string& home, Resou
     LoadModuleOnly(install, manager, module, home);
 
     std::string customTlk;
+    std::string campaignId;
     std::vector<NWN::ResRef32> haks;
     {
         DemandResource info(manager, kModuleInfoName, ResTypeIfo);
         GffFileReader reader(info.GetPath());
         const GffStruct root = reader.GetRootStruct();
         reader.ReadStringField(root, "Mod_CustomTlk", customTlk);
+        // The GUID of the campaign the module belongs to; zeros or nothing when it belongs to none.
+        reader.ReadVoidField(root, "Campaign_ID", campaignId);
 
         for (std::uint32_t index = 0; index < kMaxModuleHaks; ++index) {
             GffStruct element;
@@ -96,7 +99,7 @@ void LoadModuleAndHaks(const std::string& module, const std::string& home, Resou
         // The reader closes and the demanded file is released here, before the stack is rebuilt.
     }
 
-    manager.LoadModule(home, install, module, customTlk, std::move(haks), false);
+    manager.LoadModule(home, install, module, customTlk, std::move(haks), false, campaignId);
 }
 
 } // namespace brindle

@@ -15,8 +15,8 @@ class ResourceManager;
 /// A module lists at most this many HAKs; the rest are ignored.
 inline constexpr std::uint32_t kMaxModuleHaks = 256;
 
-/// Loads the module, reads its HAK list and custom talk table from "module.ifo", and loads the
-/// full stack. Errors propagate.
+/// Loads the module, reads its HAK list, custom talk table and campaign from "module.ifo", and
+/// loads the full stack. Errors propagate.
 void LoadModuleAndHaks(const std::string& module, const std::string& home, ResourceManager& manager,
                        const std::string& install);
 

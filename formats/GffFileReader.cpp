@@ -165,9 +165,20 @@ bool GffFileReader::FindField(const GffStruct& gffStruct, const char* label, GFF
 
 bool GffFileReader::ReadStringField(const GffStruct& gffStruct, const char* label, std::string& value)
 {
+    return ReadSizedField(gffStruct, label, GffTypeCExoString, value);
+}
+
+bool GffFileReader::ReadVoidField(const GffStruct& gffStruct, const char* label, std::string& value)
+{
+    return ReadSizedField(gffStruct, label, GffTypeVoid, value);
+}
+
+bool GffFileReader::ReadSizedField(const GffStruct& gffStruct, const char* label, std::uint32_t type,
+                                   std::string& value)
+{
     try {
         GFF_FIELD_ENTRY field;
-        if (!FindField(gffStruct, label, field) || field.Type != GffTypeCExoString)
+        if (!FindField(gffStruct, label, field) || field.Type != type)
             return false;
         unsigned char lengthBytes[4];
         if (!ReadFieldData(field.DataOrDataOffset, lengthBytes, sizeof(lengthBytes)))

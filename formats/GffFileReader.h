@@ -43,6 +43,8 @@ public:
     /// True when the field exists, is a CExoString and its whole text lies inside the field-data
     /// block. value is untouched when the field or its length cannot be read. Never throws.
     bool ReadStringField(const GffStruct& gffStruct, const char* label, std::string& value);
+    /// The same for a VOID field (raw bytes behind a 32-bit length), such as a GUID.
+    bool ReadVoidField(const GffStruct& gffStruct, const char* label, std::string& value);
     /// Reads count bytes at a byte offset in the field-data block. Never throws.
     bool ReadFieldData(std::uint32_t offset, void* buffer, std::uint32_t count);
     /// Reads the 32-bit value at a byte offset in the list-indices block. Never throws.
@@ -54,6 +56,8 @@ public:
 
 private:
     void ParseHeader();
+    /// A field of the given type whose data is a 32-bit length and that many bytes.
+    bool ReadSizedField(const GffStruct& gffStruct, const char* label, std::uint32_t type, std::string& value);
     void ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry);
     bool LabelMatches(const GFF_FIELD_ENTRY& field, const char* label);
     std::uint32_t ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position);

@@ -58,6 +58,7 @@ struct FIELD_INDEX {
 static_assert(sizeof(FIELD_INDEX) == 4);
 
 inline constexpr std::uint32_t GffTypeCExoString = 10;
+inline constexpr std::uint32_t GffTypeVoid = 13;
 inline constexpr std::uint32_t GffTypeList = 15;
 inline constexpr std::uint32_t GffRootStructType = 0xFFFFFFFF;
 

@@ -12,7 +12,8 @@ namespace brindle {
 
 /// One source of a load.
 struct SourceRecord {
-    std::string tier;          ///< "HAK", "module", "override", "pwc" or "Data"; empty for one attached directly
+    std::string tier;          ///< "HAK", "module", "override", "pwc", "campaign", "Data" or
+                               ///< "enhanced"; empty for one attached directly
     std::string kind;          ///< "ERF", "directory" or "ZIP"
     std::string path;          ///< as the load built it
     std::uint64_t entries = 0; ///< resources it holds

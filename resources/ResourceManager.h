@@ -1,6 +1,7 @@
 // The one object through which the tool reaches game data: it stacks the module, its HAKs, the
-// override and pwc directories and the .zip data archives in the game's precedence order, files
-// every resource in one combined index, hands resources out as files, and caches game tables.
+// override, pwc and campaign directories, the .zip data archives and the Enhanced Edition's data in
+// the game's precedence order, files every resource in one combined index, hands resources out as
+// files, and caches game tables.
 #pragma once
 
 #include "app/IDebugTextOut.h"
@@ -49,11 +50,13 @@ public:
     ResourceManager(const ResourceManager&) = delete;
     ResourceManager& operator=(const ResourceManager&) = delete;
 
-    /// Builds the stack for a module. In module-only mode no HAK, no .zip archive and no custom
-    /// talk table is loaded. Optional sources that fail are reported and skipped.
+    /// Builds the stack for a module. In module-only mode no HAK, no campaign, no .zip archive, no
+    /// Enhanced Edition data and no custom talk table is loaded. campaignId is the module's
+    /// Campaign_ID (empty or all zeros: no campaign). Optional sources that fail are reported and
+    /// skipped.
     void LoadModule(const std::string& homeDirectory, const std::string& installDirectory,
                     const std::string& moduleName, const std::string& customTlk, std::vector<NWN::ResRef32> haks,
-                    bool moduleOnly);
+                    bool moduleOnly, const std::string& campaignId = {});
     /// Releases everything a load built, reporting handles and demands that callers leaked.
     void UnloadAll();
 
@@ -130,8 +133,14 @@ private:
     // Load steps.
     void LoadModuleSource(const std::string& moduleName);
     void LoadHaks(const std::vector<NWN::ResRef32>& haks);
+    /// The campaign's folder, right below the pwc directories; a campaign not found is reported.
+    void LoadCampaign(const std::string& campaignId);
     void LoadDirectories();
-    void LoadZipArchives(const std::string& directory);
+    /// The .zip archives directly in folder, in listing order, named tier in the record.
+    void LoadZipArchives(const std::string& folder, const char* tier);
+    /// The Enhanced Edition's "enhanced/data" folder of the installation, when there is one: its
+    /// archives, then its tree, above the Data archives.
+    void LoadEnhancedData();
     void LoadTalkTables(const std::string& customTlk);
     void LoadModelConverter();
     /// The home directory's path when it exists, else the installation's (the game's search rule).

@@ -134,9 +134,9 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
         throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
 
     const IndexEntry& entry = m_Entries[found];
-    if (entry.tier == TierDirectory) {
-        // A loose file is handed out as itself: never copied, never deleted.
-        const auto& directory = m_DirectoryContainers[m_DirectoryContainers.size() - entry.positionFromEnd];
+    // A loose file is handed out as itself: never copied, never deleted. The Enhanced Edition's
+    // folder is such a directory too, though it is stacked among the archives.
+    if (const auto* directory = dynamic_cast<const DirectoryContainer*>(entry.container)) {
         std::string path = directory->GetEncapsulatedFilePath(entry.index);
         m_Demanded.emplace(key, DemandedResource {path, 1, false});
         return path;

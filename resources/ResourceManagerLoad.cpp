@@ -3,6 +3,7 @@
 #include "resources/ResourceManager.h"
 
 #include "containers/ErfFileReader.h"
+#include "resources/CampaignFolder.h"
 #include "containers/ZipFileReader.h"
 #include "formats/Gr2Accessor.h"
 #include "formats/TlkFileReader.h"
@@ -23,6 +24,11 @@ constexpr const char* kModuleLoadWarning =
 constexpr const char* kHakLoadWarning =
     "WARNING: Failed to load HAK file '%.32s' (exception '%s').  Certain module resources may be unavailable.\n";
 constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
+constexpr const char* kCampaignMissingWarning =
+    "WARNING: Campaign %s not found: no folder in '%s' or '%s' holds a campaign.cam with that GUID.  Campaign "
+    "resources will be unavailable.\n";
+// Why the run report shows the campaign as failed.
+constexpr const char* kCampaignMissing = "no campaign folder carries this GUID";
 constexpr const char* kAlternateTlkWarning =
     "WARNING: Exception '%s' loading alternate TLK.  STRREF lookup may be unavailable.\n";
 constexpr const char* kBaseTlkWarning =
@@ -36,6 +42,8 @@ constexpr const char* kTlkExtension = ".tlk";
 constexpr const char* kTierModule = "module";
 constexpr const char* kTierHak = "HAK";
 constexpr const char* kTierData = "Data";
+constexpr const char* kTierCampaign = "campaign";
+constexpr const char* kTierEnhanced = "enhanced";
 
 /// base, separator, then relative with every component matched without regard to case (the game's
 /// folders and files are spelled differently from one install to the next).
@@ -54,7 +62,7 @@ bool EndsWithIgnoreCase(const std::string& text, std::string_view suffix)
 
 void ResourceManager::LoadModule(const std::string& homeDirectory, const std::string& installDirectory,
                                  const std::string& moduleName, const std::string& customTlk,
-                                 std::vector<NWN::ResRef32> haks, bool moduleOnly)
+                                 std::vector<NWN::ResRef32> haks, bool moduleOnly, const std::string& campaignId)
 {
     UnloadAll();
     m_ModuleName = moduleName;
@@ -62,12 +70,15 @@ void ResourceManager::LoadModule(const std::string& homeDirectory, const std::st
     m_InstallDirectory = installDirectory;
 
     LoadModuleSource(moduleName);
-    if (!moduleOnly)
+    if (!moduleOnly) {
         LoadHaks(haks);
+        LoadCampaign(campaignId);
+    }
     LoadDirectories();
     if (!moduleOnly) {
-        LoadZipArchives(m_HomeDirectory);
-        LoadZipArchives(m_InstallDirectory);
+        LoadZipArchives(Below(m_HomeDirectory, "/", "Data"), kTierData);
+        LoadZipArchives(Below(m_InstallDirectory, "/", "Data"), kTierData);
+        LoadEnhancedData();
     }
     BuildResourceIndex();
     LoadTalkTables(customTlk);
@@ -148,6 +159,22 @@ void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& haks)
     }
 }
 
+void ResourceManager::LoadCampaign(const std::string& campaignId)
+{
+    if (!IsCampaignId(campaignId))
+        return;
+    const std::string folder = FindCampaignFolder(m_HomeDirectory, m_InstallDirectory, campaignId);
+    if (folder.empty()) {
+        const std::string guid = CampaignIdText(campaignId);
+        Warn(kCampaignMissingWarning, guid.c_str(), Below(m_HomeDirectory, "/", "Campaigns").c_str(),
+             Below(m_InstallDirectory, "/", "Campaigns").c_str());
+        NoteFailedSource(TierDirectory, kTierCampaign, guid, kCampaignMissing);
+        return;
+    }
+    AttachDirectory(std::make_shared<DirectoryContainer>(folder));
+    NameLastSource(kTierCampaign, folder);
+}
+
 void ResourceManager::LoadDirectories()
 {
     for (const char* name : {"pwc", "override"}) {
@@ -159,25 +186,40 @@ void ResourceManager::LoadDirectories()
     }
 }
 
-void ResourceManager::LoadZipArchives(const std::string& directory)
+void ResourceManager::LoadZipArchives(const std::string& folder, const char* tier)
 {
-    const std::string data = Below(directory, "/", "Data");
     std::vector<platform::DirectoryItem> items;
-    if (!platform::ListDirectory(data, items))
+    if (!platform::ListDirectory(folder, items))
         return;
     // The listing is in upper-cased name order, so a later archive overrides an earlier one.
     for (const platform::DirectoryItem& item : items) {
         if (item.isDirectory || !item.isRegularFile || !EndsWithIgnoreCase(item.name, kZipExtension))
             continue;
-        const std::string path = data + "/" + item.name;
+        const std::string path = folder + "/" + item.name;
         try {
             AttachArchive(TierZip, std::make_shared<ZipFileReader<NWN::ResRef32>>(path));
-            NameLastSource(kTierData, path);
+            NameLastSource(tier, path);
         } catch (const std::exception& e) {
             Warn(kZipOpenWarning, path.c_str(), e.what());
-            NoteFailedSource(TierZip, kTierData, path, e.what());
+            NoteFailedSource(TierZip, tier, path, e.what());
         }
     }
+}
+
+void ResourceManager::LoadEnhancedData()
+{
+    // An empty installation would name the file system's own root.
+    if (m_InstallDirectory.empty())
+        return;
+    const std::string data = Below(m_InstallDirectory, "/", "enhanced/data");
+    if (!platform::IsDirectory(data))
+        return;
+    // The edition's data replaces the base data, so it is stacked on top of the Data archives, and
+    // its loose files on top of its own archives, as override sits above the archives. The scan
+    // follows no link to a folder, so a link loop cannot make it go round.
+    LoadZipArchives(data, kTierEnhanced);
+    AttachArchive(TierZip, std::make_shared<DirectoryContainer>(data));
+    NameLastSource(kTierEnhanced, data);
 }
 
 void ResourceManager::BuildResourceIndex()

@@ -28,8 +28,11 @@ const char* KindOf(ResourceManager::Tier tier)
 
 void ResourceManager::NoteAttached(Tier tier, const Accessor* container)
 {
-    if (m_KeepRecord)
-        m_Attempts.push_back({SourceRecord{{}, KindOf(tier), {}, 0, 0, true, {}}, tier, container});
+    if (!m_KeepRecord)
+        return;
+    // The Enhanced Edition's folder is a directory stacked among the archives.
+    const char* kind = dynamic_cast<const DirectoryContainer*>(container) != nullptr ? "directory" : KindOf(tier);
+    m_Attempts.push_back({SourceRecord{{}, kind, {}, 0, 0, true, {}}, tier, container});
 }
 
 void ResourceManager::NameLastSource(const char* tier, const std::string& path)

@@ -1,8 +1,15 @@
 // Reading the module's HAK list: the list elements and their names, and the ways a damaged module
-// information file gives none.
+// information file gives none; a campaign module's load reaching its campaign's folder.
 #include "app/ModuleHakList.h"
+#include "resources/ResourceManager.h"
+#include "resources/ResourceNames.h"
+#include "resources/ResourceTypes.h"
+#include "tests/support/ErfWriter.h"
 #include "tests/support/GffWriter.h"
+#include "tests/support/RealData.h"
+#include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTempDir.h"
+#include "tests/support/ScopedTmpdirOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +73,53 @@ TEST(ModuleHakListTest, ElementsAndTheirNames)
     NWN::ResRef32 name{};
     EXPECT_FALSE(GetModHakListElement(0, GffStruct(), element));
     EXPECT_FALSE(ReadModHak(GffStruct(), name));
+}
+
+/// Whether the manager's index holds a model of that (lower-case) name.
+bool HoldsModel(ResourceManager& manager, const std::string& name)
+{
+    for (FileIndex i = 0; i < manager.GetEncapsulatedFileCount(); ++i) {
+        NWN::ResRef32 entry{};
+        NWN::ResType type = 0;
+        if (manager.GetEncapsulatedFileEntry(i, entry, type) && type == ResTypeMdb && ToText(entry) == name)
+            return true;
+    }
+    return false;
+}
+
+TEST(ModuleHakListTest, CampaignModuleReachesItsCampaignFolder)
+{
+    const std::string guid("\x10\x32\x54\x76\x98\xba\xdc\xfe\x01\x23\x45\x67\x89\xab\xcd\xef", 16);
+    test::ScopedTmpdirOverride tmp;
+    test::ScopedTempDir home;
+    test::ScopedTempDir install;
+    test::WriteFile(home / "Modules/chapter1/module.IFO", test::BuildCampaignModuleIfo({"ch_hak"}, guid));
+    test::WriteFile(home / "hak/ch_hak.hak", test::BuildErf({{"w_hak01_a", ResTypeMdb, "m"}}));
+    test::WriteFile(install / "Campaigns/Story/campaign.cam", test::BuildCampaignFile(guid, "story"));
+    test::WriteFile(install / "Campaigns/Story/models/W_Story01_a.MDB", "campaign model");
+    test::RecordingTextOut out;
+    ResourceManager manager(&out);
+    LoadModuleAndHaks("chapter1", home.Path(), manager, install.Path());
+    EXPECT_TRUE(HoldsModel(manager, "w_hak01_a"));
+    EXPECT_TRUE(HoldsModel(manager, "w_story01_a"));
+    EXPECT_EQ(out.Text().find("Campaign"), std::string::npos) << out.Text();
+}
+
+TEST(ModuleHakListTest, RealCampaignModuleReachesTheRealCampaign)
+{
+    BRINDLE_REQUIRE_REALDATA(real);
+    test::ScopedTmpdirOverride tmp;
+    test::ScopedTempDir home;
+    test::ScopedTempDir install;
+    test::WriteFile(home / "modules/alfa/module.IFO", test::ReadFile(real + "/gff/alfa_build_mod/module.IFO"));
+    test::WriteFile(home / "Campaigns/alfa_campaign/Campaign.cam",
+                    test::ReadFile(real + "/gff/alfa_campaign/Campaign.cam"));
+    test::WriteFile(home / "Campaigns/alfa_campaign/W_Alfa01_a.mdb", "campaign model");
+    test::RecordingTextOut out;
+    ResourceManager manager(&out);
+    LoadModuleAndHaks("alfa", home.Path(), manager, install.Path());
+    EXPECT_TRUE(HoldsModel(manager, "w_alfa01_a")) << out.Text();
+    EXPECT_EQ(out.Text().find("WARNING: Campaign"), std::string::npos) << out.Text();
 }
 
 } // namespace

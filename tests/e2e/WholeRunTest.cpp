@@ -252,6 +252,77 @@ std::size_t Occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
+/// text with its one occurrence of from replaced by to (the test fails when there is none).
+std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    EXPECT_EQ(text.find(from, at + 1), std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+TEST_F(WholeRunTest, EnhancedEditionDataAddsItsModels)
+{
+    const SampleGame game = WriteSampleGame(Game());
+    // Found nowhere else: a loose model deep in the edition's data, and one in an archive there.
+    WriteFile(game.install + "/enhanced/data/Models/NX3/W_LSword77_a.MDB", "model");
+    WriteZip(game.install + "/enhanced/data/nx3_models.zip", {{"Weapons/w_lsword78_a.mdb", "model"}});
+    WriteSettings(WithReport(game, "run-report"));
+    const ProgramResult result = Run();
+    // The same run as without the edition, with two more models in their list.
+    EXPECT_EQ(Script(), ReplacedOnce(Golden("sample_game.NSS"), "\"VK_W_LSWORD_A\", \"#0#1#2#3#4#7#\"",
+                                     "\"VK_W_LSWORD_A\", \"#0#1#2#3#4#7#77#78#\""));
+    EXPECT_EQ(result.output, ReplacedOnce(Golden("sample_game.console"), "Weapon Models: 51", "Weapon Models: 53"));
+    // The report shows the edition's two sources in their own tier, above the Data archives.
+    const std::string html = ReadFile(Work() + "/run-report.html");
+    const std::size_t folder = html.find("<td>enhanced</td><td>directory</td><td>install:enhanced/data</td>");
+    const std::size_t archive =
+        html.find("<td>enhanced</td><td>ZIP</td><td>install:enhanced/data/nx3_models.zip</td>");
+    const std::size_t data = html.find("<td>Data</td><td>ZIP</td><td>install:Data/2DA.zip</td>");
+    EXPECT_LT(folder, archive);
+    EXPECT_LT(archive, data);
+    EXPECT_NE(data, std::string::npos) << html;
+    const std::string tsv = ReadFile(Work() + "/run-report.tsv");
+    for (const char* row : {"w_lsword77_a\tinstall:enhanced/data\tenhanced\tweapon\tVK_W_LSWORD_A\t77\t",
+                            "w_lsword78_a\tinstall:enhanced/data/nx3_models.zip\tenhanced\tweapon\tVK_W_LSWORD_A\t78\t"})
+        EXPECT_NE(tsv.find(row), std::string::npos) << row << "\n" << tsv;
+}
+
+TEST_F(WholeRunTest, CampaignModuleListsItsCampaignsModels)
+{
+    const std::string guid("\x97\x28\xd5\xd7\xa9\x81\x8e\x43\x91\x03\xa4\x59\x6b\x77\xa0\xb7", 16);
+    SampleGame game = WriteSampleGame(Game());
+    game.module = "Chapter1";
+    WriteFile(game.home + "/Modules/Chapter1/module.ifo",
+              BuildCampaignModuleIfo({"Sample_Armor", "sample_weapons"}, guid));
+    const std::string campaign = game.home + "/Campaigns/The Story/";
+    WriteFile(campaign + "Campaign.cam", BuildCampaignFile(guid, "The Story"));
+    WriteFile(campaign + "models/W_LSword66_a.mdb", "model");
+    WriteSettings(WithReport(game, "run-report"));
+    Run();
+    EXPECT_NE(Script().find("\"VK_W_LSWORD_A\", \"#0#1#2#3#4#7#66#\""), std::string::npos);
+    EXPECT_NE(ReadFile(Work() + "/run-report.html")
+                  .find("<td>campaign</td><td>directory</td><td>home:Campaigns/The Story</td>"),
+              std::string::npos);
+
+    // Without its campaign the module is still read, and the run says what is missing.
+    std::filesystem::remove(campaign + "Campaign.cam");
+    const ProgramResult result = Run();
+    // The module alone is loaded first, which tries the model library; the campaign comes after.
+    EXPECT_EQ(result.output.rfind(std::string("Loading 'Chapter1' ...") + kGrannyWarning +
+                                      "WARNING: Campaign {D7D52897-81A9-438E-9103-A4596B77A0B7} not found: no folder "
+                                      "in '" + game.home + "/Campaigns' or '" + game.install +
+                                      "/Campaigns' holds a campaign.cam with that GUID.  Campaign resources will be "
+                                      "unavailable.\n\nParsing 2da files...",
+                                  0),
+              0u)
+        << result.output;
+    EXPECT_NE(Script().find("\"VK_W_LSWORD_A\", \"#0#1#2#3#4#7#\""), std::string::npos);
+    EXPECT_NE(ReadFile(Work() + "/run-report.html")
+                  .find("<td>campaign</td><td>directory</td><td>{D7D52897-81A9-438E-9103-A4596B77A0B7}</td>"),
+              std::string::npos);
+}
+
 TEST_F(WholeRunTest, ReportOfTheSampleGame)
 {
     const SampleGame game = WriteSampleGame(Game());

@@ -316,5 +316,57 @@ TEST(GffFileReaderTest, RealModuleHakListAndTalkTable)
     EXPECT_EQ(tlk, "");
 }
 
+TEST(GffFileReaderTest, VoidFieldsGiveTheirBytes)
+{
+    ScopedTempDir dir;
+    GffWriter gff("IFO ");
+    const std::string guid("\x97\x28\0\0\xa9\x81\x8e\x43\x91\x03\xa4\x59\x6b\x77\xa0\xb7", 16);
+    gff.AddVoid(0, "Campaign_ID", guid);
+    gff.AddVoid(0, "Nothing", "");
+    gff.AddExoString(0, "Text", "text");
+    test::WriteFile(dir / "void.gff", gff.Build());
+    GffFileReader reader(dir / "void.gff");
+    const GffStruct root = reader.GetRootStruct();
+    std::string value = "untouched";
+    EXPECT_TRUE(reader.ReadVoidField(root, "Campaign_ID", value));
+    EXPECT_EQ(value, guid); // zero bytes inside are kept
+    EXPECT_TRUE(reader.ReadVoidField(root, "Nothing", value));
+    EXPECT_EQ(value, "");
+    // Each reader takes only its own type.
+    value = "untouched";
+    EXPECT_FALSE(reader.ReadVoidField(root, "Text", value));
+    EXPECT_FALSE(reader.ReadStringField(root, "Campaign_ID", value));
+    EXPECT_FALSE(reader.ReadVoidField(root, "Missing", value));
+    EXPECT_EQ(value, "untouched");
+
+    // A length running past the field-data block gives false.
+    std::string bytes = gff.Build();
+    bytes = Patch(bytes, Get(bytes, kFieldDataOffset), 1000);
+    test::WriteFile(dir / "long.gff", bytes);
+    GffFileReader damaged(dir / "long.gff");
+    EXPECT_FALSE(damaged.ReadVoidField(damaged.GetRootStruct(), "Campaign_ID", value));
+    EXPECT_EQ(value, "untouched");
+}
+
+TEST(GffFileReaderTest, RealModuleCampaignIdIsItsCampaignsGuid)
+{
+    BRINDLE_REQUIRE_REALDATA(real);
+    GffFileReader module(real + "/gff/alfa_build_mod/module.IFO");
+    GffFileReader campaign(real + "/gff/alfa_campaign/Campaign.cam");
+    std::string id, guid, moduleId;
+    ASSERT_TRUE(module.ReadVoidField(module.GetRootStruct(), "Campaign_ID", id));
+    ASSERT_TRUE(campaign.ReadVoidField(campaign.GetRootStruct(), "GUID", guid));
+    EXPECT_EQ(id.size(), 16u);
+    EXPECT_EQ(id, guid);
+    // The module's own GUID is a VOID field of the same size, and another value.
+    ASSERT_TRUE(module.ReadVoidField(module.GetRootStruct(), "Mod_ID", moduleId));
+    EXPECT_EQ(moduleId.size(), 16u);
+    EXPECT_NE(moduleId, id);
+    // A module outside any campaign stores zeros.
+    GffFileReader alone(real + "/gff/kaedrin/ScriptMasterDB_145_1_MODULE.IFO");
+    ASSERT_TRUE(alone.ReadVoidField(alone.GetRootStruct(), "Campaign_ID", id));
+    EXPECT_EQ(id, std::string(16, '\0'));
+}
+
 } // namespace
 } // namespace brindle

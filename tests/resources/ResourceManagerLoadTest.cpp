@@ -1,5 +1,7 @@
 // Loading a game tree built with the test writers: where the module comes from, which source wins
-// for a name, module-only mode, and the warnings of sources that fail.
+// for a name, module-only mode, the Enhanced Edition's data and the campaign folder, and the
+// warnings of sources that fail.
+#include "resources/CampaignFolder.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
@@ -268,6 +270,155 @@ TEST_F(ResourceManagerLoadTest, KeptRecordListsSourcesInPrecedenceOrder)
         sourceOf[ToText(name)] = m_Manager.GetEntrySource(i);
     }
     EXPECT_EQ(sourceOf, (std::map<std::string, std::uint32_t>{{"a", 2}, {"b", 0}, {"c", 0}, {"d", 7}, {"which", 0}}));
+}
+
+/// Tier, kind and file name of each source of the kept record, "failed" added to one that failed.
+std::vector<std::string> Shown(const LoadRecord& record)
+{
+    std::vector<std::string> shown;
+    for (const SourceRecord& source : record.sources)
+        shown.push_back(source.tier + " " + source.kind + " " + fs::path(source.path).filename().string() +
+                        (source.loaded ? "" : " failed"));
+    return shown;
+}
+
+TEST_F(ResourceManagerLoadTest, EnhancedEditionDataSitsBetweenTheDataArchivesAndEveryOtherSource)
+{
+    WriteFile(Home("Modules/m.mod"), Archive("module", {}, "MOD "));
+    test::WriteZip(Install("Data/2DA.zip"), {{"2DA/appearance.2da", "data"}, {"2DA/baseitems.2da", "data"},
+                                             {"2DA/gender.2da", "data"}, {"2DA/armorvisualdata.2da", "data"}});
+    // Loose files in subfolders, names in any case, and an archive of its own.
+    WriteFile(Install("Enhanced/Data/2da/Appearance.2DA"), "enhanced");
+    WriteFile(Install("Enhanced/Data/2da/nested/deeper/BaseItems.2da"), "enhanced");
+    WriteFile(Install("Enhanced/Data/models/nx3/W_New01_a.MDB"), "enhanced-model");
+    test::WriteZip(Install("Enhanced/Data/Patch.ZIP"), {{"2da/gender.2da", "enhanced-zip"},
+                                                        {"2da/baseitems.2da", "enhanced-zip"},
+                                                        {"Models/W_Zipped01_a.mdb", "enhanced-zip"}});
+    WriteFile(Install("override/baseitems.2da"), "install-override");
+    WriteFile(Home("Modules/m/armorvisualdata.2da"), "module-dir");
+    m_Manager.KeepLoadRecord();
+
+    // Module-only: the edition's data is base data, like the Data archives, and is not read.
+    LoadOnly("m");
+    EXPECT_EQ(Content("W_New01_a", ResTypeMdb), "(missing)");
+    for (const std::string& shown : Shown(m_Manager.GetLoadRecord()))
+        EXPECT_EQ(shown.find("enhanced"), std::string::npos) << shown;
+
+    m_Manager.LoadModule(Home(), Install(), "m", "", {}, false);
+    EXPECT_EQ(Content("appearance"), "enhanced");         // the loose file beats the Data archive
+    EXPECT_EQ(Content("gender"), "enhanced-zip");         // so does the edition's own archive
+    EXPECT_EQ(Content("baseitems"), "install-override");  // and override beats them all
+    EXPECT_EQ(Content("W_New01_a", ResTypeMdb), "enhanced-model");
+    EXPECT_EQ(Content("W_Zipped01_a", ResTypeMdb), "enhanced-zip");
+    // The module's .mod is used, so its unpacked folder is not a source; the Data copy stands.
+    EXPECT_EQ(Content("armorvisualdata"), "data");
+    // A loose file is handed out as itself, not copied.
+    const std::string path = m_Manager.Demand("appearance", ResType2da);
+    EXPECT_EQ(path.rfind(Install("Enhanced/Data/"), 0), 0u) << path;
+    m_Manager.Release(path);
+
+    const LoadRecord& record = m_Manager.GetLoadRecord();
+    EXPECT_EQ(Shown(record), (std::vector<std::string>{"module ERF m.mod", "override directory override",
+                                                       "override directory override", "pwc directory pwc",
+                                                       "pwc directory pwc", "enhanced directory Data",
+                                                       "enhanced ZIP Patch.ZIP", "Data ZIP 2DA.zip"}));
+    EXPECT_EQ(record.sources[5].entries, 3u);
+    EXPECT_EQ(record.sources[5].models, 1u);
+    EXPECT_EQ(record.tableCopies.at("baseitems"), (std::vector<std::uint32_t>{1, 5, 6, 7}));
+}
+
+TEST_F(ResourceManagerLoadTest, EnhancedEditionTreeThatLoopsOrClashesInCase)
+{
+    WriteFile(Home("Modules/m.mod"), Archive("module", {}, "MOD "));
+    WriteFile(Install("enhanced/data/a/Clash.mdb"), "upper");
+    WriteFile(Install("enhanced/data/a/clash.mdb"), "lower");
+    WriteFile(Install("enhanced/data/b/clash.MDB"), "other-folder");
+    // A file system that ignores case holds one file in a/.
+    const auto inA = std::distance(fs::directory_iterator(Install("enhanced/data/a")), fs::directory_iterator());
+    std::string deep = Install("enhanced/data");
+    for (int level = 0; level < 30; ++level)
+        deep += "/d";
+    WriteFile(deep + "/deep.mdb", "deep");
+    bool linked = true;
+    try {
+        // A folder that links back to the top of the tree.
+        fs::create_directory_symlink(Install("enhanced/data"), Install("enhanced/data/a/loop"));
+    } catch (const fs::filesystem_error&) {
+        linked = false; // Windows without the right to make links
+    }
+    m_Manager.KeepLoadRecord();
+    m_Manager.LoadModule(Home(), Install(), "m", "", {}, false);
+    // One key for the clashing names: the entry listed last wins (names sort by upper case, then
+    // by byte, and folders in that order too).
+    EXPECT_EQ(Content("clash", ResTypeMdb), "other-folder");
+    EXPECT_EQ(Content("deep", ResTypeMdb), "deep");
+    const auto& sources = m_Manager.GetLoadRecord().sources;
+    const auto enhanced = std::find_if(sources.begin(), sources.end(),
+                                       [](const SourceRecord& source) { return source.tier == "enhanced"; });
+    ASSERT_NE(enhanced, sources.end());
+    // Every file once: the link is not followed.
+    EXPECT_EQ(enhanced->entries, static_cast<std::uint64_t>(inA) + 2) << (linked ? "with a link loop" : "without a link");
+}
+
+TEST_F(ResourceManagerLoadTest, CampaignFolderSitsRightBelowThePwcFolders)
+{
+    const std::string guid("\x97\x28\xd5\xd7\xa9\x81\x8e\x43\x91\x03\xa4\x59\x6b\x77\xa0\xb7", 16);
+    WriteFile(Home("Modules/m/module.ifo"), test::BuildCampaignModuleIfo({}, guid));
+    WriteFile(Home("Modules/m/which.2da"), "module-dir");
+    WriteFile(Home("Modules/m/moduleonly.2da"), "module-dir");
+    // Another campaign first in the listing, then the module's, found without regard to case.
+    WriteFile(Home("campaigns/Another/campaign.cam"), test::BuildCampaignFile(std::string(16, '\x11'), "other"));
+    WriteFile(Home("campaigns/Another/which.2da"), "other-campaign");
+    WriteFile(Home("campaigns/Mine/Campaign.CAM"), test::BuildCampaignFile(guid, "mine"));
+    WriteFile(Home("campaigns/Mine/which.2da"), "campaign");
+    WriteFile(Home("campaigns/Mine/areas/deep/C_Campaign01.mdb"), "campaign-model");
+    WriteFile(Home("pwc/pwconly.2da"), "home-pwc");
+    WriteFile(Home("pwc/campaignonly.2da"), "home-pwc");
+    WriteFile(Home("campaigns/Mine/campaignonly.2da"), "campaign");
+    m_Manager.KeepLoadRecord();
+
+    m_Manager.LoadModule(Home(), Install(), "m", "", {}, false, guid);
+    EXPECT_EQ(m_Out.Text(), kGranny2Missing);
+    EXPECT_EQ(Content("which"), "campaign");               // the campaign beats the module folder
+    EXPECT_EQ(Content("moduleonly"), "module-dir");
+    EXPECT_EQ(Content("campaignonly"), "home-pwc");        // and home pwc beats the campaign
+    EXPECT_EQ(Content("C_Campaign01", ResTypeMdb), "campaign-model");
+    const LoadRecord& record = m_Manager.GetLoadRecord();
+    EXPECT_EQ(Shown(record), (std::vector<std::string>{"override directory override", "override directory override",
+                                                       "pwc directory pwc", "pwc directory pwc",
+                                                       "campaign directory Mine", "module directory m"}));
+
+    // No Campaign_ID, or zeros, is no campaign.
+    for (const std::string& none : {std::string(), std::string(16, '\0')}) {
+        m_Out.Clear();
+        m_Manager.LoadModule(Home(), Install(), "m", "", {}, false, none);
+        EXPECT_EQ(m_Out.Text(), "");
+        EXPECT_EQ(Content("which"), "module-dir");
+    }
+}
+
+TEST_F(ResourceManagerLoadTest, CampaignNotFoundIsReportedAndTheLoadGoesOn)
+{
+    const std::string guid("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16);
+    WriteFile(Home("Modules/m/which.2da"), "module-dir");
+    // Only the direct subfolders count, and a damaged campaign file is passed over.
+    WriteFile(Install("Campaigns/outer/inner/campaign.cam"), test::BuildCampaignFile(guid, "too deep"));
+    WriteFile(Install("Campaigns/broken/campaign.cam"), "CAM V3.2 and nothing more");
+    WriteFile(Install("Campaigns/campaign.cam"), test::BuildCampaignFile(guid, "not in a folder"));
+    m_Manager.LoadModule(Home(), Install(), "m", "", {}, true);
+    m_Manager.KeepLoadRecord();
+    m_Out.Clear();
+    m_Manager.LoadModule(Home(), Install(), "m", "", {}, false, guid);
+    EXPECT_EQ(m_Out.Text(), "WARNING: Campaign {04030201-0605-0807-090A-0B0C0D0E0F10} not found: no folder in '" +
+                                Home("Campaigns") + "' or '" + Install("Campaigns") +
+                                "' holds a campaign.cam with that GUID.  Campaign resources will be unavailable.\n");
+    EXPECT_EQ(Content("which"), "module-dir");
+    const auto& sources = m_Manager.GetLoadRecord().sources;
+    ASSERT_EQ(sources.size(), 6u);
+    EXPECT_EQ(sources[4].tier, "campaign");
+    EXPECT_FALSE(sources[4].loaded);
+    EXPECT_EQ(sources[4].path, "{04030201-0605-0807-090A-0B0C0D0E0F10}");
+    EXPECT_EQ(sources[4].failure, "no campaign folder carries this GUID");
 }
 
 } // namespace

@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint32_t kTypeDword = 4;
 constexpr std::uint32_t kTypeResRef = 11;
 constexpr std::uint32_t kTypeExoString = 10;
+constexpr std::uint32_t kTypeVoid = 13;
 constexpr std::uint32_t kTypeList = 15;
 constexpr std::uint32_t kHeaderSize = 56;
 
@@ -73,6 +74,12 @@ void GffWriter::AddResRef(std::uint32_t structIndex, std::string_view label, std
     AddField(structIndex, label, {kTypeResRef, 0, 0, data, {}, false});
 }
 
+void GffWriter::AddVoid(std::uint32_t structIndex, std::string_view label, std::string_view bytes)
+{
+    const std::string data = ByteBuilder().U32(Size32(bytes.size())).Text(bytes).Str();
+    AddField(structIndex, label, {kTypeVoid, 0, 0, data, {}, false});
+}
+
 std::string GffWriter::Build() const
 {
     // Lay out the three variable blocks first; the tables refer into them.
@@ -129,13 +136,12 @@ std::string GffWriter::Build() const
     return out.Str();
 }
 
-std::string BuildModuleIfo(const std::vector<std::string>& haks, const std::string& customTlk)
+namespace {
+
+/// Mod_HakList with one structure per hak holding Mod_Hak.
+void AddHakList(GffWriter& writer, const std::vector<std::string>& haks)
 {
     constexpr std::uint32_t kHakStructType = 8;
-    GffWriter writer("IFO ");
-    writer.AddExoString(0, "Mod_Name", "Test module");
-    if (!customTlk.empty())
-        writer.AddExoString(0, "Mod_CustomTlk", customTlk);
     std::vector<std::uint32_t> elements;
     for (const std::string& hak : haks) {
         const std::uint32_t element = writer.AddStruct(kHakStructType);
@@ -143,6 +149,40 @@ std::string BuildModuleIfo(const std::vector<std::string>& haks, const std::stri
         elements.push_back(element);
     }
     writer.AddList(0, "Mod_HakList", elements);
+}
+
+} // namespace
+
+std::string BuildModuleIfo(const std::vector<std::string>& haks, const std::string& customTlk)
+{
+    GffWriter writer("IFO ");
+    writer.AddExoString(0, "Mod_Name", "Test module");
+    if (!customTlk.empty())
+        writer.AddExoString(0, "Mod_CustomTlk", customTlk);
+    AddHakList(writer, haks);
+    return writer.Build();
+}
+
+std::string BuildCampaignModuleIfo(const std::vector<std::string>& haks, std::string_view campaignId)
+{
+    GffWriter writer("IFO ");
+    writer.AddExoString(0, "Mod_CustomTlk", "");
+    writer.AddList(0, "Mod_Expan_List", {});
+    writer.AddVoid(0, "Campaign_ID", campaignId);
+    writer.AddExoString(0, "Mod_Tag", "campaign_module");
+    AddHakList(writer, haks);
+    // The module's own GUID is a VOID field of the same size: it must not be taken for the campaign's.
+    writer.AddVoid(0, "Mod_ID", std::string(16, '\x5A'));
+    return writer.Build();
+}
+
+std::string BuildCampaignFile(std::string_view guid, std::string_view displayName)
+{
+    GffWriter writer("CAM ");
+    writer.AddList(0, "ModNames", {});
+    writer.AddVoid(0, "GUID", guid);
+    writer.AddExoString(0, "GameStateVarName", displayName);
+    writer.AddExoString(0, "StartModule", "");
     return writer.Build();
 }
 

@@ -25,6 +25,9 @@ public:
     /// A CResRef (type 11) field: one length byte and the name in the field-data block.
     void AddResRef(std::uint32_t structIndex, std::string_view label, std::string_view name);
 
+    /// A VOID (type 13) field: a 32-bit length and the bytes in the field-data block.
+    void AddVoid(std::uint32_t structIndex, std::string_view label, std::string_view bytes);
+
     /// The whole file: header, structures, fields, labels, field data, field indices, list indices.
     std::string Build() const;
 
@@ -54,5 +57,10 @@ private:
 /// A module information file: Mod_HakList with one structure per hak holding Mod_Hak, and
 /// Mod_CustomTlk when customTlk is not empty.
 std::string BuildModuleIfo(const std::vector<std::string>& haks, const std::string& customTlk);
+/// The same with a Campaign_ID (a VOID field holding the campaign's 16-byte GUID), laid out as the
+/// toolset saves it: after the HAK list and the talk table.
+std::string BuildCampaignModuleIfo(const std::vector<std::string>& haks, std::string_view campaignId);
+/// A campaign.cam file whose GUID field holds guid, beside a display name.
+std::string BuildCampaignFile(std::string_view guid, std::string_view displayName);
 
 } // namespace brindle::test
