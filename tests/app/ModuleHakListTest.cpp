@@ -4,7 +4,6 @@
 #include "resources/ResourceManager.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
-#include "tests/support/ErfWriter.h"
 #include "tests/support/GffWriter.h"
 #include "tests/support/RealData.h"
 #include "tests/support/RecordingTextOut.h"
@@ -85,24 +84,6 @@ bool HoldsModel(ResourceManager& manager, const std::string& name)
             return true;
     }
     return false;
-}
-
-TEST(ModuleHakListTest, CampaignModuleReachesItsCampaignFolder)
-{
-    const std::string guid("\x10\x32\x54\x76\x98\xba\xdc\xfe\x01\x23\x45\x67\x89\xab\xcd\xef", 16);
-    test::ScopedTmpdirOverride tmp;
-    test::ScopedTempDir home;
-    test::ScopedTempDir install;
-    test::WriteFile(home / "Modules/chapter1/module.IFO", test::BuildCampaignModuleIfo({"ch_hak"}, guid));
-    test::WriteFile(home / "hak/ch_hak.hak", test::BuildErf({{"w_hak01_a", ResTypeMdb, "m"}}));
-    test::WriteFile(install / "Campaigns/Story/campaign.cam", test::BuildCampaignFile(guid, "story"));
-    test::WriteFile(install / "Campaigns/Story/models/W_Story01_a.MDB", "campaign model");
-    test::RecordingTextOut out;
-    ResourceManager manager(&out);
-    LoadModuleAndHaks("chapter1", home.Path(), manager, install.Path());
-    EXPECT_TRUE(HoldsModel(manager, "w_hak01_a"));
-    EXPECT_TRUE(HoldsModel(manager, "w_story01_a"));
-    EXPECT_EQ(out.Text().find("Campaign"), std::string::npos) << out.Text();
 }
 
 TEST(ModuleHakListTest, RealCampaignModuleReachesTheRealCampaign)
