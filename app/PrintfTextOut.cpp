@@ -28,6 +28,39 @@ void SanitizeControls(char* text, std::size_t length)
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #endif
 
+/// An integer conversion: its argument is read with the type its length modifier names.
+int FormatInteger(char* out, std::size_t room, const char* directive, char length, bool isSigned, va_list& args)
+{
+    switch (length) {
+    case 'l':
+        return isSigned ? std::snprintf(out, room, directive, va_arg(args, long))
+                        : std::snprintf(out, room, directive, va_arg(args, unsigned long));
+    case 'q':
+        return isSigned ? std::snprintf(out, room, directive, va_arg(args, long long))
+                        : std::snprintf(out, room, directive, va_arg(args, unsigned long long));
+    case 'j':
+        return isSigned ? std::snprintf(out, room, directive, va_arg(args, std::intmax_t))
+                        : std::snprintf(out, room, directive, va_arg(args, std::uintmax_t));
+    case 'z':
+    case 't':
+        return isSigned ? std::snprintf(out, room, directive, va_arg(args, std::ptrdiff_t))
+                        : std::snprintf(out, room, directive, va_arg(args, std::size_t));
+    default:
+        return isSigned ? std::snprintf(out, room, directive, va_arg(args, int))
+                        : std::snprintf(out, room, directive, va_arg(args, unsigned int));
+    }
+}
+
+/// A %s conversion, its text made harmless on a terminal.
+int FormatText(char* out, std::size_t capacity, const char* directive, va_list& args)
+{
+    const char* text = va_arg(args, const char*);
+    const int written = std::snprintf(out, capacity + 1, directive, text != nullptr ? text : "(null)");
+    if (written > 0)
+        SanitizeControls(out, std::min(static_cast<std::size_t>(written), capacity));
+    return written;
+}
+
 /// Formats one conversion (directive, already free of '*') with its argument taken from args into
 /// out, which has room for capacity characters and a zero; the number of characters stored.
 std::size_t FormatConversion(char* out, std::size_t capacity, const char* directive, char length, char conversion,
@@ -35,67 +68,21 @@ std::size_t FormatConversion(char* out, std::size_t capacity, const char* direct
 {
     int written = 0;
     const std::size_t room = capacity + 1;
-    switch (conversion) {
-    case 'd':
-    case 'i':
-        if (length == 'l')
-            written = std::snprintf(out, room, directive, va_arg(args, long));
-        else if (length == 'q')
-            written = std::snprintf(out, room, directive, va_arg(args, long long));
-        else if (length == 'j')
-            written = std::snprintf(out, room, directive, va_arg(args, std::intmax_t));
-        else if (length == 'z' || length == 't')
-            written = std::snprintf(out, room, directive, va_arg(args, std::ptrdiff_t));
-        else
-            written = std::snprintf(out, room, directive, va_arg(args, int));
-        break;
-    case 'u':
-    case 'o':
-    case 'x':
-    case 'X':
-        if (length == 'l')
-            written = std::snprintf(out, room, directive, va_arg(args, unsigned long));
-        else if (length == 'q')
-            written = std::snprintf(out, room, directive, va_arg(args, unsigned long long));
-        else if (length == 'j')
-            written = std::snprintf(out, room, directive, va_arg(args, std::uintmax_t));
-        else if (length == 'z' || length == 't')
-            written = std::snprintf(out, room, directive, va_arg(args, std::size_t));
-        else
-            written = std::snprintf(out, room, directive, va_arg(args, unsigned int));
-        break;
-    case 'c':
+    if (std::strchr("di", conversion) != nullptr)
+        written = FormatInteger(out, room, directive, length, true, args);
+    else if (std::strchr("uoxX", conversion) != nullptr)
+        written = FormatInteger(out, room, directive, length, false, args);
+    else if (std::strchr("fFeEgGaA", conversion) != nullptr)
+        written = length == 'L' ? std::snprintf(out, room, directive, va_arg(args, long double))
+                                : std::snprintf(out, room, directive, va_arg(args, double));
+    else if (conversion == 'c')
         written = std::snprintf(out, room, directive, va_arg(args, int));
-        break;
-    case 'p':
+    else if (conversion == 'p')
         written = std::snprintf(out, room, directive, va_arg(args, void*));
-        break;
-    case 'f':
-    case 'F':
-    case 'e':
-    case 'E':
-    case 'g':
-    case 'G':
-    case 'a':
-    case 'A':
-        if (length == 'L')
-            written = std::snprintf(out, room, directive, va_arg(args, long double));
-        else
-            written = std::snprintf(out, room, directive, va_arg(args, double));
-        break;
-    case 's': {
-        const char* text = va_arg(args, const char*);
-        written = std::snprintf(out, room, directive, text != nullptr ? text : "(null)");
-        if (written > 0)
-            SanitizeControls(out, std::min(static_cast<std::size_t>(written), capacity));
-        break;
-    }
-    case 'n':
+    else if (conversion == 's')
+        written = FormatText(out, capacity, directive, args);
+    else if (conversion == 'n')
         (void)va_arg(args, void*); // never written: nothing of ours asks for it
-        return 0;
-    default:
-        return 0;
-    }
     if (written < 0)
         return 0;
     return std::min(static_cast<std::size_t>(written), capacity);
@@ -134,6 +121,45 @@ private:
     char m_Text[64] = "%";
     std::size_t m_Length = 1;
 };
+
+/// Reads %[flags][width][.precision][length] from at (just past the '%') into directive, a '*'
+/// taking its number from args; length is the last length modifier ('q' for "ll"). Returns where
+/// the conversion character stands.
+const char* ReadDirective(const char* at, ConversionDirective& directive, char& length, va_list& args)
+{
+    while (*at != '\0' && std::strchr("-+ #0", *at) != nullptr)
+        directive.Append(*at++);
+    if (*at == '*') {
+        ++at;
+        const int width = va_arg(args, int);
+        if (width < 0)
+            directive.Append('-'); // a negative width aligns to the left
+        directive.AppendNumber(width < 0 ? 0ull - static_cast<unsigned long long>(width)
+                                    : static_cast<unsigned long long>(width));
+    }
+    while (*at >= '0' && *at <= '9')
+        directive.Append(*at++);
+    if (*at == '.') {
+        ++at;
+        const std::size_t dot = directive.Size();
+        directive.Append('.');
+        if (*at == '*') {
+            ++at;
+            const int precision = va_arg(args, int);
+            if (precision < 0)
+                directive.Cut(dot); // a negative precision counts as none
+            else
+                directive.AppendNumber(static_cast<unsigned long long>(precision));
+        }
+        while (*at >= '0' && *at <= '9')
+            directive.Append(*at++);
+    }
+    while (*at != '\0' && std::strchr("hlLqjzt", *at) != nullptr) {
+        length = (length == 'l' && *at == 'l') ? 'q' : *at;
+        directive.Append(*at++);
+    }
+    return at;
+}
 
 } // namespace
 
@@ -187,41 +213,9 @@ std::size_t PrintfTextOut::FormatForConsole(char (&buffer)[kMaxConsoleText + 1],
             at += 2;
             continue;
         }
-        // %[flags][width][.precision][length]conversion; a '*' takes its number from the arguments.
         ConversionDirective directive;
-        ++at;
-        while (*at != '\0' && std::strchr("-+ #0", *at) != nullptr)
-            directive.Append(*at++);
-        if (*at == '*') {
-            ++at;
-            const int width = va_arg(rest, int);
-            if (width < 0)
-                directive.Append('-'); // a negative width aligns to the left
-            directive.AppendNumber(width < 0 ? 0ull - static_cast<unsigned long long>(width)
-                                        : static_cast<unsigned long long>(width));
-        }
-        while (*at >= '0' && *at <= '9')
-            directive.Append(*at++);
-        if (*at == '.') {
-            ++at;
-            const std::size_t dot = directive.Size();
-            directive.Append('.');
-            if (*at == '*') {
-                ++at;
-                const int precision = va_arg(rest, int);
-                if (precision < 0)
-                    directive.Cut(dot); // a negative precision counts as none
-                else
-                    directive.AppendNumber(static_cast<unsigned long long>(precision));
-            }
-            while (*at >= '0' && *at <= '9')
-                directive.Append(*at++);
-        }
         char length = '\0';
-        while (*at != '\0' && std::strchr("hlLqjzt", *at) != nullptr) {
-            length = (length == 'l' && *at == 'l') ? 'q' : *at;
-            directive.Append(*at++);
-        }
+        at = ReadDirective(at + 1, directive, length, rest);
         if (*at == '\0')
             break;
         const char conversion = *at++;
