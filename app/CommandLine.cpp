@@ -22,15 +22,15 @@ constexpr OptionHelp kOptionHelp[] = {
     {kOptionModule, "the module's name, without extension"},
     {kOptionIgnoreSingles, "1: write single-value lists behind //"},
     {kOptionReport, "a path P: also write P.html and P.tsv"},
-    {kOptionInstallPath, "the game's installation folder"},
-    {kOptionHomePath, "the game's home folder (Modules/, hak/, ...)"},
+    {kOptionInstallPath, "the game's installation folder, or auto"},
+    {kOptionHomePath, "the game's home folder (Modules/, hak/), or auto"},
     {kOptionInvisibleModelParts, "1: add 0 to every weapon model-part list"},
     {kOptionInvisibleVariations, "1: add 0 to every armor/clothing variation list"},
     {kOptionInvisibleArmorPieces, "1: add 0 to every armor-part list"},
 };
 
 constexpr const char* kUsageHead =
-    "Usage: brindlewhistler [--help | --version]\n"
+    "Usage: brindlewhistler [--help | --version | --init]\n"
     "\n"
     "Lists the appearances a Neverwinter Nights 2 module sees in the game data\n"
     "(armor and clothing variations, armor parts, weapon model parts, armor visual\n"
@@ -39,7 +39,8 @@ constexpr const char* kUsageHead =
     "It reads Brindlewhistler.ini from the working directory and writes\n"
     "zorvmantle_set_constants.NSS there. Lines are \"name = value\"; a [section] line\n"
     "puts its name and a dot in front of the names below it; # starts a comment.\n"
-    "An option is on only when its value is exactly 1.\n"
+    "An option is on only when its value is exactly 1. A folder given as auto is\n"
+    "searched for (Steam, Proton, Wine, the installers' registry keys).\n"
     "\n"
     "Options of Brindlewhistler.ini:\n";
 
@@ -48,6 +49,8 @@ constexpr const char* kUsageTail =
     "Command line:\n"
     "  -h, --help    show this text and exit\n"
     "  --version     show the version and exit\n"
+    "  --init        write a first Brindlewhistler.ini here, with the folders and\n"
+    "                the module found, and exit (1 when one is already there)\n"
     "Other arguments are ignored.\n"
     "\n"
     "More in the manual page, brindlewhistler(1), and in the README.\n";
@@ -66,6 +69,8 @@ CommandLineRequest ReadCommandLine(int argc, const char* const* argv)
             return CommandLineRequest::Help;
         if (std::strcmp(argv[i], "--version") == 0)
             return CommandLineRequest::Version;
+        if (std::strcmp(argv[i], "--init") == 0)
+            return CommandLineRequest::Init;
     }
     return CommandLineRequest::Run;
 }

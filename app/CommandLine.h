@@ -1,5 +1,5 @@
-// The command line: the program answers --help and --version; every other argument is ignored and
-// starts a normal run.
+// The command line: the program answers --help and --version and writes a first configuration for
+// --init; every other argument is ignored and starts a normal run.
 #pragma once
 
 #include <cstdio>
@@ -11,6 +11,7 @@ enum class CommandLineRequest {
     Run,     ///< no request: read the configuration and write the script
     Help,    ///< "--help" or "-h": show the usage text
     Version, ///< "--version": show the program's name and version
+    Init,    ///< "--init": write a first configuration file into the working directory
 };
 
 /// The first request among the arguments after the program name; Run when there is none.
@@ -22,8 +23,8 @@ std::string UsageText();
 /// The line --version shows: "brindlewhistler <version>" and a line end.
 std::string VersionText();
 
-/// Writes the text of a Help or Version request to out and returns the exit status: 0, or 1 when
-/// the text could not be written in full.
+/// Writes the text of a Help or Version request to out (an Init request is answered by the caller)
+/// and returns the exit status: 0, or 1 when the text could not be written in full.
 int AnswerRequest(CommandLineRequest request, std::FILE* out);
 
 } // namespace brindle

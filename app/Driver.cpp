@@ -1,18 +1,25 @@
 // The driver: configuration, checks, the lister run and the one error handler.
 #include "app/Driver.h"
 
+#include "app/FolderNotFound.h"
+#include "app/GameFolderSearch.h"
 #include "app/ReportOutput.h"
 #include "app/RunReport.h"
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
+#include "app/SystemFolderSearch.h"
 #include "app/TeeTextOut.h"
+#include "platform/Ascii.h"
 #include "platform/Process.h"
+#include "platform/SystemFailure.h"
+#include "platform/SystemFamily.h"
 #include "resources/PlainException.h"
 
 #include <boost/filesystem/operations.hpp>
 
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace brindle {
 
@@ -23,8 +30,20 @@ constexpr const char* kInstallNotSet = "NWN2 install location not set.";
 constexpr const char* kInstallMissing = "NWN2 install location does not exist.";
 constexpr const char* kHomeNotSet = "NWN2 home location not set.";
 constexpr const char* kHomeMissing = "NWN2 home location does not exist.";
+/// The exit status of a run the machine failed; every other run ends with 0.
+constexpr int kMachineFailureStatus = 1;
 // The one line a failed run shows, with the failure's text.
 constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
+constexpr const char* kInstallNotFound = "NWN2 install location not found by auto.";
+constexpr const char* kHomeNotFound = "NWN2 home location not found by auto.";
+/// After a failed search, before the places it looked at, one a line.
+constexpr const char* kLookedHeading = "\nLooked at:";
+constexpr const char* kLookedLineFormat = "\n  %s";
+/// Written before "Loading" for each folder that "auto" found.
+constexpr const char* kFoundInstallLine = "Found the game at '%s' (%s).\n";
+constexpr const char* kFoundHomeLine = "Found the home folder at '%s' (%s).\n";
+/// The value that has the tool find a folder itself (any case).
+constexpr std::string_view kAutoValue = "auto";
 /// Written before the usual checks when the configuration file is there but cannot be read.
 constexpr const char* kSettingsUnreadableWarning = "WARNING: Brindlewhistler.ini exists but cannot be read.\n";
 
@@ -45,6 +64,30 @@ void RequireExisting(const std::string& path, const char* missing)
         throw PlainException(missing);
 }
 
+/// One of the two folders, as configured or as found.
+struct Folder {
+    std::string path;
+    std::string how; ///< how "auto" found it; empty when configured
+};
+
+/// The folder the option names: its path ("~/" expanded), which must exist, or for "auto" the
+/// folder the search finds, announced on console.
+Folder ResolveFolder(IDebugTextOut& console, const std::string& text, bool install)
+{
+    if (!ascii::EqualsIgnoreCase(text, kAutoValue)) {
+        Folder folder{platform::ExpandUserHome(text), {}};
+        RequireExisting(folder.path, install ? kInstallMissing : kHomeMissing);
+        return folder;
+    }
+    const SystemFolderSearch system;
+    GameFolderSearch search(system, BRINDLE_POSIX ? SearchPlaces::Linux : SearchPlaces::Windows);
+    const std::optional<FoundFolder> found = install ? search.FindInstall() : search.FindHome();
+    if (!found)
+        throw FolderNotFound(install ? kInstallNotFound : kHomeNotFound, search.Looked());
+    console.WriteText(install ? kFoundInstallLine : kFoundHomeLine, found->path.c_str(), found->how.c_str());
+    return Folder{found->path, found->how};
+}
+
 void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory)
 {
     const std::string settingsPath =
@@ -59,10 +102,10 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
     if (module.empty())
         throw PlainException(kModuleNotSet);
     // "~/" paths as a shell would take them.
-    const std::string install = platform::ExpandUserHome(RequireText(options, kOptionInstallPath, kInstallNotSet));
-    RequireExisting(install, kInstallMissing);
-    const std::string home = platform::ExpandUserHome(RequireText(options, kOptionHomePath, kHomeNotSet));
-    RequireExisting(home, kHomeMissing);
+    const Folder installFolder = ResolveFolder(console, RequireText(options, kOptionInstallPath, kInstallNotSet), true);
+    const std::string& install = installFolder.path;
+    const Folder homeFolder = ResolveFolder(console, RequireText(options, kOptionHomePath, kHomeNotSet), false);
+    const std::string& home = homeFolder.path;
 
     if (!run)
         return;
@@ -73,6 +116,7 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
     std::optional<TeeTextOut> tee;
     if (!reportBase.empty()) {
         report = std::make_unique<RunReport>(module, install, home);
+        report->SetFolderOrigins(installFolder.how, homeFolder.how);
         tee.emplace(console);
     }
     IDebugTextOut& runConsole = tee ? static_cast<IDebugTextOut&>(*tee) : console;
@@ -92,6 +136,16 @@ int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& d
 {
     try {
         RunChecked(console, run, directory);
+    } catch (const FolderNotFound& e) {
+        console.WriteText(kErrorLineFormat, e.what());
+        console.WriteText(kLookedHeading);
+        for (const std::string& place : e.Looked())
+            console.WriteText(kLookedLineFormat, place.c_str());
+    } catch (const platform::SystemFailure& e) {
+        // The machine failed the run (no space, no memory, ...): the earlier files stay as they
+        // were, and the status says the run did not happen.
+        console.WriteText(kErrorLineFormat, e.what());
+        return kMachineFailureStatus;
     } catch (const std::exception& e) {
         console.WriteText(kErrorLineFormat, e.what());
     }

@@ -71,20 +71,25 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         std::string upper = RawText(name);
         for (char& c : upper)
             c = ascii::ToUpper(c);
+        const auto ignore = [&](const char* reason) {
+            if (report != nullptr)
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), reason);
+            models.ignored.emplace_back(std::move(upper), reason);
+        };
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
         // telling them apart here spares an exception for each.
         if (!ModelRecord::HasGrammar(upper)) {
-            if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), kModelParseFailed);
-            models.ignored.emplace_back(std::move(upper), kModelParseFailed);
+            ignore(kModelParseFailed);
             continue;
         }
         try {
             std::optional<ModelRecord> record;
             if (const char* failure = ModelRecord::TryRead(tables, upper, record)) {
-                if (report != nullptr)
-                    report->AddIgnored(ToText(name), manager.GetEntrySource(index), failure);
-                models.ignored.emplace_back(std::move(upper), failure);
+                ignore(failure);
+                continue;
+            }
+            if (!ModelRecord::IsWritableInScript(upper)) {
+                ignore(kNameNotScriptable);
                 continue;
             }
             if (report != nullptr)
@@ -96,9 +101,7 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
             else if (record->IsArmorPart())
                 models.armorParts.push_back(std::move(*record));
         } catch (const std::exception& e) {
-            if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), e.what());
-            models.ignored.emplace_back(std::move(upper), e.what());
+            ignore(e.what());
         }
     }
 }

@@ -110,6 +110,13 @@ const char* ModelRecord::TryRead(const LookupTables& tables, std::string name, s
     return failure;
 }
 
+bool ModelRecord::IsWritableInScript(std::string_view name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    });
+}
+
 bool ModelRecord::HasGrammar(std::string_view name)
 {
     if (name.size() < 2 || name[1] != '_')

@@ -13,6 +13,10 @@ namespace brindle {
 class LookupTables;
 
 inline constexpr const char* kModelParseFailed = "Could not parse model.";
+/// Why a model that was read is left out all the same: its list keys would hold a character that
+/// cannot stand in a script's string (a double quote, a backslash or a control byte). Escapes are
+/// not a way out, as not every script compiler reads them alike.
+inline constexpr const char* kNameNotScriptable = "name cannot be written in a script";
 
 /// The highest variation number a model name may carry.
 inline constexpr std::uint32_t kMaxModelVariation = 256;
@@ -35,6 +39,10 @@ public:
     /// case). Construction fails with kModelParseFailed exactly when this is false, so a
     /// caller can pass over other models (creatures, placeables, tiles) without an exception.
     static bool HasGrammar(std::string_view name);
+
+    /// False when name holds a double quote, a backslash or a byte below 0x20. Every list key is
+    /// made of parts of the name and fixed texts, so a name that passes gives keys that do too.
+    static bool IsWritableInScript(std::string_view name);
 
     ModelRecord(const ModelRecord&) = delete;
     ModelRecord& operator=(const ModelRecord&) = delete;

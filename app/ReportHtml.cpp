@@ -92,6 +92,8 @@ private:
     void Source(std::uint32_t source);
 
     void Summary();
+    /// How "auto" found a folder, after its path; nothing for a configured folder.
+    void FolderOrigin(const std::string& how);
     void Sources();
     void Tables();
     void Grids();
@@ -136,14 +138,25 @@ std::string Page::Build()
     return std::move(m_Out);
 }
 
+void Page::FolderOrigin(const std::string& how)
+{
+    if (how.empty())
+        return;
+    Put(" <small>(found by <code>auto</code>: ");
+    Text(how);
+    Put(")</small>");
+}
+
 void Page::Summary()
 {
     Put("<section id=\"summary\"><h2>Summary</h2>\n<table class=\"list\"><tr><th>Module</th><td>");
     Text(m_Report.Module());
     Put("</td></tr><tr><th>Installation folder</th><td>");
     Text(m_Report.Install());
+    FolderOrigin(m_Report.InstallOrigin());
     Put("</td></tr><tr><th>Home folder</th><td>");
     Text(m_Report.Home());
+    FolderOrigin(m_Report.HomeOrigin());
     Put("</td></tr></table>\n<h3>Statistics</h3>\n<ul class=\"stats\">");
     const auto counts = m_Report.Counts();
     const std::array<const char*, 4> labels = {"Weapon Models", "Armor Variations", "Armor Parts", "Ignored Models"};

@@ -67,7 +67,7 @@ std::string FormatReportTsv(const RunReport& report)
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
 {
     std::string temporary;
     // Written after the script is committed, so the one interrupt slot is free for this file.
@@ -83,7 +83,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     ok = platform::FlushOsFile(file.Get()) && ok;
     ok = file.Close() && ok;
-    ok = ok && platform::ReplaceFile(temporary, path);
+    ok = ok && (placement == Placement::Replace ? platform::ReplaceFile(temporary, path)
+                                                : platform::MoveFileNoReplace(temporary, path));
     if (!ok)
         platform::DeleteFilePath(temporary);
     platform::RemoveFileOnInterrupt({});

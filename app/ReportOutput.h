@@ -17,9 +17,12 @@ inline constexpr const char* kReportHtmlExtension = ".html";
 /// number, reason. Tabs and line ends inside a field become spaces.
 std::string FormatReportTsv(const RunReport& report);
 
-/// Writes bytes to a temporary file beside path and renames it over path; false (and no file left
-/// behind) on any failure.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+/// How WriteFileAtomically puts its file in place.
+enum class Placement { Replace, OnlyNew };
+
+/// Writes bytes to a temporary file beside path and renames it over path (OnlyNew: only when
+/// nothing is at path yet); false (and no file left behind) on any failure.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement = Placement::Replace);
 
 /// Writes base + ".html" and base + ".tsv" (base relative to directory unless absolute; an empty
 /// directory is the working directory); for each that fails, console shows

@@ -55,10 +55,19 @@ public:
     /// whether it was read.
     void SetTables(const LookupTables& tables, const std::array<std::size_t, 4>& rows, const std::array<bool, 4>& read);
     void SetWarnings(std::vector<std::string> warnings) { m_Warnings = std::move(warnings); }
+    /// How "auto" found each folder ("Steam library, Enhanced Edition"); empty for a folder the
+    /// configuration names.
+    void SetFolderOrigins(std::string install, std::string home)
+    {
+        m_InstallOrigin = std::move(install);
+        m_HomeOrigin = std::move(home);
+    }
 
     const std::string& Module() const { return m_Module; }
     const std::string& Install() const { return m_Install; }
     const std::string& Home() const { return m_Home; }
+    const std::string& InstallOrigin() const { return m_InstallOrigin; }
+    const std::string& HomeOrigin() const { return m_HomeOrigin; }
     const std::vector<ReportModel>& Models() const { return m_Models; }
     const LoadRecord& Load() const { return m_Load; }
     const std::array<ReportTable, 4>& Tables() const { return m_Tables; }
@@ -78,6 +87,8 @@ private:
     std::string m_Module;
     std::string m_Install;
     std::string m_Home;
+    std::string m_InstallOrigin;
+    std::string m_HomeOrigin;
     std::vector<ReportModel> m_Models;
     LoadRecord m_Load;
     std::vector<std::string> m_ShownPaths; ///< ShowPath of each source

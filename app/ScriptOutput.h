@@ -7,6 +7,7 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace brindle {
@@ -16,7 +17,8 @@ inline constexpr const char* kScriptFileName = "zorvmantle_set_constants.NSS";
 class ScriptOutput {
 public:
     /// Creates the temporary file in directory (empty: the working directory). Throws
-    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when it cannot be created.
+    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when it cannot be created,
+    /// or a platform::SystemFailure when the machine is the cause (no space, an I/O error, ...).
     explicit ScriptOutput(const std::string& directory);
     /// Without a Commit the temporary file is removed and an earlier script stays as it was.
     ~ScriptOutput();
@@ -27,7 +29,7 @@ public:
     std::ostream& Stream() { return m_Stream; }
     /// Writes out what is buffered and puts the finished file in place of the script. Throws
     /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when any write, the flush
-    /// or the rename failed.
+    /// or the rename failed (a platform::SystemFailure when the machine is the cause).
     void Commit();
 
     const std::string& TemporaryPath() const { return m_TemporaryPath; }
@@ -40,6 +42,8 @@ private:
         FileBuffer();
         void Attach(platform::OsFile file) { m_File = file; }
         bool Failed() const { return m_Failed; }
+        /// The reason of the first failed write.
+        std::error_code Error() const { return m_Error; }
 
     protected:
         int_type overflow(int_type ch) override;
@@ -50,6 +54,7 @@ private:
 
         platform::OsFile m_File = platform::InvalidOsFile;
         bool m_Failed = false;
+        std::error_code m_Error;
         std::vector<char> m_Buffer;
     };
 

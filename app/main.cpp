@@ -1,10 +1,15 @@
-// Entry point: answers --help and --version; otherwise the driver reads the settings and performs
-// the lister run, whatever other arguments are given.
+// Entry point: answers --help and --version, writes a first configuration for --init; otherwise the
+// driver reads the settings and performs the lister run, whatever other arguments are given.
 #include "app/CommandLine.h"
 #include "app/Driver.h"
 #include "app/ListerRun.h"
 #include "app/PrintfTextOut.h"
+#include "app/SettingsInit.h"
+#include "app/SystemFolderSearch.h"
+#include "app/WindowHold.h"
+#include "platform/Console.h"
 #include "platform/Process.h"
+#include "platform/SystemFamily.h"
 
 #include <cstdio>
 
@@ -12,9 +17,19 @@ int main(int argc, char** argv)
 {
     // Before anything opens a file: a closed standard output must not hand its number to the script.
     brindle::platform::EnsureStandardDescriptors();
+    brindle::platform::IgnoreFileSizeLimitSignal();
     const brindle::CommandLineRequest request = brindle::ReadCommandLine(argc, argv);
+    if (request == brindle::CommandLineRequest::Init) {
+        brindle::PrintfTextOut console;
+        return brindle::WriteInitialSettings(console, brindle::SystemFolderSearch(),
+                                             BRINDLE_POSIX ? brindle::SearchPlaces::Linux : brindle::SearchPlaces::Windows);
+    }
     if (request != brindle::CommandLineRequest::Run)
         return brindle::AnswerRequest(request, stdout);
     brindle::PrintfTextOut console;
-    return brindle::RunDriver(console, [](const brindle::RunContext& context) { brindle::RunLister(context); });
+    const int status =
+        brindle::RunDriver(console, [](const brindle::RunContext& context) { brindle::RunLister(context); });
+    // A double-clicked run's window would close before its report could be read.
+    brindle::HoldWindowOpen(console, brindle::platform::IsSoleConsoleProcess(), brindle::platform::WaitForEnter);
+    return status;
 }

@@ -21,9 +21,9 @@ constexpr const char* kBadColumnCountShort = "Bad column count on .2DA";
 constexpr const char* kIllegalColumnShort = "Illegal 2DA column reference.";
 constexpr const char* kBadColumnCountFormat = "Bad column count on .2DA '%s' / row %lu (line %lu, cols %lu/%lu).";
 constexpr std::size_t kBadColumnCountBuffer = 256;
+constexpr std::size_t kMessageBuffer = 512;
 constexpr std::size_t kInitialRows = 64;
 constexpr std::uint32_t kReadChunk = 1u << 24;
-constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu;
 
 // Raises a message built from a name or path, or the short fixed text when building it runs out
 // of memory.
@@ -44,6 +44,13 @@ template <class Compose>
     ThrowComposed([&] { return "Failed to open .2DA file '" + path + "'."; }, kOpenFailedShort);
 }
 
+[[noreturn]] void ThrowTooLarge(const std::string& path, std::uint64_t size)
+{
+    throw std::runtime_error(FormatBounded(kMessageBuffer, kTableTooLarge, path.c_str(),
+                                           static_cast<unsigned long long>(size),
+                                           static_cast<unsigned long long>(kMaxTableSize)));
+}
+
 bool ReadWholeFile(const std::string& path, std::string& out)
 {
     const platform::OwnedFile file(
@@ -51,8 +58,10 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     if (!file)
         return false;
     std::uint64_t size = 0;
-    // Cells are kept as 32-bit positions: a larger file is refused before it is read into memory.
-    bool ok = platform::SizeOsFile(file.Get(), size) && size <= kMaxFileSize;
+    // Refused before anything is read into memory.
+    bool ok = platform::SizeOsFile(file.Get(), size);
+    if (ok && size > kMaxTableSize)
+        ThrowTooLarge(path, size);
     // The size only sizes the first read (one byte more, to meet the end of the file at once); the
     // file is read to its end, whatever that turns out to be.
     std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, kReadChunk));
@@ -62,10 +71,8 @@ bool ReadWholeFile(const std::string& path, std::string& out)
         std::uint32_t read = 0;
         ok = platform::ReadOsFile(file.Get(), out.data() + used, static_cast<std::uint32_t>(chunk), read);
         out.resize(used + read);
-        if (out.size() > kMaxFileSize) {
-            ok = false; // it grew while being read
-            break;
-        }
+        if (out.size() > kMaxTableSize)
+            ThrowTooLarge(path, out.size()); // it grew while being read
         if (read < chunk)
             break;
         chunk = kReadChunk;

@@ -12,6 +12,12 @@ namespace brindle {
 
 /// The marker of a cell without a value.
 inline constexpr const char* kTwoDAEmptyCell = "****";
+/// The largest table read, in bytes. The game's own tables are at most a few MB; anything larger is
+/// refused before it is read or copied, so that a packed entry that unpacks to gigabytes costs
+/// neither memory nor disk.
+inline constexpr std::uint64_t kMaxTableSize = std::uint64_t{64} << 20;
+/// The refusal of a table over kMaxTableSize: its path, its size, the limit.
+inline constexpr const char* kTableTooLarge = "Table '%s' holds %llu bytes, more than the %llu a table may hold.";
 
 class TwoDAFileReader {
 public:

@@ -96,6 +96,23 @@ void SettingsSeeds(const std::string& dir)
     });
 }
 
+void SearchFileSeeds(const std::string& dir)
+{
+    WriteSeeds(dir, {
+        "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/me/.local/share/Steam\"\n"
+        "\t\t\"apps\"\n\t\t{\n\t\t\t\"2738630\"\t\t\"123\"\n\t\t}\n\t}\n\t\"1\"\n\t{\n"
+        "\t\t\"path\"\t\t\"D:\\\\SteamLibrary\"\n\t}\n}\n",
+        "\"AppState\"\n{\n\t\"appid\"\t\t\"2738630\"\n\t\"installdir\"\t\t\"NWN2 Enhanced Edition\"\n}\n"
+        "// comment\nbare { key value }\n",
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+        "[Software\\\\Wow6432Node\\\\Obsidian\\\\NWN 2\\\\Neverwinter] 1700000000\n#time=1d\n"
+        "\"Location\"=\"C:\\\\Program Files (x86)\\\\Atari\\\\Neverwinter Nights 2\"\n"
+        "\"Odd\"=str(2):\"caf\\xe9\\xd83d\\xde00\\t\\101\"\n",
+        "WINE REGISTRY Version 2\n\n[Software\\\\Valve\\\\Steam] 1700000000\n"
+        "\"SteamPath\"=\"c:/program files (x86)/steam\"\n\"x\"=dword:00000001\n",
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -113,6 +130,7 @@ int main(int argc, char** argv)
         TlkSeeds(root + "/tlk");
         ModelNameSeeds(root + "/model_name");
         SettingsSeeds(root + "/settings");
+        SearchFileSeeds(root + "/search_files");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "seeds: %s\n", error.what());
         return 1;

@@ -19,6 +19,13 @@ void ReleaseConsole();
 /// for the background). Failures are ignored.
 void WriteConsoleText(std::uint16_t attribute, const char* text, std::size_t length);
 
+/// True when the process is the only one on its console: the system opened the console for it
+/// (started by a double-click) and closes it the moment the process ends. Always false where
+/// consoles do not work that way (POSIX), and when started from a console, a script or a pipe.
+bool IsSoleConsoleProcess();
+/// Waits until Enter is pressed (a line is read from standard input) or the input ends.
+void WaitForEnter();
+
 /// Room for the longest terminal colour sequence FormatColourSequence produces.
 inline constexpr std::size_t kColourSequenceCapacity = 16;
 /// Writes the terminal colour sequence selecting attribute into out and returns its length; 0 for

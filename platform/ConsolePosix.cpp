@@ -79,4 +79,16 @@ void WriteConsoleText(std::uint16_t attribute, const char* text, std::size_t len
     }
 }
 
+// A terminal stays open after its program ends.
+bool IsSoleConsoleProcess()
+{
+    return false;
+}
+
+void WaitForEnter()
+{
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
+}
+
 } // namespace brindle::platform

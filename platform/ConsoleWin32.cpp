@@ -66,4 +66,27 @@ void WriteConsoleText(std::uint16_t attribute, const char* text, std::size_t len
     }
 }
 
+bool IsSoleConsoleProcess()
+{
+    // A console opened by cmd or another console program lists that program too. Input or output
+    // redirected to a file or pipe means a script: nobody would press Enter.
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) == 0 ||
+        GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0)
+        return false;
+    DWORD processes[2] = {};
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForEnter()
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE)
+        return;
+    char c = 0;
+    DWORD read = 0;
+    while (ReadFile(input, &c, 1, &read, nullptr) != 0 && read == 1 && c != '\n') {
+    }
+}
+
 } // namespace brindle::platform

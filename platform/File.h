@@ -46,6 +46,12 @@ bool ResizeOsFile(OsFile file, std::uint64_t size);
 bool DeleteFilePath(const std::string& path);
 /// Renames over an existing file in one step.
 bool ReplaceFile(const std::string& from, const std::string& to);
+/// Renames from to to only when nothing is at to yet, in one step where the file system allows it;
+/// false when something is there or the rename fails.
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
+/// The time the file or directory at path was last written, in nanoseconds of the system's clock
+/// (only for comparing); false when it cannot be had.
+bool LastWriteTime(const std::string& path, std::int64_t& time);
 /// True when anything exists at path (a file, a directory, ...).
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

@@ -1,5 +1,6 @@
 // POSIX implementation of the file layer.
 #include "platform/File.h"
+#include "platform/SystemFailure.h"
 
 #include <cerrno>
 #include <csetjmp>
@@ -183,6 +184,28 @@ bool ReplaceFile(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool MoveFileNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system that cannot refuse to replace: a hard link fails on an existing name.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+bool LastWriteTime(const std::string& path, std::int64_t& time)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool PathExists(const std::string& path)
 {
     struct stat st {};
@@ -281,6 +304,11 @@ bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset
     std::memcpy(destination, view.data + offset, count);
     g_guardArmed = 0;
     return true;
+}
+
+std::error_code LastSystemError()
+{
+    return {errno, std::generic_category()};
 }
 
 } // namespace brindle::platform

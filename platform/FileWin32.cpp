@@ -1,5 +1,6 @@
 // Win32 implementation of the file layer.
 #include "platform/File.h"
+#include "platform/SystemFailure.h"
 
 #include <cstring>
 #include <random>
@@ -196,6 +197,23 @@ bool ReplaceFile(const std::string& from, const std::string& to)
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool MoveFileNoReplace(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool LastWriteTime(const std::string& path, std::int64_t& time)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) == 0)
+        return false;
+    // 100-nanosecond ticks.
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                data.ftLastWriteTime.dwLowDateTime;
+    time = static_cast<std::int64_t>(ticks) * 100;
+    return true;
+}
+
 bool PathExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -282,6 +300,11 @@ bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset
     std::memcpy(destination, view.data + offset, count);
     g_guardArmed = 0;
     return true;
+}
+
+std::error_code LastSystemError()
+{
+    return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
 } // namespace brindle::platform

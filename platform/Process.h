@@ -6,6 +6,7 @@
 #include "platform/File.h"
 
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -68,8 +69,8 @@ private:
 
 /// Makes path a private directory of the current user: creates it owner-only, or accepts an existing
 /// one when it is a real directory (not a link) owned by the current user and not writable by group
-/// or others. False when the directory cannot be used.
-bool CreatePrivateDirectory(const std::string& path);
+/// or others. The reason when the directory cannot be used, else an empty code.
+std::error_code CreatePrivateDirectory(const std::string& path);
 
 /// The names in directory that begin with prefix, contain no '.', and are real directories (not
 /// links) owned by the current user.
@@ -89,6 +90,11 @@ bool RemoveEmptyDirectory(const std::string& path);
 /// is written there is lost, as on the null device. Tests pass a null device of their own.
 void EnsureStandardDescriptors(const char* nullDevice = "/dev/null");
 
+/// Makes a write beyond the file-size limit (ulimit -f) fail with "File too large" instead of
+/// killing the process, so that the failure is reported and nothing half-written stays. Call it
+/// first. Nothing to do where there is no such signal (Windows).
+void IgnoreFileSizeLimitSignal();
+
 /// Arranges for the file at path to be removed when an interrupt, a termination request or a
 /// hang-up ends the process; the process still ends by that signal. One file at a time; an empty
 /// path cancels. Does nothing where the system has no such signals (Windows).
@@ -97,6 +103,34 @@ void RemoveFileOnInterrupt(const std::string& path);
 /// CreateUniqueFile, with the new file handed to RemoveFileOnInterrupt before any of those signals
 /// can act: an interrupt arriving while it is created still removes it.
 OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path);
+
+/// What an armed path is removed as.
+enum class InterruptRemoval { File, Directory };
+
+/// Arranges for path (a file, or an empty directory by then) to be removed when an interrupt, a
+/// termination request or a hang-up ends the process, besides the file of RemoveFileOnInterrupt.
+/// Paths go in the reverse order of arming, so a directory armed before the files made in it goes
+/// after them. Returns a ticket for DisarmInterruptRemoval; 0 when nothing was armed (no slot free,
+/// a path too long, or a system without such signals).
+unsigned ArmInterruptRemoval(const std::string& path, InterruptRemoval kind);
+/// Cancels an armed removal; 0 does nothing.
+void DisarmInterruptRemoval(unsigned ticket);
+/// Removes path now and cancels its armed removal, with no moment in which an interrupt finds it
+/// disarmed but still there. False when it could not be removed.
+bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket);
+
+/// Holds the interrupt, termination and hang-up signals back while it lives, so that a file made
+/// and armed under it is never left unarmed; they act as soon as it goes.
+class InterruptsHeld {
+public:
+    InterruptsHeld();
+    ~InterruptsHeld();
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+private:
+    unsigned long long m_Previous[16] = {}; ///< the signal mask to restore (room for a sigset_t)
+};
 
 /// The path with a leading "~/" replaced by the user's home directory ($HOME, when it is set and
 /// absolute). Other paths, and every path on Windows, come back unchanged.

@@ -155,16 +155,20 @@ void ReleaseLivenessMarker(OsFile marker, const std::string& path)
     ::close(fd);
 }
 
-bool CreatePrivateDirectory(const std::string& path)
+std::error_code CreatePrivateDirectory(const std::string& path)
 {
     const std::string directory = WithoutTrailingSeparators(path);
     if (::mkdir(directory.c_str(), 0700) == 0)
-        return true;
+        return {};
     if (errno != EEXIST)
-        return false;
+        return {errno, std::generic_category()};
     struct stat st {};
-    return ::lstat(directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    if (::lstat(directory.c_str(), &st) != 0)
+        return {errno, std::generic_category()};
+    // Someone else's, a link or open to others: not a folder to keep private copies in.
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return std::make_error_code(std::errc::file_exists);
+    return {};
 }
 
 std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix)
@@ -239,6 +243,11 @@ void EnsureStandardDescriptors(const char* nullDevice)
     }
 }
 
+void IgnoreFileSizeLimitSignal()
+{
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
 // The interrupt cleanup. The handler may only use what is safe in a signal handler, so the path is
 // kept ready in a fixed buffer, and the handler unlinks it, restores the default action and raises
 // the signal again: the process ends as the signal says.
@@ -249,10 +258,40 @@ char g_removeOnInterrupt[PATH_MAX];
 volatile std::sig_atomic_t g_removeArmed = 0;
 bool g_interruptHandlersInstalled = false;
 
+// The armed paths of ArmInterruptRemoval: a slot's kind is 0 while it is free, else the removal
+// plus one; the path is written before the kind is set, so the handler never sees half a path.
+constexpr unsigned kRemovalSlots = 16;
+struct RemovalSlot {
+    char path[PATH_MAX];
+    volatile std::sig_atomic_t kind;
+    volatile std::sig_atomic_t order; ///< when it was armed, to remove in reverse
+};
+RemovalSlot g_removalSlots[kRemovalSlots];
+std::sig_atomic_t g_removalsArmed = 0;
+
+void RemoveArmedSlots()
+{
+    // Latest first, with only what a handler may call.
+    for (;;) {
+        RemovalSlot* latest = nullptr;
+        for (RemovalSlot& slot : g_removalSlots)
+            if (slot.kind != 0 && (latest == nullptr || slot.order > latest->order))
+                latest = &slot;
+        if (latest == nullptr)
+            return;
+        if (latest->kind == static_cast<int>(InterruptRemoval::Directory) + 1)
+            ::rmdir(latest->path);
+        else
+            ::unlink(latest->path);
+        latest->kind = 0;
+    }
+}
+
 void OnInterrupt(int signal)
 {
     if (g_removeArmed != 0)
         ::unlink(g_removeOnInterrupt);
+    RemoveArmedSlots();
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
     sigemptyset(&dfl.sa_mask);
@@ -293,6 +332,56 @@ void RemoveFileOnInterrupt(const std::string& path)
     std::memcpy(g_removeOnInterrupt, path.c_str(), path.size() + 1);
     InstallInterruptHandlers();
     g_removeArmed = 1;
+}
+
+unsigned ArmInterruptRemoval(const std::string& path, InterruptRemoval kind)
+{
+    if (path.empty() || path.size() >= PATH_MAX)
+        return 0;
+    for (unsigned i = 0; i < kRemovalSlots; ++i) {
+        RemovalSlot& slot = g_removalSlots[i];
+        if (slot.kind != 0)
+            continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.order = ++g_removalsArmed;
+        InstallInterruptHandlers();
+        slot.kind = static_cast<int>(kind) + 1;
+        return i + 1;
+    }
+    return 0;
+}
+
+void DisarmInterruptRemoval(unsigned ticket)
+{
+    if (ticket != 0 && ticket <= kRemovalSlots)
+        g_removalSlots[ticket - 1].kind = 0;
+}
+
+InterruptsHeld::InterruptsHeld()
+{
+    static_assert(sizeof(sigset_t) <= sizeof(m_Previous));
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (const int signal : kInterruptSignals)
+        sigaddset(&interrupts, signal);
+    sigset_t previous;
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    std::memcpy(m_Previous, &previous, sizeof(previous));
+}
+
+InterruptsHeld::~InterruptsHeld()
+{
+    sigset_t previous;
+    std::memcpy(&previous, m_Previous, sizeof(previous));
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket)
+{
+    const InterruptsHeld held;
+    const bool removed = kind == InterruptRemoval::Directory ? RemoveEmptyDirectory(path) : DeleteFilePath(path);
+    DisarmInterruptRemoval(ticket);
+    return removed;
 }
 
 OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)

@@ -127,14 +127,17 @@ void ReleaseLivenessMarker(OsFile marker, const std::string&)
 
 // The temporary directory of a Windows user is the user's own; a directory already there is used
 // when it is a real directory, never a link or junction to somewhere else.
-bool CreatePrivateDirectory(const std::string& path)
+std::error_code CreatePrivateDirectory(const std::string& path)
 {
     const std::string directory = WithoutTrailingSeparators(path);
     if (CreateDirectoryA(directory.c_str(), nullptr) != 0)
-        return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    return IsRealDirectory(GetFileAttributesA(directory.c_str()));
+        return {};
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS)
+        return {static_cast<int>(error), std::system_category()};
+    if (!IsRealDirectory(GetFileAttributesA(directory.c_str())))
+        return {static_cast<int>(ERROR_ALREADY_EXISTS), std::system_category()};
+    return {};
 }
 
 std::vector<std::string> ListOwnedDirectories(const std::string& directory, const std::string& prefix)
@@ -194,5 +197,26 @@ std::string ExpandUserHome(const std::string& path)
 {
     return path;
 }
+
+void IgnoreFileSizeLimitSignal() {}
+
+unsigned ArmInterruptRemoval(const std::string&, InterruptRemoval)
+{
+    return 0;
+}
+
+void DisarmInterruptRemoval(unsigned) {}
+
+InterruptsHeld::InterruptsHeld() = default;
+InterruptsHeld::~InterruptsHeld() = default;
+
+bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket)
+{
+    // No interrupt removes anything here: nothing to hold back.
+    const bool removed = kind == InterruptRemoval::Directory ? RemoveEmptyDirectory(path) : DeleteFilePath(path);
+    DisarmInterruptRemoval(ticket);
+    return removed;
+}
+
 
 } // namespace brindle::platform

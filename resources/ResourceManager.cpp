@@ -6,6 +6,7 @@
 #include "formats/TlkFileReader.h"
 #include "formats/TwoDAFileReader.h"
 #include "platform/Process.h"
+#include "platform/SystemFailure.h"
 #include "platform/TextFormat.h"
 
 #include <cstdarg>
@@ -40,7 +41,13 @@ ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
                            ? FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid)
                            : FormatBounded(kInstanceNameBufferSize, "%s%lu_%u", kInstanceNamePrefix, pid, attempt);
         const std::string markerPath = temporaryDirectory + instanceName + kMarkerSuffix;
+        // An interrupt removes the marker, the directory and the copies in it before the run ends.
+        const platform::InterruptsHeld held;
         m_Marker.Reset(platform::AcquireLivenessMarker(markerPath), markerPath);
+        if (!m_Marker.Held())
+            m_InstanceDirectoryError = platform::LastSystemError();
+        else
+            m_MarkerTicket = platform::ArmInterruptRemoval(markerPath, platform::InterruptRemoval::File);
     }
     if (!m_Marker.Held())
         instanceName = FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid);
@@ -50,8 +57,15 @@ ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
     if (m_Marker.Held())
         platform::DeleteDirectoryContents(m_InstanceDirectory);
     CleanupDefunctInstances(temporaryDirectory);
-    m_InstanceDirectoryUsable =
-        m_Marker.Held() && platform::CreatePrivateDirectory(m_InstanceDirectory);
+    if (m_Marker.Held()) {
+        const platform::InterruptsHeld held;
+        m_InstanceDirectoryError = platform::CreatePrivateDirectory(m_InstanceDirectory);
+        if (!m_InstanceDirectoryError)
+            m_DirectoryTicket =
+                platform::ArmInterruptRemoval(m_InstanceDirectory, platform::InterruptRemoval::Directory);
+    } else if (!m_InstanceDirectoryError)
+        m_InstanceDirectoryError = std::make_error_code(std::errc::file_exists); // every name was taken
+    m_InstanceDirectoryUsable = !m_InstanceDirectoryError;
 }
 
 ResourceManager::~ResourceManager()
@@ -62,8 +76,12 @@ ResourceManager::~ResourceManager()
         // A container failing while it is closed must not end the program from a destructor.
     }
     if (m_InstanceDirectoryUsable)
-        platform::RemoveEmptyDirectory(m_InstanceDirectory);
-    m_Marker.Release();
+        platform::RemoveArmed(m_InstanceDirectory, platform::InterruptRemoval::Directory, m_DirectoryTicket);
+    {
+        const platform::InterruptsHeld held;
+        m_Marker.Release();
+        platform::DisarmInterruptRemoval(m_MarkerTicket);
+    }
     m_ModelConverter.reset();
 }
 
@@ -113,7 +131,7 @@ void ResourceManager::UnloadAll()
     for (const auto& [key, demanded] : m_Demanded) {
         Warn(kUnloadingLeakedResource, demanded.path.c_str(), static_cast<unsigned long>(demanded.references));
         if (demanded.deleteOnRelease)
-            platform::DeleteFilePath(demanded.path);
+            platform::RemoveArmed(demanded.path, platform::InterruptRemoval::File, demanded.interruptTicket);
     }
     m_Demanded.clear();
 
@@ -126,6 +144,8 @@ void ResourceManager::UnloadAll()
     m_DirectoryContainers.clear();
     m_ZipContainers.clear();
     m_Attempts.clear();
+    m_SourcePaths.clear();
+    m_LastAttached = nullptr;
     m_Record = {};
     m_SourceNumbers = {};
 }

@@ -19,6 +19,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace brindle {
@@ -104,6 +105,7 @@ private:
         std::string path;
         std::uint32_t references;
         bool deleteOnRelease;
+        unsigned interruptTicket = 0; ///< the copy's removal armed for an interrupt
     };
     struct OpenHandle {
         Accessor* container;
@@ -161,6 +163,8 @@ private:
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
     FileHandle DrawHandle();
     std::shared_ptr<TwoDAFileReader> Load2DA(const std::string& name);
+    /// Throws when the archived copy of a table that would be read is larger than a table may be.
+    void RefuseOversizedTable(const std::string& name);
 
     IDebugTextOut* m_TextOut;
     FileHandle m_NextHandle = 0;
@@ -180,11 +184,18 @@ private:
     std::vector<IndexEntry> m_Entries;
     std::string m_InstanceDirectory;
     bool m_InstanceDirectoryUsable = false;
+    /// Why the instance directory cannot be used (empty when it can).
+    std::error_code m_InstanceDirectoryError;
     platform::HeldMarker m_Marker;
+    unsigned m_MarkerTicket = 0;    ///< removal of the marker armed for an interrupt
+    unsigned m_DirectoryTicket = 0; ///< and of the instance directory
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
     bool m_KeepRecord = false;
     std::vector<SourceAttempt> m_Attempts;
+    /// The path of every stacked source, for messages.
+    std::map<const Accessor*, std::string> m_SourcePaths;
+    const Accessor* m_LastAttached = nullptr;
     LoadRecord m_Record;
     /// Per tier, by position-from-end minus 1: the source's number in m_Record.sources.
     std::array<std::vector<std::uint32_t>, TierCount> m_SourceNumbers;

@@ -3,7 +3,9 @@
 #include "resources/ResourceManager.h"
 
 #include "platform/Ascii.h"
+#include "platform/Process.h"
 #include "platform/SplitPath.h"
+#include "platform/SystemFailure.h"
 #include "platform/TextFormat.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
@@ -21,10 +23,12 @@ namespace {
 constexpr const char* kNullResource = "Attempted to demand load the null resource.";
 constexpr const char* kFailedToLocateResRef = "Failed to locate RESREF '%s'";
 constexpr const char* kFailedToOpenResRef = "Failed to open RESREF '%s'";
-constexpr const char* kCreateFileFailed = "CreateFile( %s ) failed";
 constexpr const char* kReadEncapsulatedFileFailed = "ReadEncapsulatedFile failed";
-constexpr const char* kWriteFileFailed = "WriteFile failed";
-constexpr const char* kShortWrite = "Short write";
+// Failures of the machine, which end the run: each is followed by the system's reason.
+constexpr const char* kInstanceDirectoryUnusable = "Failed to create the temporary folder '%s'";
+constexpr const char* kCopyCreateFailed = "Failed to create '%s'";
+constexpr const char* kCopyWriteFailed = "Failed to write '%s'";
+constexpr const char* kCopyOutOfMemory = "Out of memory copying '%s'";
 constexpr const char* kDemandLoadWarning = "WARNING: Exception '%s' loading resource '%s' (type %04X).\n";
 constexpr const char* kOpenFileWarning = "WARNING: Exception '%s' loading resource '%.32s' (type %04X).\n";
 constexpr const char* kFailedToBuildFileHandle = "Failed to build FileHandle";
@@ -69,26 +73,39 @@ private:
     FileHandle m_Handle;
 };
 
-// A copy being written, deleted when this goes unless it was kept.
+// A copy being written, created with its removal armed for an interrupt, and deleted when this goes
+// unless it was kept.
 class PendingCopy {
 public:
-    explicit PendingCopy(std::string path) : m_Path(std::move(path)) {}
+    explicit PendingCopy(std::string path) : m_Path(std::move(path))
+    {
+        const platform::InterruptsHeld held;
+        m_File.Reset(platform::CreateForWriting(m_Path));
+        if (m_File)
+            m_Ticket = platform::ArmInterruptRemoval(m_Path, platform::InterruptRemoval::File);
+    }
     ~PendingCopy()
     {
+        m_File.Reset();
         if (!m_Path.empty())
-            platform::DeleteFilePath(m_Path);
+            platform::RemoveArmed(m_Path, platform::InterruptRemoval::File, m_Ticket);
     }
     PendingCopy(const PendingCopy&) = delete;
     PendingCopy& operator=(const PendingCopy&) = delete;
 
+    platform::OwnedFile& File() { return m_File; }
+    /// The file's armed removal, for whoever keeps it.
+    unsigned Ticket() const { return m_Ticket; }
     void Keep() { m_Path.clear(); }
 
 private:
     std::string m_Path;
+    platform::OwnedFile m_File;
+    unsigned m_Ticket = 0;
 };
 
-// Copies a resource open in its container into target, in chunks.
-void CopyResource(Accessor& container, FileHandle handle, platform::OsFile target)
+// Copies a resource open in its container into target (at path), in chunks.
+void CopyResource(Accessor& container, FileHandle handle, platform::OsFile target, const std::string& path)
 {
     const std::uint32_t size = container.GetEncapsulatedFileSize(handle);
     if (size != 0)
@@ -105,10 +122,9 @@ void CopyResource(Accessor& container, FileHandle handle, platform::OsFile targe
             delivered > chunk)
             throw std::runtime_error(kReadEncapsulatedFileFailed);
         std::uint32_t written = 0;
-        if (!platform::WriteOsFile(target, buffer.data(), delivered, written))
-            throw std::runtime_error(kWriteFileFailed);
-        if (written != delivered)
-            throw std::runtime_error(kShortWrite);
+        if (!platform::WriteOsFile(target, buffer.data(), delivered, written) || written != delivered)
+            throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyWriteFailed, path.c_str()),
+                                          platform::LastSystemError());
         copied += delivered;
         remaining -= delivered;
     }
@@ -151,21 +167,32 @@ std::string ResourceManager::Extract(const IndexEntry& entry, const std::string&
         OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
         if (!source)
             throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
+        if (!m_InstanceDirectoryUsable)
+            throw platform::SystemFailure(
+                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_InstanceDirectory.c_str()),
+                m_InstanceDirectoryError);
         const std::string targetPath = m_InstanceDirectory + name + "." + ResTypeToExt(type);
-        // Only ever delete inside a directory that is ours.
-        PendingCopy copy(m_InstanceDirectoryUsable ? targetPath : std::string());
-        platform::OwnedFile target(m_InstanceDirectoryUsable ? platform::CreateForWriting(targetPath)
-                                                             : platform::InvalidOsFile);
-        if (!target)
-            throw std::runtime_error(FormatBounded(kMessageBufferSize, kCreateFileFailed, targetPath.c_str()));
-        CopyResource(*entry.container, source.Get(), target.Get());
+        PendingCopy copy(targetPath);
+        platform::OwnedFile& target = copy.File();
+        if (!target) {
+            const std::error_code reason = platform::LastSystemError();
+            copy.Keep(); // nothing was made, so nothing to delete
+            throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyCreateFailed, targetPath.c_str()),
+                                          reason);
+        }
+        CopyResource(*entry.container, source.Get(), target.Get(), targetPath);
         target.Reset();
         // Closing is where a ZIP entry checks its CRC: a false here means the copy is corrupt.
         if (!source.Close())
             throw std::runtime_error(kReadEncapsulatedFileFailed);
-        m_Demanded.emplace(key, DemandedResource {targetPath, 1, true});
+        m_Demanded.emplace(key, DemandedResource {targetPath, 1, true, copy.Ticket()});
         copy.Keep();
         return targetPath;
+    } catch (const platform::SystemFailure&) {
+        throw; // ends the run: no warning, the error line says it
+    } catch (const std::bad_alloc&) {
+        throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyOutOfMemory, name.c_str()),
+                                      platform::OutOfMemory());
     } catch (const std::exception& e) {
         // The copy is gone by now: the owners above released everything on the way out.
         Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
@@ -189,7 +216,7 @@ void ResourceManager::Release(const std::string& path)
     if (--held->second.references != 0)
         return;
     if (held->second.deleteOnRelease)
-        platform::DeleteFilePath(held->second.path);
+        platform::RemoveArmed(held->second.path, platform::InterruptRemoval::File, held->second.interruptTicket);
     m_Demanded.erase(held);
 }
 

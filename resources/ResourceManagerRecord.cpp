@@ -28,6 +28,7 @@ const char* KindOf(ResourceManager::Tier tier)
 
 void ResourceManager::NoteAttached(Tier tier, const Accessor* container)
 {
+    m_LastAttached = container;
     if (!m_KeepRecord)
         return;
     // The Enhanced Edition's folder is a directory stacked among the archives.
@@ -37,6 +38,8 @@ void ResourceManager::NoteAttached(Tier tier, const Accessor* container)
 
 void ResourceManager::NameLastSource(const char* tier, const std::string& path)
 {
+    if (m_LastAttached != nullptr)
+        m_SourcePaths[m_LastAttached] = path;
     if (!m_KeepRecord || m_Attempts.empty())
         return;
     m_Attempts.back().record.tier = tier;

@@ -3,8 +3,15 @@
 #include "resources/ResourceManager.h"
 
 #include "formats/TwoDAFileReader.h"
+#include "platform/Ascii.h"
+#include "platform/SystemFailure.h"
+#include "platform/TextFormat.h"
 #include "resources/DemandResource.h"
+#include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
+
+#include <new>
+#include <stdexcept>
 
 namespace brindle {
 
@@ -16,10 +23,46 @@ constexpr const char* k2DAValueWarning =
 constexpr const char* k2DACellAccessWarning =
     "WARNING: Failed to access 2DA '%s' ('%s'/%lu): exception '%s'.\n";
 
+constexpr const char* kTableOutOfMemory = "Out of memory reading table '%s'";
+constexpr const char* kArchivedTableTooLarge =
+    "Table '%s' in '%s' unpacks to %llu bytes, more than the %llu a table may hold.";
+
+// Running out of memory is the machine's failure, not the table's: it ends the run.
+platform::SystemFailure TableOutOfMemory(const std::string& table)
+{
+    return {FormatBounded(kMessageBufferSize, kTableOutOfMemory, table.c_str()), platform::OutOfMemory()};
+}
+
 } // namespace
+
+void ResourceManager::RefuseOversizedTable(const std::string& name)
+{
+    // A loose file is measured by the reader itself; a table already handed out was measured then.
+    const std::string lowered = ascii::ToLower(name);
+    if (m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0)
+        return;
+    const std::uint32_t found = m_ResourceIndex.Find(ResType2da, lowered);
+    if (found == ResourceIndex::npos || m_Entries[found].tier == TierDirectory)
+        return;
+    Accessor& container = *m_Entries[found].container;
+    const FileHandle handle = container.OpenFileByIndex(m_Entries[found].index);
+    if (handle == InvalidFileHandle)
+        return; // the demand reports it
+    const std::uint64_t size = container.GetEncapsulatedFileSize(handle);
+    container.CloseFile(handle);
+    if (size <= kMaxTableSize)
+        return;
+    const auto path = m_SourcePaths.find(&container);
+    const std::string entry = lowered + "." + ResTypeToExt(ResType2da);
+    throw std::runtime_error(FormatBounded(kMessageBufferSize, kArchivedTableTooLarge, entry.c_str(),
+                                           path != m_SourcePaths.end() ? path->second.c_str() : "?",
+                                           static_cast<unsigned long long>(size),
+                                           static_cast<unsigned long long>(kMaxTableSize)));
+}
 
 std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& name)
 {
+    RefuseOversizedTable(name);
     DemandResource demanded(*this, name, ResType2da);
     auto reader = std::make_shared<TwoDAFileReader>(demanded.GetPath());
     m_2DACache.emplace(name, reader);
@@ -32,6 +75,10 @@ TwoDAFileReader* ResourceManager::Get2DA(const std::string& name)
         return cached->second.get();
     try {
         return Load2DA(name).get();
+    } catch (const platform::SystemFailure&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw TableOutOfMemory(name);
     } catch (const std::exception& e) {
         Warn(k2DAAccessWarning, name.c_str(), e.what());
         NoteTableFailure(name, e.what());
@@ -55,6 +102,10 @@ bool ResourceManager::Get2DAString(std::string& value, const std::string& table,
     }
     try {
         return Load2DA(table)->GetString(row, column, value);
+    } catch (const platform::SystemFailure&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw TableOutOfMemory(table);
     } catch (const std::exception& e) {
         Warn(k2DACellAccessWarning, table.c_str(), column.c_str(), static_cast<unsigned long>(row), e.what());
         NoteTableFailure(table, e.what());

@@ -1,6 +1,7 @@
 // Atomic script output: the earlier script survives until a finished one replaces it, and every
 // failure to create, write or rename is reported with one fixed text.
 #include "app/ScriptOutput.h"
+#include "platform/SystemFailure.h"
 #include "platform/SystemFamily.h"
 #include "tests/support/ScopedTempDir.h"
 
@@ -23,13 +24,14 @@ std::size_t EntryCount(const std::string& dir)
     return count;
 }
 
-void ExpectWriteFailed(const std::function<void()>& action)
+void ExpectWriteFailed(const std::function<void()>& action,
+                       const char* text = "Failed to write zorvmantle_set_constants.NSS.")
 {
     try {
         action();
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Failed to write zorvmantle_set_constants.NSS.");
+        EXPECT_STREQ(e.what(), text);
     }
 }
 
@@ -98,8 +100,16 @@ TEST(ScriptOutputTest, CannotWrite)
     {
         ScriptOutput output(dir.Path());
         output.Stream() << std::string(300000, 'z');
-        ExpectWriteFailed([&] { output.Commit(); });
+        // The machine's failure, with its reason: it ends the run.
+        try {
+            output.Commit();
+            ADD_FAILURE() << "no error";
+        } catch (const platform::SystemFailure& e) {
+            EXPECT_STREQ(e.what(), "Failed to write zorvmantle_set_constants.NSS: File too large");
+        }
     }
+    // A folder that is not there is not the machine's failure: the plain text.
+    ExpectWriteFailed([&] { ScriptOutput output(dir / "missing"); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "old");

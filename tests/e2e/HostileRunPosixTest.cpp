@@ -2,6 +2,7 @@
 // killed in the middle of an extraction, a disk that fills up during one, links that loop and a
 // folder tree deeper than the scan goes, a .zip entry claiming 4 GiB, and names with bytes above
 // 0x7F. Each run is the real executable in a scratch working directory with its own $TMPDIR.
+#include "formats/TwoDAFileReader.h"
 #include "platform/TextFormat.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceTypes.h"
@@ -115,6 +116,7 @@ public:
     struct Options {
         std::optional<rlim_t> fileSizeLimit; ///< makes writes beyond it fail as on a full disk
         std::vector<int> closedDescriptors;  ///< standard descriptors the program starts without
+        std::vector<int> ignoredSignals;     ///< inherited ignored, as from a shell's background job
     };
 
     ProgramUnderTest(const std::string& workingDirectory, const std::string& temporaryDirectory, Options options = {})
@@ -138,14 +140,14 @@ public:
             if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::chdir(workingDirectory.c_str()) != 0)
                 ::_exit(126);
             if (options.fileSizeLimit) {
-                // Ignored, the signal leaves the failing write to report EFBIG, as a full disk
-                // reports ENOSPC.
-                ::signal(SIGXFSZ, SIG_IGN);
+                // As ulimit -f: the program itself must keep SIGXFSZ from killing it.
                 const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
             for (const int fd : options.closedDescriptors)
                 ::close(fd);
+            for (const int signal : options.ignoredSignals)
+                ::signal(signal, SIG_IGN);
             ::execle(executable, executable, static_cast<char*>(nullptr), envp.data());
             ::_exit(127);
         }
@@ -276,7 +278,7 @@ TEST(HostileRunTest, RunKilledDuringAnExtractionIsSweptByTheNext)
 
     // An appearance table of 256 MiB (zeros, so the archive stays small) keeps the extraction busy
     // long enough to be caught at it.
-    tree.SetTables({kTables[0], {"appearance.2da", std::string(256u << 20, '\0')}, kTables[2], kTables[3]});
+    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
     ScopedTempDir tmp;
     std::string instance;
     {
@@ -302,32 +304,49 @@ TEST(HostileRunTest, RunKilledDuringAnExtractionIsSweptByTheNext)
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
 }
 
-TEST(HostileRunTest, FullDiskDuringAnExtractionLosesOnlyThatTable)
+// A write the machine refuses (here beyond the file-size limit, as ulimit -f sets it, which fails as
+// a full disk does) ends the run with the reason and a non-zero status, whether it meets a table's
+// copy or the script; the earlier script stays and nothing partial is left anywhere.
+TEST(HostileRunTest, WriteTheMachineRefusesEndsTheRunAndKeepsTheEarlierScript)
 {
     GameTree tree;
-    // What a run gives when the appearance table is not there at all.
-    tree.SetTables(Without(kTables, "appearance.2da"));
-    const Outcome withoutTable = Reference(tree, "reference");
-
     // A valid appearance table far larger than the files the run may write.
     std::string appearance = "2DA V2.0\r\n\r\n   LABEL  NWN2_Model_Helm\r\n";
     for (int row = 0; appearance.size() < 600000; ++row)
         appearance += std::to_string(row) + "  Row" + std::to_string(row) + "  P_XXM\r\n";
-    std::vector<test::ZipEntry> tables = Without(kTables, "appearance.2da");
-    tables.push_back({"appearance.2da", appearance});
-    tree.SetTables(tables);
+    std::vector<test::ZipEntry> largeAppearance = Without(kTables, "appearance.2da");
+    largeAppearance.push_back({"appearance.2da", appearance});
 
-    ScopedTempDir tmp;
-    const Outcome full = RunToEnd(tree.WorkingDirectory("full"), tmp.Path(), {256 * 1024, {}});
-    // The write that meets the limit fails; the copy goes and the table is missing, nothing else.
-    EXPECT_NE(full.output.find(FormatBounded(kMessageBufferSize,
-                                             "WARNING: Exception '%s' loading resource '%s' (type %04X).\n",
-                                             "WriteFile failed", "appearance", unsigned{ResType2da})),
-              std::string::npos)
-        << full.output;
-    EXPECT_EQ(full.output.find("ERROR"), std::string::npos) << full.output;
-    EXPECT_EQ(full.script, withoutTable.script);
-    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    struct Case {
+        const char* name;
+        std::vector<test::ZipEntry> tables;
+        rlim_t limit;
+        std::string error; ///< the start of the error line, before the path's variable part
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"table copy", largeAppearance, 256 * 1024, "\nERROR: 'Failed to write '",
+         "/appearance.2da': File too large'"},
+        {"script", kTables, 2048, "\nERROR: 'Failed to write zorvmantle_set_constants.NSS: File too large'", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tree.SetTables(c.tables);
+        const std::string work = tree.WorkingDirectory(c.name);
+        WriteFile(work + "/" + kScriptName, "earlier script\r\n");
+        ScopedTempDir tmp;
+        ProgramUnderTest run(work, tmp.Path(), {c.limit, {}, {}});
+        const int status = run.Wait();
+        const std::string output = run.Output();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "wait status " << status << "\n" << output;
+        const std::size_t error = output.find(c.error);
+        ASSERT_NE(error, std::string::npos) << output;
+        EXPECT_EQ(output.substr(output.size() - c.reason.size()), c.reason) << output;
+        EXPECT_EQ(output.find("\n", error + 1), std::string::npos) << "the error line is the last: " << output;
+        EXPECT_EQ(test::ReadFile(work + "/" + kScriptName), "earlier script\r\n");
+        EXPECT_EQ(Contents(work), (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
+        EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    }
 }
 
 TEST(HostileRunTest, LinkLoopsAndADeepTreeInTheOverrideFolder)
@@ -397,10 +416,10 @@ TEST(HostileRunTest, ZipEntryClaimingFourGibibytes)
     ScopedTempDir tmp;
     const Outcome claimed = RunToEnd(tree.WorkingDirectory("claimed"), tmp.Path());
     EXPECT_EQ(claimed.output.find("ERROR"), std::string::npos) << claimed.output;
-    // The copy runs out of bytes long before the claimed size.
-    EXPECT_NE(claimed.output.find(FormatBounded(kMessageBufferSize,
-                                                "WARNING: Exception '%s' loading resource '%s' (type %04X).\n",
-                                                "ReadEncapsulatedFile failed", "gender", unsigned{ResType2da})),
+    // Refused by its claimed size before anything is copied.
+    EXPECT_NE(claimed.output.find("WARNING: Failed to access 2DA 'gender': exception 'Table 'gender.2da' in '" +
+                                  tree.Install() + "/Data/2da.zip' unpacks to 4294967295 bytes, more than the " +
+                                  std::to_string(kMaxTableSize) + " a table may hold.'.\n"),
               std::string::npos)
         << claimed.output;
     EXPECT_EQ(claimed.script, withoutGender.script);
@@ -448,7 +467,7 @@ TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
 {
     GameTree tree;
     // A long extraction to interrupt (as in the killed-run test).
-    tree.SetTables({kTables[0], {"appearance.2da", std::string(256u << 20, '\0')}, kTables[2], kTables[3]});
+    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         const std::string work = tree.WorkingDirectory("signal" + std::to_string(signal));
@@ -463,10 +482,66 @@ TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
         run.Kill(signal);
         const int status = run.Wait();
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
-        // The earlier script stays; nothing else is left beside it.
+        // The earlier script stays; nothing else is left beside it, nor in the temporary folder
+        // (the instance directory, its marker and the copy being made are gone).
         EXPECT_EQ(test::ReadFile(work + "/" + kScriptName), "earlier script\r\n");
         EXPECT_EQ(Contents(work), (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
+        EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
     }
+}
+
+// The other points a signal may meet the run at: right as its instance directory appears (the
+// run is stopped there by a watch on the temporary folder), and with SIGINT inherited ignored,
+// which must stay ignored while the other two still end the run and clean up.
+TEST(HostileRunTest, InterruptedRunRemovesItsInstanceDirectoryAndMarker)
+{
+    GameTree tree;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ScopedTempDir tmp;
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, tmp.Path().c_str(), IN_CREATE), 0);
+        ProgramUnderTest run(tree.WorkingDirectory("early" + std::to_string(signal)), tmp.Path());
+        const std::string instance = std::string(kInstanceNamePrefix) + std::to_string(run.Pid());
+        alignas(inotify_event) char events[4096];
+        bool stopped = false;
+        pollfd ready{watch, POLLIN, 0};
+        while (!stopped && !run.HasExited()) {
+            if (::poll(&ready, 1, 100) != 1)
+                continue;
+            const ssize_t got = ::read(watch, events, sizeof events);
+            for (const char* at = events; at < events + std::max<ssize_t>(got, 0);) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len != 0 && std::string(event->name) == instance) {
+                    run.Kill(SIGSTOP);
+                    stopped = true;
+                    break;
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        ::close(watch);
+        ASSERT_TRUE(stopped) << run.Output();
+        run.Kill(signal);
+        run.Kill(SIGCONT);
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
+        EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+    }
+
+    // A long extraction to interrupt, with SIGINT ignored as a shell leaves it for background jobs.
+    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
+    ScopedTempDir tmp;
+    ProgramUnderTest run(tree.WorkingDirectory("ignored"), tmp.Path(), {{}, {}, {SIGINT}});
+    const std::string copy = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()) + "/appearance.2da");
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (!fs::exists(copy) && !run.HasExited() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    run.Kill(SIGINT);
+    const int status = run.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
 }
 
 // The report's files are written after the script is in place, each through a temporary file: one

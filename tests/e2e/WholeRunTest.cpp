@@ -400,5 +400,37 @@ TEST_F(WholeRunTest, ReportShowsOverridesFailedHaksAndEscapedNames)
     EXPECT_TRUE(Script().ends_with("\r\n}"));
 }
 
+// Model names that read well but whose keys would hold a double quote, a backslash or a control byte
+// (which would break the script's strings or end a commented line) are left out of every list and
+// counted as ignored under their own reason: the script is the one without them.
+TEST_F(WholeRunTest, NamesThatCannotBeWrittenInAScriptAreIgnored)
+{
+    SampleGame game = WriteSampleGame(Game());
+    game.module = "Odd";
+    WriteFile(game.home + "/Modules/Odd.mod",
+              BuildErf({{"module", ResTypeIfo, BuildModuleIfo({"odd_models"}, "")}}, "MOD "));
+    const std::vector<ErfEntry> plain = {{"W_LSword03_b", ResTypeMdb, "m"}};
+    WriteFile(game.home + "/hak/odd_models.hak", BuildErf(plain));
+    WriteSettings(WithReport(game, "r"));
+    const ProgramResult reference = Run();
+    const std::string referenceScript = Script();
+
+    std::vector<ErfEntry> hostile = plain;
+    for (const char* name : {"W_LSword08_\"", "W_LSword09_\\", "W_LSword10_\n", "P_HHM_CL_BODY\r1", "W_\x01"})
+        hostile.push_back({name, ResTypeMdb, "m"});
+    WriteFile(game.home + "/hak/odd_models.hak", BuildErf(hostile));
+    const ProgramResult result = Run();
+    EXPECT_EQ(Script(), referenceScript);
+    const auto ignored = [](const std::string& output) {
+        const std::size_t at = output.find("Ignored Models: ");
+        return at == std::string::npos ? -1 : std::stoi(output.substr(at + 16));
+    };
+    EXPECT_EQ(ignored(result.output), ignored(reference.output) + 5) << result.output;
+    const std::string tsv = ReadFile(Work() + "/r.tsv");
+    EXPECT_EQ(Occurrences(tsv, "\tname cannot be written in a script\n"), 3u) << tsv;
+    EXPECT_NE(ReadFile(Work() + "/r.html").find("name cannot be written in a script"), std::string::npos);
+}
+
+
 } // namespace
 } // namespace brindle::test

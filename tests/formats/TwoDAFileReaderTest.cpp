@@ -132,14 +132,17 @@ TEST(TwoDAFileReaderTest, ConstructionFailuresCarryThePath)
 
 // Cells are 32-bit positions in the file's bytes: a table of 4 GiB or more is refused from its size,
 // before anything is read into memory (a sparse file costs no disk).
-TEST(TwoDAFileReaderTest, TableOfFourGibibytesIsRefusedUnread)
+TEST(TwoDAFileReaderTest, TablesOverTheLimitAreRefusedUnread)
 {
     ScopedTempDir dir;
     const std::string path = dir / "huge.2da";
     test::WriteFile(path, "2DA V2.0\n\nA\n0 x\n");
-    std::filesystem::resize_file(path, std::uint64_t{5} << 30);
-    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(path); },
-                                              "Failed to open .2DA file '" + path + "'.");
+    for (const std::uint64_t size : {kMaxTableSize + 1, std::uint64_t{5} << 30}) {
+        std::filesystem::resize_file(path, size);
+        test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(path); },
+                                                  "Table '" + path + "' holds " + std::to_string(size) +
+                                                      " bytes, more than the 67108864 a table may hold.");
+    }
 }
 
 TEST(TwoDAFileReaderTest, LongPathsCutTheColumnCountMessageAt255)

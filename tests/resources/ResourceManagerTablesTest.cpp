@@ -1,12 +1,16 @@
 // Game tables through the manager: the parse-once cache and its warnings.
 #include "app/LookupTables.h"
 #include "app/TableExtraction.h"
+#include "containers/ZipFileReader.h"
 #include "formats/TwoDAFileReader.h"
+#include "platform/SystemFailure.h"
 #include "resources/ResourceManager.h"
 #include "resources/ResourceTypes.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/MemoryArchive.h"
 #include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTmpdirOverride.h"
+#include "tests/support/ZipWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,74 @@ TEST_F(ResourceManagerTablesTest, MissingTableIsReportedOnceThenAnsweredSilently
     m_Manager.BuildResourceIndex();
     EXPECT_EQ(m_Manager.Get2DA("gender"), nullptr);
     EXPECT_EQ(m_Out.Writes().size(), 1u);
+}
+
+// A table larger than a table may be is refused before anything of it is copied or read: packed
+// (a few kB of spaces that unpack past the limit) or loose (a sparse file), with the source, the
+// entry and the size in the one warning. The other tables of the same archive still read.
+TEST(ResourceManagerOversizedTableTest, IsRefusedUnreadWithItsSourceAndSize)
+{
+    test::ScopedTmpdirOverride tmp;
+    const std::uint64_t size = kMaxTableSize + 1;
+    const std::string zip = tmp / "game/bomb.zip";
+    test::WriteZip(zip, {{"2DA/appearance.2da", "2DA V2.0\n" + std::string(size - 9, ' ')},
+                         {"2DA/gender.2da", "2DA V2.0\n\n GENDER\n0 m\n"}});
+    test::WriteFile(tmp / "game/override/baseitems.2da", "");
+    test::RecordingTextOut out;
+    ResourceManager manager(&out);
+    manager.AttachArchive(ResourceManager::TierZip, std::make_shared<ZipFileReader<NWN::ResRef32>>(zip));
+    manager.AttachDirectory(std::make_shared<DirectoryFileReader<NWN::ResRef32>>(tmp / "game/override"));
+    manager.BuildResourceIndex();
+
+    EXPECT_EQ(manager.Get2DA("appearance"), nullptr);
+    // Named by the container's path only where the load named it: a source attached directly has none.
+    const std::string limit = std::to_string(kMaxTableSize);
+    EXPECT_EQ(out.Text(), "WARNING: Failed to access 2DA 'appearance': exception 'Table 'appearance.2da' in '?' "
+                          "unpacks to " + std::to_string(size) + " bytes, more than the " + limit +
+                              " a table may hold.'.\n");
+    out.Clear();
+    ASSERT_NE(manager.Get2DA("gender"), nullptr);
+    EXPECT_TRUE(out.Writes().empty()) << out.Text();
+
+    std::filesystem::resize_file(tmp / "game/override/baseitems.2da", size);
+    std::string value;
+    EXPECT_FALSE(manager.Get2DAString(value, "baseitems", "ItemClass", 0));
+    EXPECT_EQ(out.Text().rfind("WARNING: Failed to access 2DA 'baseitems' ('ItemClass'/0): exception 'Table '", 0), 0u)
+        << out.Text();
+    EXPECT_NE(out.Text().find("baseitems.2da' holds " + std::to_string(size) + " bytes, more than the " + limit +
+                              " a table may hold.'.\n"),
+              std::string::npos)
+        << out.Text();
+    // Nothing was copied into the instance directory.
+    EXPECT_TRUE(std::filesystem::is_empty(manager.GetInstanceDirectory()));
+}
+
+// An archive that runs out of memory as its bytes are read.
+class ExhaustedArchive : public test::MemoryArchive {
+public:
+    bool ReadEncapsulatedFile(FileHandle, std::uint32_t, std::uint32_t, std::uint32_t&, void*) override
+    {
+        throw std::bad_alloc();
+    }
+};
+
+// Running out of memory is not the table's fault: it ends the run (no warning, no table cached as
+// missing) with what failed and the reason, and leaves no copy behind; through either access.
+TEST(ResourceManagerMachineFailureTest, OutOfMemoryEndsTheRunWithItsReason)
+{
+    test::ScopedTmpdirOverride tmp;
+    test::RecordingTextOut out;
+    ResourceManager manager(&out);
+    auto archive = std::make_shared<ExhaustedArchive>();
+    archive->Add("gender", ResType2da, "2DA V2.0\n");
+    manager.AttachArchive(ResourceManager::TierArchive, archive);
+    manager.BuildResourceIndex();
+    const std::string text = "Out of memory copying 'gender': Cannot allocate memory";
+    test::ExpectThrowText<platform::SystemFailure>([&] { manager.Get2DA("gender"); }, text);
+    std::string value;
+    test::ExpectThrowText<platform::SystemFailure>([&] { manager.Get2DAString(value, "gender", "G", 0); }, text);
+    EXPECT_EQ(out.Text(), "");
+    EXPECT_TRUE(std::filesystem::is_empty(manager.GetInstanceDirectory()));
 }
 
 constexpr const char* kGender = "2DA V2.0\n"
