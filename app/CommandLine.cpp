@@ -1,4 +1,4 @@
-// Reading the command line and answering its two requests.
+// Reading the command line and answering its requests for text.
 #include "app/CommandLine.h"
 
 #include "app/Settings.h"
@@ -21,7 +21,7 @@ struct OptionHelp {
 constexpr OptionHelp kOptionHelp[] = {
     {kOptionModule, "the module's name, without extension"},
     {kOptionIgnoreSingles, "1: write single-value lists behind //"},
-    {kOptionReport, "a path P: also write P.html and P.tsv"},
+    {kOptionReport, "a path P: write P.html, P.tsv, P.conflicts.tsv"},
     {kOptionInstallPath, "the game's installation folder, or auto"},
     {kOptionHomePath, "the game's home folder (Modules/, hak/), or auto"},
     {kOptionInvisibleModelParts, "1: add 0 to every weapon model-part list"},
@@ -30,7 +30,7 @@ constexpr OptionHelp kOptionHelp[] = {
 };
 
 constexpr const char* kUsageHead =
-    "Usage: brindlewhistler [--help | --version | --init]\n"
+    "Usage: brindlewhistler [--check | --help | --version | --init]\n"
     "\n"
     "Lists the appearances a Neverwinter Nights 2 module sees in the game data\n"
     "(armor and clothing variations, armor parts, weapon model parts, armor visual\n"
@@ -47,6 +47,9 @@ constexpr const char* kUsageHead =
 constexpr const char* kUsageTail =
     "\n"
     "Command line:\n"
+    "  --check       run, but write nothing (no script, no report); exit with 0\n"
+    "                when the script in place is what the run would write, 1 when\n"
+    "                it would change or there is none, 2 when the run fails\n"
     "  -h, --help    show this text and exit\n"
     "  --version     show the version and exit\n"
     "  --init        write a first Brindlewhistler.ini here, with the folders and\n"
@@ -71,6 +74,8 @@ CommandLineRequest ReadCommandLine(int argc, const char* const* argv)
             return CommandLineRequest::Version;
         if (std::strcmp(argv[i], "--init") == 0)
             return CommandLineRequest::Init;
+        if (std::strcmp(argv[i], "--check") == 0)
+            return CommandLineRequest::Check;
     }
     return CommandLineRequest::Run;
 }

@@ -1,5 +1,5 @@
-// The command line: the program answers --help and --version and writes a first configuration for
-// --init; every other argument is ignored and starts a normal run.
+// The command line: the program answers --help and --version, writes a first configuration for
+// --init and checks with --check; every other argument is ignored and starts a normal run.
 #pragma once
 
 #include <cstdio>
@@ -9,6 +9,7 @@ namespace brindle {
 
 enum class CommandLineRequest {
     Run,     ///< no request: read the configuration and write the script
+    Check,   ///< "--check": the whole run, writing nothing; the exit status tells whether the script would change
     Help,    ///< "--help" or "-h": show the usage text
     Version, ///< "--version": show the program's name and version
     Init,    ///< "--init": write a first configuration file into the working directory

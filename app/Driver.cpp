@@ -1,10 +1,12 @@
 // The driver: configuration, checks, the lister run and the one error handler.
 #include "app/Driver.h"
 
+#include "app/ChangeSummary.h"
 #include "app/FolderNotFound.h"
 #include "app/GameFolderSearch.h"
 #include "app/ReportOutput.h"
 #include "app/RunReport.h"
+#include "app/ScriptLists.h"
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
 #include "app/SystemFolderSearch.h"
@@ -19,6 +21,7 @@
 
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
 namespace brindle {
@@ -46,6 +49,11 @@ constexpr const char* kFoundHomeLine = "Found the home folder at '%s' (%s).\n";
 constexpr std::string_view kAutoValue = "auto";
 /// Written before the usual checks when the configuration file is there but cannot be read.
 constexpr const char* kSettingsUnreadableWarning = "WARNING: Brindlewhistler.ini exists but cannot be read.\n";
+/// A check that finds no script in place, after the statistics.
+constexpr const char* kNoScriptToCheck = "\n\nNo zorvmantle_set_constants.NSS in place: a run would write one.";
+
+/// An earlier script larger than this is not read back: no script of this tool comes near it.
+constexpr std::uint64_t kMaxEarlierScriptSize = std::uint64_t{64} << 20;
 
 /// The option's text; a missing option is refused with notSet.
 std::string RequireText(const OptionAccessor& options, const char* name, const char* notSet)
@@ -88,7 +96,49 @@ Folder ResolveFolder(IDebugTextOut& console, const std::string& text, bool insta
     return Folder{found->path, found->how};
 }
 
-void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory)
+enum class EarlierScript { None, Unreadable, Read };
+
+/// Reads the script in place at path into bytes.
+EarlierScript ReadEarlierScript(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    if (!platform::PathExists(path))
+        return EarlierScript::None;
+    platform::OwnedFile file(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
+    std::uint64_t size = 0;
+    if (!file || !platform::SizeOsFile(file.Get(), size) || size > kMaxEarlierScriptSize)
+        return EarlierScript::Unreadable;
+    bytes.resize(static_cast<std::size_t>(size));
+    std::uint32_t read = 0;
+    if (!platform::ReadOsFile(file.Get(), bytes.data(), static_cast<std::uint32_t>(size), read) || read != size)
+        return EarlierScript::Unreadable;
+    return EarlierScript::Read;
+}
+
+/// The earlier script's lists against those the run wrote.
+ChangeSummary SummarizeChanges(EarlierScript state, std::string_view earlier, const ScriptLists& written)
+{
+    return state == EarlierScript::Read ? ChangeSummary::Compare(earlier, written) : ChangeSummary::NotCompared();
+}
+
+/// Compares the script a check made (text, with its lists) with the script in place and shows the
+/// change summary; the check's exit status.
+int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, const ScriptLists& lists,
+                             const std::string& directory)
+{
+    std::string earlier;
+    const EarlierScript state = ReadEarlierScript(ScriptPathIn(directory), earlier);
+    if (state == EarlierScript::None) {
+        console.WriteText(kNoScriptToCheck);
+        return kCheckWouldChange;
+    }
+    if (lists.Finished())
+        SummarizeChanges(state, earlier, lists).Print(console);
+    return state == EarlierScript::Read && text == earlier ? kCheckUnchanged : kCheckWouldChange;
+}
+
+int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory, RunMode mode)
 {
     const std::string settingsPath =
         directory.empty() ? std::string(kSettingsFileName) : directory + "/" + kSettingsFileName;
@@ -108,7 +158,15 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
     const std::string& home = homeFolder.path;
 
     if (!run)
-        return;
+        return 0;
+    if (mode == RunMode::Check) {
+        // Nothing is written: the script stays in memory and no report is made.
+        std::ostringstream text;
+        ScriptLists lists;
+        run(RunContext{console, options, text, module, install, home, nullptr, &lists});
+        return CompareWithScriptInPlace(console, text.view(), lists, directory);
+    }
+
     // With a report the run's console text is also kept, for the report's list of warnings.
     std::string reportBase;
     options.GetText(kOptionReport, reportBase);
@@ -121,21 +179,38 @@ void RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string&
     }
     IDebugTextOut& runConsole = tee ? static_cast<IDebugTextOut&>(*tee) : console;
 
+    // Only a script already in place is compared with; without one no list is kept.
+    const std::string scriptPath = ScriptPathIn(directory);
+    const bool compare = platform::PathExists(scriptPath);
+    ScriptLists lists;
     ScriptOutput script(directory);
-    run(RunContext{runConsole, options, script.Stream(), module, install, home, report.get()});
+    run(RunContext{runConsole, options, script.Stream(), module, install, home, report.get(),
+                   compare ? &lists : nullptr});
+    // Read before the new script replaces it.
+    std::optional<ChangeSummary> changes;
+    if (compare && lists.Finished()) {
+        std::string earlier;
+        const EarlierScript state = ReadEarlierScript(scriptPath, earlier);
+        if (state != EarlierScript::None)
+            changes = SummarizeChanges(state, earlier, lists);
+    }
     script.Commit();
+    if (changes)
+        changes->Print(console);
     if (report) {
         report->SetWarnings(SelectWarnings(tee->Writes()));
+        report->SetChanges(std::move(changes));
         WriteReportFiles(*report, reportBase, directory, console);
     }
+    return 0;
 }
 
 } // namespace
 
-int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory)
+int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory, RunMode mode)
 {
     try {
-        RunChecked(console, run, directory);
+        return RunChecked(console, run, directory, mode);
     } catch (const FolderNotFound& e) {
         console.WriteText(kErrorLineFormat, e.what());
         console.WriteText(kLookedHeading);
@@ -145,11 +220,11 @@ int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& d
         // The machine failed the run (no space, no memory, ...): the earlier files stay as they
         // were, and the status says the run did not happen.
         console.WriteText(kErrorLineFormat, e.what());
-        return kMachineFailureStatus;
+        return mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
     } catch (const std::exception& e) {
         console.WriteText(kErrorLineFormat, e.what());
     }
-    return 0;
+    return mode == RunMode::Check ? kCheckFailed : 0;
 }
 
 } // namespace brindle

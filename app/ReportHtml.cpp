@@ -1,6 +1,7 @@
 // The run report's HTML page. Every text that comes from game data or configuration is escaped.
 #include "app/ReportHtml.h"
 
+#include "app/ReportConflicts.h"
 #include "app/RunReport.h"
 
 #include <algorithm>
@@ -8,6 +9,9 @@
 #include <cstdint>
 #include <map>
 #include <numeric>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace brindle {
@@ -66,6 +70,14 @@ const char* EntityFor(char c)
 
 void AppendEscaped(std::string& out, std::string_view text)
 {
+    // Most texts hold no such character: one branch-free pass tells, and they go in whole.
+    bool special = false;
+    for (const char c : text)
+        special |= (c == '&') | (c == '<') | (c == '>') | (c == '"') | (c == '\'');
+    if (!special) {
+        out.append(text);
+        return;
+    }
     // Runs of plain characters go in whole.
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -80,7 +92,7 @@ void AppendEscaped(std::string& out, std::string_view text)
 
 class Page {
 public:
-    explicit Page(const RunReport& report) : m_Report(report) {}
+    explicit Page(const RunReport& report);
 
     std::string Build();
 
@@ -90,12 +102,16 @@ private:
     void Number(std::uint64_t value) { m_Out += std::to_string(value); }
     /// The source's shown path and tier as "path (tier)".
     void Source(std::uint32_t source);
+    /// The source's shown path, escaped.
+    void Container(std::uint32_t source);
 
     void Summary();
     /// How "auto" found a folder, after its path; nothing for a configured folder.
     void FolderOrigin(const std::string& how);
+    void Changes();
     void Sources();
     void Tables();
+    void Conflicts();
     void Grids();
     void Grid(const char* title, ModelOutcome outcome, bool visual);
     void EmptyCells(std::size_t count);
@@ -103,17 +119,36 @@ private:
 
     const RunReport& m_Report;
     std::string m_Out;
+    /// Per source, escaped once: every model names its source.
+    std::vector<std::string> m_Containers;
+    std::vector<std::string> m_Sources;
 };
+
+Page::Page(const RunReport& report) : m_Report(report)
+{
+    const std::size_t count = report.Load().sources.size();
+    for (std::uint32_t source = 0; source < count; ++source) {
+        m_Containers.push_back(EscapeHtml(report.ContainerOf(source)));
+        std::string shown = m_Containers.back();
+        if (const std::string& tier = report.TierOf(source); !tier.empty()) {
+            shown += " (";
+            AppendEscaped(shown, tier);
+            shown += ")";
+        }
+        m_Sources.push_back(std::move(shown));
+    }
+}
+
+void Page::Container(std::uint32_t source)
+{
+    if (source < m_Containers.size())
+        Put(m_Containers[source]);
+}
 
 void Page::Source(std::uint32_t source)
 {
-    Text(m_Report.ContainerOf(source));
-    const std::string& tier = m_Report.TierOf(source);
-    if (!tier.empty()) {
-        Put(" (");
-        Text(tier);
-        Put(")");
-    }
+    if (source < m_Sources.size())
+        Put(m_Sources[source]);
 }
 
 std::string Page::Build()
@@ -125,12 +160,17 @@ std::string Page::Build()
     Text(m_Report.Module());
     Put("</title></head><body>\n<h1>Run report for module ");
     Text(m_Report.Module());
-    Put("</h1>\n<p><a href=\"#summary\">Summary</a> · <a href=\"#sources\">Data sources</a> · "
-        "<a href=\"#tables\">Game tables</a> · <a href=\"#lists\">Script lists</a> · "
-        "<a href=\"#ignored\">Ignored models</a></p>\n");
+    Put("</h1>\n<p><a href=\"#summary\">Summary</a> · ");
+    if (m_Report.Changes())
+        Put("<a href=\"#changes\">Changes</a> · ");
+    Put("<a href=\"#sources\">Data sources</a> · "
+        "<a href=\"#tables\">Game tables</a> · <a href=\"#conflicts\">Conflicts</a> · "
+        "<a href=\"#lists\">Script lists</a> · <a href=\"#ignored\">Ignored models</a></p>\n");
     Summary();
+    Changes();
     Sources();
     Tables();
+    Conflicts();
     Grids();
     Ignored();
     Put(kScript);
@@ -184,6 +224,20 @@ void Page::Summary()
     Put("</section>\n");
 }
 
+void Page::Changes()
+{
+    const std::optional<ChangeSummary>& changes = m_Report.Changes();
+    if (!changes)
+        return;
+    // The console's lines, none left out.
+    Put("<section id=\"changes\"><h2>Changes since the previous script</h2>\n<pre class=\"changes\">");
+    for (const std::string& line : changes->Lines(changes->Changes().size())) {
+        Text(line);
+        Put("\n");
+    }
+    Put("</pre></section>\n");
+}
+
 void Page::Sources()
 {
     const auto& sources = m_Report.Load().sources;
@@ -191,9 +245,11 @@ void Page::Sources()
     for (const ReportModel& model : m_Report.Models())
         if (model.source < won.size())
             ++won[model.source];
+    const std::vector<std::size_t> beaten = BeatenCounts(m_Report.Load());
     Put("<section id=\"sources\"><h2>Data sources</h2>\n<p>Searched from the top: of two resources with the "
         "same name and type, the one higher up wins.</p>\n<table class=\"list\"><thead><tr><th>#</th><th>Tier</th>"
-        "<th>Kind</th><th>Container</th><th>Entries</th><th>Models</th><th>Models won</th><th>Status</th></tr>"
+        "<th>Kind</th><th>Container</th><th>Entries</th><th>Models</th><th>Models won</th><th>Beaten by others</th>"
+        "<th>Status</th></tr>"
         "</thead><tbody>\n");
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const SourceRecord& source = sources[i];
@@ -204,13 +260,15 @@ void Page::Sources()
         Put("</td><td>");
         Text(source.kind);
         Put("</td><td>");
-        Text(m_Report.ContainerOf(static_cast<std::uint32_t>(i)));
+        Container(static_cast<std::uint32_t>(i));
         Put("</td><td class=\"num\">");
         Number(source.entries);
         Put("</td><td class=\"num\">");
         Number(source.models);
         Put("</td><td class=\"num\">");
         Number(won[i]);
+        Put("</td><td class=\"num\">");
+        Number(beaten[i]);
         if (source.loaded) {
             Put("</td><td>loaded</td></tr>\n");
         } else {
@@ -270,6 +328,43 @@ void Page::Tables()
     Put("</section>\n");
 }
 
+void Page::Conflicts()
+{
+    Put("<section id=\"conflicts\"><h2>Conflicts</h2>\n<p>Resources that more than one source holds: the copy "
+        "higher up wins and the others are never read. Per source, the copies beaten and the sources that beat "
+        "them.</p>\n");
+    const std::vector<SourceConflicts> conflicts = GroupConflicts(m_Report.Load());
+    if (conflicts.empty()) {
+        Put("<p>None.</p></section>\n");
+        return;
+    }
+    Put("<table class=\"list\"><thead><tr><th>Source</th><th>Beaten</th><th>Beaten by</th></tr></thead><tbody>\n");
+    for (const SourceConflicts& source : conflicts) {
+        Put("<tr><td>");
+        Source(source.source);
+        Put("</td><td class=\"num\">");
+        Number(source.beaten);
+        Put("</td><td>");
+        for (const ConflictPair& pair : source.pairs) {
+            Put("<details><summary>");
+            Source(pair.winner);
+            Put(": ");
+            Number(pair.copies.size());
+            Put("</summary>");
+            for (const BeatenCopy* copy : pair.copies) {
+                Put("<code>");
+                Text(copy->name);
+                Put(".");
+                Text(TypeText(copy->type));
+                Put("</code> ");
+            }
+            Put("</details>");
+        }
+        Put("</td></tr>\n");
+    }
+    Put("</tbody></table></section>\n");
+}
+
 void Page::Grids()
 {
     Put("<section id=\"lists\"><h2>Script lists</h2>\n<p>A row per list, a column per number; a filled cell is a "
@@ -284,31 +379,45 @@ void Page::Grids()
 
 void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
 {
-    // The section's models by list and number; rows and cells are runs of this order.
+    // The section's models by list and number; rows and cells are runs of this order. A list is
+    // known by its rank among the section's keys, so sorting compares numbers only.
     struct Cell {
-        const std::string* key;
+        std::uint32_t key;
         std::uint32_t number;
         std::size_t model;
+        bool operator<(const Cell& other) const
+        {
+            return key != other.key ? key < other.key
+                                    : number != other.number ? number < other.number : model < other.model;
+        }
     };
     const auto& models = m_Report.Models();
     std::vector<Cell> cells;
+    std::unordered_map<std::string_view, std::uint32_t> keyNumbers;
+    std::vector<std::string_view> keys;
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
         const std::string& key = visual ? model.visualKey : model.key;
-        if (model.outcome == outcome && !key.empty())
-            cells.push_back({&key, visual ? model.visualNumber : model.number, i});
+        if (model.outcome != outcome || key.empty())
+            continue;
+        const auto [found, added] = keyNumbers.try_emplace(key, static_cast<std::uint32_t>(keys.size()));
+        if (added)
+            keys.push_back(key);
+        cells.push_back({found->second, visual ? model.visualNumber : model.number, i});
     }
-    std::sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
-        if (const int order = a.key->compare(*b.key); order != 0)
-            return order < 0;
-        return a.number != b.number ? a.number < b.number : a.model < b.model;
-    });
+    std::vector<std::uint32_t> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(), [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    std::vector<std::uint32_t> rank(keys.size());
+    for (std::uint32_t r = 0; r < byKey.size(); ++r)
+        rank[byKey[r]] = r;
+    for (Cell& cell : cells)
+        cell.key = rank[cell.key];
+    std::sort(cells.begin(), cells.end());
     std::vector<std::uint32_t> numbers;
-    std::size_t rowCount = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        numbers.push_back(cells[i].number);
-        rowCount += i == 0 || *cells[i].key != *cells[i - 1].key;
-    }
+    for (const Cell& cell : cells)
+        numbers.push_back(cell.number);
+    const std::size_t rowCount = keys.size();
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     if (!numbers.empty() && numbers.back() - numbers.front() < kMaxContiguousColumns) {
@@ -334,20 +443,20 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
     }
     Put("</tr></thead><tbody>\n");
     for (std::size_t at = 0; at < cells.size();) {
-        const std::string& key = *cells[at].key;
+        const std::uint32_t key = cells[at].key;
         Put("<tr><th>");
-        Text(key);
+        Text(keys[byKey[key]]);
         Put("</th>");
         // A run of empty cells is one cell spanning their columns: a large game has tens of
         // thousands of lists with a few models each.
         std::size_t column = 0;
-        while (at < cells.size() && *cells[at].key == key) {
+        while (at < cells.size() && cells[at].key == key) {
             const std::uint32_t number = cells[at].number;
             const std::size_t filled =
                 static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) - numbers.begin());
             EmptyCells(filled - column);
             std::size_t end = at;
-            while (end < cells.size() && *cells[end].key == key && cells[end].number == number)
+            while (end < cells.size() && cells[end].key == key && cells[end].number == number)
                 ++end;
             Put(end - at > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
             for (std::size_t j = at; j < end; ++j) {
@@ -356,7 +465,7 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
                     Put("&#10;");
                 Text(model.name);
                 Put(" · ");
-                Text(m_Report.ContainerOf(model.source));
+                Container(model.source);
             }
             Put("\">");
             Number(number);
@@ -384,22 +493,22 @@ void Page::EmptyCells(std::size_t count)
 void Page::Ignored()
 {
     const auto& models = m_Report.Models();
-    std::map<std::string, std::vector<std::size_t>> groups;
+    // Each member by name beside its number, so that sorting does not reach into the models.
+    std::map<std::string_view, std::vector<std::pair<std::string_view, std::size_t>>> groups;
     for (std::size_t i = 0; i < models.size(); ++i)
         if (models[i].outcome == ModelOutcome::Ignored)
-            groups[models[i].reason].push_back(i);
+            groups[models[i].reason].emplace_back(models[i].name, i);
     Put("<section id=\"ignored\"><h2>Ignored models</h2>\n");
     if (groups.empty())
         Put("<p>None.</p>\n");
     for (auto& [reason, members] : groups) {
-        std::sort(members.begin(), members.end(),
-                  [&](std::size_t a, std::size_t b) { return models[a].name < models[b].name; });
+        std::sort(members.begin(), members.end());
         Put(members.size() > kOpenGroupLimit ? "<details><summary>" : "<details open><summary>");
         Text(reason);
         Put(" (");
         Number(members.size());
         Put(")</summary>\n<table class=\"list ign\"><thead><tr><th>Model</th><th>Container</th></tr></thead><tbody>\n");
-        for (const std::size_t i : members) {
+        for (const auto& [name, i] : members) {
             Put("<tr><td>");
             Text(models[i].name);
             Put("</td><td>");

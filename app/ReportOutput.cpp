@@ -2,6 +2,7 @@
 #include "app/ReportOutput.h"
 
 #include "app/IDebugTextOut.h"
+#include "app/ReportConflicts.h"
 #include "app/ReportHtml.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
@@ -13,7 +14,6 @@
 #include <array>
 #include <utility>
 #include <cstdint>
-#include <numeric>
 #include <vector>
 
 namespace brindle {
@@ -26,42 +26,50 @@ constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write re
 constexpr const char* kTemporarySuffix = ".tmp";
 constexpr std::uint32_t kWriteChunk = 1u << 20;
 
-void PutField(std::string& out, std::string_view field)
+} // namespace
+
+void AppendTsvField(std::string& out, std::string_view field)
 {
-    // A tab or line end inside a field would split it: each becomes a space.
     const std::size_t start = out.size();
     out.append(field);
+    // A tab or line end inside a field would split it. One branch-free pass finds the rare field
+    // that holds one; each then becomes a space.
+    bool splits = false;
+    for (const char c : field)
+        splits |= (c == '\t') | (c == '\r') | (c == '\n');
+    if (!splits)
+        return;
     for (std::size_t i = start; i < out.size(); ++i)
         if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n')
             out[i] = ' ';
 }
 
-} // namespace
-
 std::string FormatReportTsv(const RunReport& report)
 {
     const auto& models = report.Models();
-    std::vector<std::size_t> order(models.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return models[a].name < models[b].name; });
+    // Names beside their numbers, so that sorting does not reach into the models; equal names keep
+    // their order.
+    std::vector<std::pair<std::string_view, std::size_t>> order(models.size());
+    for (std::size_t i = 0; i < models.size(); ++i)
+        order[i] = {models[i].name, i};
+    std::sort(order.begin(), order.end());
 
     std::string out = "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n";
     out.reserve(models.size() * 96);
-    for (const std::size_t i : order) {
-        const ReportModel& model = models[i];
+    for (const auto& entry : order) {
+        const ReportModel& model = models[entry.second];
         const bool counted = model.outcome != ModelOutcome::Ignored;
         for (const std::string_view field :
              {std::string_view(model.name), std::string_view(report.ContainerOf(model.source)),
               std::string_view(report.TierOf(model.source)), std::string_view(OutcomeName(model.outcome)),
               std::string_view(model.key)}) {
-            PutField(out, field);
+            AppendTsvField(out, field);
             out += '\t';
         }
         if (counted)
             out += std::to_string(model.number);
         out += '\t';
-        PutField(out, model.reason);
+        AppendTsvField(out, model.reason);
         out += '\n';
     }
     return out;
@@ -98,8 +106,9 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
     const std::string target =
         directory.empty() || given.is_absolute() || given.has_root_directory() ? base : directory + "/" + base;
     using Format = std::string (*)(const RunReport&);
-    const std::array<std::pair<const char*, Format>, 2> files = {
-        {{kReportHtmlExtension, &FormatReportHtml}, {kReportTsvExtension, &FormatReportTsv}}};
+    const std::array<std::pair<const char*, Format>, 3> files = {{{kReportHtmlExtension, &FormatReportHtml},
+                                                                  {kReportTsvExtension, &FormatReportTsv},
+                                                                  {kReportConflictsExtension, &FormatConflictsTsv}}};
     for (const auto& [extension, format] : files) {
         bool written = false;
         try {

@@ -1,5 +1,6 @@
-// The run report's two files: a tab-separated list of every model and a self-contained HTML page,
-// each written beside its target and renamed into place only when complete.
+// The run report's files: a tab-separated list of every model, a self-contained HTML page and a
+// tab-separated list of the resources other sources beat, each written beside its target and
+// renamed into place only when complete.
 #pragma once
 
 #include <string>
@@ -17,6 +18,9 @@ inline constexpr const char* kReportHtmlExtension = ".html";
 /// number, reason. Tabs and line ends inside a field become spaces.
 std::string FormatReportTsv(const RunReport& report);
 
+/// Appends field to a tab-separated line, each tab or line end inside it as a space.
+void AppendTsvField(std::string& out, std::string_view field);
+
 /// How WriteFileAtomically puts its file in place.
 enum class Placement { Replace, OnlyNew };
 
@@ -24,8 +28,8 @@ enum class Placement { Replace, OnlyNew };
 /// nothing is at path yet); false (and no file left behind) on any failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement = Placement::Replace);
 
-/// Writes base + ".html" and base + ".tsv" (base relative to directory unless absolute; an empty
-/// directory is the working directory); for each that fails, console shows
+/// Writes base + ".html", base + ".tsv" and base + ".conflicts.tsv" (base relative to directory
+/// unless absolute; an empty directory is the working directory); for each that fails, console shows
 /// "\nWARNING: Failed to write report '<base><extension>'.".
 void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,
                       IDebugTextOut& console);

@@ -3,11 +3,13 @@
 // warnings of the run.
 #pragma once
 
+#include "app/ChangeSummary.h"
 #include "app/LookupTables.h"
 #include "resources/LoadRecord.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,8 @@ public:
         m_InstallOrigin = std::move(install);
         m_HomeOrigin = std::move(home);
     }
+    /// What the run changed in the script in place before it; none when there was no such script.
+    void SetChanges(std::optional<ChangeSummary> changes) { m_Changes = std::move(changes); }
 
     const std::string& Module() const { return m_Module; }
     const std::string& Install() const { return m_Install; }
@@ -72,6 +76,7 @@ public:
     const LoadRecord& Load() const { return m_Load; }
     const std::array<ReportTable, 4>& Tables() const { return m_Tables; }
     const std::vector<std::string>& Warnings() const { return m_Warnings; }
+    const std::optional<ChangeSummary>& Changes() const { return m_Changes; }
 
     /// Models per outcome, indexed by ModelOutcome.
     std::array<std::size_t, 4> Counts() const;
@@ -94,6 +99,7 @@ private:
     std::vector<std::string> m_ShownPaths; ///< ShowPath of each source
     std::array<ReportTable, 4> m_Tables;
     std::vector<std::string> m_Warnings;
+    std::optional<ChangeSummary> m_Changes;
 };
 
 /// The outcome as the report words it: "weapon", "armor variation", "armor part", "ignored".

@@ -30,6 +30,11 @@ constexpr const char* kTemporarySuffix = ".tmp";
 
 } // namespace
 
+std::string ScriptPathIn(const std::string& directory)
+{
+    return directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName;
+}
+
 ScriptOutput::FileBuffer::FileBuffer() : m_Buffer(kWriteBufferSize)
 {
     setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
@@ -64,7 +69,7 @@ int ScriptOutput::FileBuffer::sync()
 }
 
 ScriptOutput::ScriptOutput(const std::string& directory)
-    : m_FinalPath(directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName),
+    : m_FinalPath(ScriptPathIn(directory)),
       m_Stream(&m_Buffer)
 {
     // An interrupted run keeps the earlier script and leaves no half-written file beside it.

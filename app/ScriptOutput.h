@@ -14,6 +14,9 @@ namespace brindle {
 
 inline constexpr const char* kScriptFileName = "zorvmantle_set_constants.NSS";
 
+/// The script's path in directory (empty: the working directory).
+std::string ScriptPathIn(const std::string& directory);
+
 class ScriptOutput {
 public:
     /// Creates the temporary file in directory (empty: the working directory). Throws

@@ -4,10 +4,12 @@
 #include "app/IDebugTextOut.h"
 #include "app/ModelRecord.h"
 #include "app/ScriptBoxes.h"
+#include "app/ScriptLists.h"
 #include "app/Settings.h"
 
 #include <algorithm>
 #include <charconv>
+#include <sstream>
 #include <utility>
 
 namespace brindle {
@@ -47,6 +49,15 @@ std::vector<ScriptWriter::SectionMap::value_type*> InKeyOrder(ScriptWriter::Sect
     std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
     return entries;
 }
+
+/// Takes the statistics of a script written only for its fixed text.
+class SilentTextOut final : public IDebugTextOut {
+public:
+    void WriteText(std::uint16_t, const char*, ...) override {}
+    void WriteText(const char*, ...) override {}
+    void WriteTextV(std::uint16_t, const char*, va_list) override {}
+    void WriteTextV(const char*, va_list) override {}
+};
 
 } // namespace
 
@@ -115,6 +126,17 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
     m_Console.WriteText("\nIgnored Models: %u", static_cast<unsigned>(ignoredCount));
 
     Put(kClosing);
+    if (m_Lists != nullptr)
+        m_Lists->Finish();
+}
+
+std::string ScriptWriter::FixedText()
+{
+    std::ostringstream text;
+    SilentTextOut silent;
+    ScriptWriter writer(text, silent, [](const std::string&) { return false; });
+    writer.Write({}, {}, {}, 0, {});
+    return std::move(text).str();
 }
 
 template <std::size_t N>
@@ -158,6 +180,8 @@ void ScriptWriter::PutListLine(bool commented, const std::string& key, const std
     }
     line += "\" );";
     Put(line);
+    if (m_Lists != nullptr && !commented)
+        m_Lists->Add(key, numbers);
 }
 
 void ScriptWriter::Put(std::string_view text)

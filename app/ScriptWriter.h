@@ -17,6 +17,7 @@ namespace brindle {
 
 class IDebugTextOut;
 class ModelRecord;
+class ScriptLists;
 
 /// Answers whether an option is on (its text is exactly "1"); an absent option is off.
 using OptionTest = std::function<bool(const std::string& name)>;
@@ -31,6 +32,10 @@ public:
 
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
 
+    /// From now on every active list line written is also added to lists, which Write finishes
+    /// once the last one is written. Not owned; null stops the recording.
+    void RecordLists(ScriptLists* lists) { m_Lists = lists; }
+
     /// Writes the whole script from the three record lists of the model walk, then prints the
     /// statistics and writes the closing text. Options are asked once per list line written.
     void Write(const std::vector<ModelRecord>& weapons, const std::vector<ModelRecord>& armorVariations,
@@ -42,6 +47,9 @@ public:
     static SectionMap MapVariations(const std::vector<ModelRecord>& records);
     static SectionMap MapArmorVisualTypes(const std::vector<ModelRecord>& records,
                                           const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex);
+
+    /// The text of a script without a single list: what every script holds around its lists.
+    static std::string FixedText();
 
 private:
     template <std::size_t N>
@@ -55,6 +63,7 @@ private:
     std::ostream& m_Out;
     IDebugTextOut& m_Console;
     OptionTest m_IsOptionOn;
+    ScriptLists* m_Lists = nullptr;
     std::string m_Line; ///< the list line being composed; its room is kept from line to line
 };
 

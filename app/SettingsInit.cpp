@@ -46,7 +46,7 @@ constexpr const char* kMiddle =
     "# 1 writes every list that holds a single number behind // (one value offers no choice).\n"
     "ignoresingles = 0\n"
     "\n"
-    "# A path P: a successful run also writes the report files P.html and P.tsv.\n";
+    "# A path P: a successful run also writes the report files P.html, P.tsv and P.conflicts.tsv.\n";
 
 constexpr const char* kPaths =
     "\n"

@@ -1,5 +1,6 @@
 // Entry point: answers --help and --version, writes a first configuration for --init; otherwise the
-// driver reads the settings and performs the lister run, whatever other arguments are given.
+// driver reads the settings and performs the lister run (writing nothing with --check), whatever
+// other arguments are given.
 #include "app/CommandLine.h"
 #include "app/Driver.h"
 #include "app/ListerRun.h"
@@ -24,11 +25,13 @@ int main(int argc, char** argv)
         return brindle::WriteInitialSettings(console, brindle::SystemFolderSearch(),
                                              BRINDLE_POSIX ? brindle::SearchPlaces::Linux : brindle::SearchPlaces::Windows);
     }
-    if (request != brindle::CommandLineRequest::Run)
+    if (request == brindle::CommandLineRequest::Help || request == brindle::CommandLineRequest::Version)
         return brindle::AnswerRequest(request, stdout);
+    const brindle::RunMode mode =
+        request == brindle::CommandLineRequest::Check ? brindle::RunMode::Check : brindle::RunMode::Write;
     brindle::PrintfTextOut console;
-    const int status =
-        brindle::RunDriver(console, [](const brindle::RunContext& context) { brindle::RunLister(context); });
+    const int status = brindle::RunDriver(
+        console, [](const brindle::RunContext& context) { brindle::RunLister(context); }, std::string(), mode);
     // A double-clicked run's window would close before its report could be read.
     brindle::HoldWindowOpen(console, brindle::platform::IsSoleConsoleProcess(), brindle::platform::WaitForEnter);
     return status;

@@ -1,7 +1,9 @@
 // What a load leaves behind for the run report when the manager is asked to keep it: every source
-// of the stack in precedence order (those that failed to load included) and every copy of each game
-// table that the stack holds.
+// of the stack in precedence order (those that failed to load included), every copy of each game
+// table that the stack holds, and every copy of any resource that a source higher up beats.
 #pragma once
+
+#include "resources/ResRef.h"
 
 #include <cstdint>
 #include <map>
@@ -22,6 +24,14 @@ struct SourceRecord {
     std::string failure;       ///< why it did not load
 };
 
+/// A copy of a resource that a source higher up holds as well: the game never reads it.
+struct BeatenCopy {
+    std::string name;       ///< lower-cased, as the index files it
+    NWN::ResType type = NWN::ResTypeInvalid;
+    std::uint32_t winner = 0; ///< the source of the copy that wins
+    std::uint32_t beaten = 0; ///< the source of this copy
+};
+
 struct LoadRecord {
     static constexpr std::uint32_t npos = UINT32_MAX;
 
@@ -31,6 +41,9 @@ struct LoadRecord {
     std::map<std::string, std::vector<std::uint32_t>> tableCopies;
     /// Table name -> why the winning copy could not be read.
     std::map<std::string, std::string> tableFailures;
+    /// Copies beaten by one of another source, in the order the index met them (the sources from
+    /// the top, each source's entries from its last). A source holding a name twice beats nothing.
+    std::vector<BeatenCopy> beaten;
 };
 
 } // namespace brindle

@@ -155,8 +155,9 @@ private:
     void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure);
     /// Puts the tried sources in precedence order; called before the index is built.
     void OrderSources();
-    /// Counts the models and table copies among a batch of entries of the source numbered source.
-    void NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch);
+    /// Counts the models and table copies among a batch of entries of the source numbered source,
+    /// and notes those the index did not add (added[i] false) that another source beats.
+    void NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch, const bool* added);
     void NoteTableFailure(const std::string& table, const char* failure);
 
     std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);

@@ -256,7 +256,7 @@ void ResourceManager::BuildResourceIndex()
                 // and an ERF may store "Gender" where everyone asks for "gender".
                 m_ResourceIndex.TryInsertBatch(std::span(batch, count), added);
                 if (m_KeepRecord)
-                    NoteEntries(m_SourceNumbers[tier][position - 1], std::span(batch, count));
+                    NoteEntries(m_SourceNumbers[tier][position - 1], std::span(batch, count), added);
                 for (std::size_t i = 0; i < count; ++i) {
                     if (added[i])
                         m_Entries.push_back({container, indices[i], tier, static_cast<std::uint32_t>(position)});

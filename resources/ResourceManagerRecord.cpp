@@ -84,10 +84,21 @@ void ResourceManager::OrderSources()
     }
 }
 
-void ResourceManager::NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch)
+void ResourceManager::NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch,
+                                  const bool* added)
 {
     if (source >= m_Record.sources.size())
         return;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (added[i])
+            continue;
+        // The copy the index holds came from a source searched earlier (or from this one).
+        const std::string name = ToText(batch[i].name);
+        const std::uint32_t filed = m_ResourceIndex.Find(batch[i].type, name);
+        const std::uint32_t winner = filed == ResourceIndex::npos ? LoadRecord::npos : GetEntrySource(filed);
+        if (winner != source && winner != LoadRecord::npos)
+            m_Record.beaten.push_back({name, batch[i].type, winner, source});
+    }
     SourceRecord& record = m_Record.sources[source];
     for (const ResourceIndex::Candidate& entry : batch) {
         if (entry.type == ResTypeMdb) {

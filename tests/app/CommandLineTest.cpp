@@ -33,6 +33,9 @@ TEST(CommandLineTest, RequestsAndIgnoredArguments)
         {{"--help"}, CommandLineRequest::Help},
         {{"-h"}, CommandLineRequest::Help},
         {{"--version"}, CommandLineRequest::Version},
+        {{"--check"}, CommandLineRequest::Check},
+        {{"--check", "--help"}, CommandLineRequest::Check},
+        {{"-check"}, CommandLineRequest::Run},
         // Anything else is ignored, as it always was, and starts a run.
         {{"Brindlewhistler.ini"}, CommandLineRequest::Run},
         {{"-help"}, CommandLineRequest::Run},
@@ -86,7 +89,7 @@ TEST(CommandLineTest, UsageListsEveryOptionOnALineOfItsOwnWithin80Columns)
         EXPECT_EQ(count, 1) << name;
     }
     for (const char* text : {"Brindlewhistler.ini", "zorvmantle_set_constants.NSS", "--help", "--version", "-h,",
-                             "brindlewhistler(1)"})
+                             "--check", "brindlewhistler(1)"})
         EXPECT_NE(usage.find(text), std::string::npos) << text;
 }
 
@@ -144,6 +147,16 @@ TEST(CommandLineTest, ManualPageAndReadmeNameEveryOptionOfTheUsage)
                 plain += "\n" + section + "." + match[1].str();
         }
         EXPECT_EQ(MentionedOptions(plain), all) << document;
+    }
+}
+
+TEST(CommandLineTest, ManualPageAndReadmeShowTheCheckInContinuousIntegration)
+{
+    const std::string step = "brindlewhistler --check || { echo \"run brindlewhistler and commit the script\"; exit 1; }";
+    for (const char* document : {"/doc/brindlewhistler.1.in", "/README.md"}) {
+        const std::string text = std::regex_replace(test::ReadFile(std::string(BRINDLE_SOURCE_DIR) + document),
+                                                    std::regex("\\\\-"), "-");
+        EXPECT_NE(text.find(step), std::string::npos) << document;
     }
 }
 

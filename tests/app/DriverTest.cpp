@@ -1,7 +1,9 @@
 // The driver: configuration cases by exact console text and exit status (through the built
 // program), the hand-over to the lister run and the guarantees on the script file.
 #include "app/Driver.h"
+#include "app/ScriptLists.h"
 #include "app/ScriptOutput.h"
+#include "app/ScriptWriter.h"
 #include "app/Settings.h"
 #include "platform/SystemFamily.h"
 #include "tests/support/ProgramRun.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -198,6 +201,109 @@ TEST_F(DriverTest, FailingRunReportsOnceAndLeavesNoPartialScript)
             EXPECT_EQ(Entries(m_Work.Path()), (std::vector<std::string>{kSettingsFileName}));
         }
     }
+}
+
+/// A script of the tool with one list line, VK_A holding the given numbers ("1#2#").
+std::string ScriptWithList(const std::string& numbers)
+{
+    std::string text = ScriptWriter::FixedText();
+    text.insert(text.size() - 3, "\r\n\tSetLocalString( oModule, \"VK_A\", \"#" + numbers + "\" );");
+    return text;
+}
+
+/// A run that writes text as its script and records VK_A with numbers as its one list.
+ListerRun WritingRun(const std::string& text, ScriptLists::Numbers numbers)
+{
+    return [text, numbers](const RunContext& run) {
+        run.script << text;
+        run.console.WriteText("\nIgnored Models: 0");
+        if (run.lists != nullptr) {
+            run.lists->Add("VK_A", numbers);
+            run.lists->Finish();
+        }
+    };
+}
+
+TEST_F(DriverTest, ChangeSummaryFollowsTheRunAndChangesNothingWritten)
+{
+    struct Case {
+        const char* what;
+        std::string earlier; // empty: none
+        std::string console;
+    };
+    const Case cases[] = {
+        {"no earlier script", "", "\nIgnored Models: 0"},
+        {"same lists", ScriptWithList("1#2#"), "\nIgnored Models: 0\n\nNo change since the previous script."},
+        {"other lists", ScriptWithList("1#5#"),
+         "\nIgnored Models: 0\n\nChanges since the previous script:\n  VK_A: +2 -5"},
+        {"not a script", "earlier script\r\n",
+         "\nIgnored Models: 0\n\nThe previous zorvmantle_set_constants.NSS was not compared: it is not a script "
+         "this tool writes."},
+    };
+    const std::string made = ScriptWithList("1#2#");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(m_Work / kScriptFileName);
+        if (!c.earlier.empty())
+            test::WriteFile(m_Work / kScriptFileName, c.earlier);
+        test::WriteFile(m_Work / kSettingsFileName, Settings("m"));
+        test::RecordingTextOut console;
+        EXPECT_EQ(RunDriver(console, WritingRun(made, {1, 2}), m_Work.Path()), 0);
+        EXPECT_EQ(console.Text(), c.console);
+        EXPECT_EQ(test::ReadFile(m_Work / kScriptFileName), made);
+    }
+}
+
+TEST_F(DriverTest, CheckWritesNothingAndTellsByItsStatus)
+{
+    struct Case {
+        const char* what;
+        std::string earlier; // empty: none
+        ListerRun run;
+        int status;
+        std::string console;
+    };
+    const std::string made = ScriptWithList("1#2#");
+    const Case cases[] = {
+        {"same bytes", made, WritingRun(made, {1, 2}), kCheckUnchanged,
+         "\nIgnored Models: 0\n\nNo change since the previous script."},
+        // The same lists with other line ends: the file would still change.
+        {"LF line ends", [&] {
+             std::string lf = made;
+             lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+             return lf;
+         }(),
+         WritingRun(made, {1, 2}), kCheckWouldChange, "\nIgnored Models: 0\n\nNo change since the previous script."},
+        {"other lists", ScriptWithList("2#"), WritingRun(made, {1, 2}), kCheckWouldChange,
+         "\nIgnored Models: 0\n\nChanges since the previous script:\n  VK_A: +1"},
+        {"no script in place", "", WritingRun(made, {1, 2}), kCheckWouldChange,
+         "\nIgnored Models: 0\n\nNo zorvmantle_set_constants.NSS in place: a run would write one."},
+        {"failed run", made,
+         [](const RunContext&) { throw std::runtime_error("Failed to open GFF file."); }, kCheckFailed,
+         "\nERROR: 'Failed to open GFF file.'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(m_Work / kScriptFileName);
+        if (!c.earlier.empty())
+            test::WriteFile(m_Work / kScriptFileName, c.earlier);
+        // A report asked for is not made either.
+        test::WriteFile(m_Work / kSettingsFileName, Settings("m") + "[settings]\nreport=r\n");
+        const std::vector<std::string> before = Entries(m_Work.Path());
+        test::RecordingTextOut console;
+        EXPECT_EQ(RunDriver(console, c.run, m_Work.Path(), RunMode::Check), c.status);
+        EXPECT_EQ(console.Text(), c.console);
+        EXPECT_EQ(Entries(m_Work.Path()), before);
+        if (!c.earlier.empty()) {
+            EXPECT_EQ(test::ReadFile(m_Work / kScriptFileName), c.earlier);
+        }
+    }
+
+    // Stopped by the checks: failed as well.
+    std::filesystem::remove(m_Work / kSettingsFileName);
+    test::RecordingTextOut console;
+    EXPECT_EQ(RunDriver(console, WritingRun(made, {}), m_Work.Path(), RunMode::Check), kCheckFailed);
+    EXPECT_EQ(console.Text(), "\nERROR: 'Module not set.'");
 }
 
 TEST_F(DriverTest, ScriptThatCannotBePutInPlaceIsAnError)

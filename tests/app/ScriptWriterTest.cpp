@@ -3,7 +3,9 @@
 #include "app/LookupTables.h"
 #include "app/ModelRecord.h"
 #include "app/ScriptBoxes.h"
+#include "app/ScriptLists.h"
 #include "app/ScriptWriter.h"
+#include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -210,6 +212,38 @@ TEST(ScriptWriterTest, EveryLineEndIsCarriageReturnLineFeed)
     }
     EXPECT_GT(lineEnds, 100u);
     EXPECT_TRUE(script.ends_with("\" );\r\n}"));
+}
+
+TEST(ScriptWriterTest, RecordedListsAreThoseTheScriptReadsBackAs)
+{
+    Records records;
+    FillTables(records.tables);
+    AddEverySection(records);
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on ? "options on" : "options off");
+        Options options;
+        for (const char* name : {"invisiblemodels.modelparts", "invisiblemodels.variations",
+                                 "invisiblemodels.armorpieces", "settings.ignoresingles"})
+            options.values[name] = on;
+        CapturingTextOut console;
+        std::ostringstream out(std::ios::binary);
+        ScriptLists recorded;
+        ScriptWriter writer(out, console, options.Test());
+        writer.RecordLists(&recorded);
+        writer.Write(records.weapons, records.variations, records.parts, 0, records.tables.ArmorVisualTypeIndex());
+        ASSERT_TRUE(recorded.Finished());
+
+        const std::optional<ScriptLists> read = ScriptLists::Parse(out.str());
+        ASSERT_TRUE(read.has_value());
+        ASSERT_EQ(read->Lists().size(), recorded.Lists().size());
+        for (std::size_t i = 0; i < read->Lists().size(); ++i) {
+            EXPECT_EQ(read->Lists()[i].key, recorded.Lists()[i].key);
+            EXPECT_EQ(read->Lists()[i].numbers, recorded.Lists()[i].numbers) << read->Lists()[i].key;
+        }
+        // Lists behind "//" assign nothing, so with ignoresingles on fewer are recorded.
+        EXPECT_EQ(recorded.Lists().size(), on ? 15u : 18u);
+    }
+    EXPECT_EQ(ScriptWriter::FixedText(), test::ReadFile(GoldenPath("constants_empty.nss")));
 }
 
 TEST(ScriptWriterTest, BoxLinesAreEightyCharactersWide)

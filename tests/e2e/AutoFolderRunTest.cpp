@@ -93,6 +93,7 @@ TEST_F(AutoFolderRunTest, AutoWritesTheScriptOfTheFoldersWrittenOut)
     }
 
     // Only one of the two by auto: only its line.
+    std::filesystem::remove(Work() + "/" + kScript);
     WriteFile(Work() + "/Brindlewhistler.ini", Replace(written, "nwn2-home = " + game.home, "nwn2-home = auto"));
     const ProgramResult half = Run();
     EXPECT_EQ(half.output, "Found the home folder at '" + game.home + "' (Proton prefix, Enhanced Edition).\n" +

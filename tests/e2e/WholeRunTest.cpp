@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 
@@ -24,6 +26,9 @@ constexpr const char* kScript = "zorvmantle_set_constants.NSS";
 /// The granny2 warning every Linux run shows: the game's library is a Windows one.
 constexpr const char* kGrannyWarning =
     "WARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be unavailable.\n";
+
+/// A run whose script is the one it replaces.
+constexpr const char* kNoChange = "\n\nNo change since the previous script.";
 
 /// An installation without dialog.tlk.
 constexpr const char* kBaseTlkMissing =
@@ -48,6 +53,22 @@ std::string EmptyScript()
     return ReadFile(std::string(BRINDLE_SOURCE_DIR) + "/tests/app/golden/constants_empty.nss");
 }
 
+/// Every file and folder below root with its modification time.
+std::map<std::string, std::filesystem::file_time_type> Times(const std::filesystem::path& root)
+{
+    std::map<std::string, std::filesystem::file_time_type> times{{root.string(), last_write_time(root)}};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        times[entry.path().string()] = entry.last_write_time();
+    return times;
+}
+
+/// Sets every time below root a day back, so that any later write shows, however coarse the clock.
+void AgeEverything(const std::filesystem::path& root)
+{
+    for (const auto& [path, time] : Times(root))
+        last_write_time(path, time - std::chrono::hours(24));
+}
+
 std::vector<std::string> ListFolder(const std::string& path)
 {
     std::vector<std::string> names;
@@ -69,10 +90,10 @@ protected:
 
     void WriteSettings(const std::string& text) { WriteFile(Work() + "/Brindlewhistler.ini", text); }
 
-    ProgramResult Run()
+    ProgramResult Run(const Arguments& arguments = {}, int exitStatus = 0)
     {
-        ProgramResult result = RunProgram(BRINDLE_EXECUTABLE, Work(), {{"TMPDIR", m_Root / "tmp"}});
-        EXPECT_EQ(result.exitStatus, 0);
+        ProgramResult result = RunProgram(BRINDLE_EXECUTABLE, Work(), {{"TMPDIR", m_Root / "tmp"}}, arguments);
+        EXPECT_EQ(result.exitStatus, exitStatus);
         // A run, failed or not, leaves nothing in the temporary directory.
         EXPECT_TRUE(ListFolder(m_Root / "tmp").empty());
         return result;
@@ -81,13 +102,16 @@ protected:
     std::string Script() const { return ReadFile(Work() + "/" + kScript); }
     bool ScriptExists() const { return std::filesystem::exists(Work() + "/" + kScript); }
 
-    /// Checks the script and the console against golden files.
-    void ExpectGolden(const std::string& name, const ProgramResult& result)
+    /// Checks the script and the console against golden files; after is what the console shows
+    /// past the golden text (the change summary of a run that had a script before it).
+    void ExpectGolden(const std::string& name, const ProgramResult& result, const std::string& after = "")
     {
-        MaybeUpdateGolden(name + ".NSS", Script());
-        MaybeUpdateGolden(name + ".console", result.output);
+        if (after.empty()) {
+            MaybeUpdateGolden(name + ".NSS", Script());
+            MaybeUpdateGolden(name + ".console", result.output);
+        }
         EXPECT_EQ(Script(), Golden(name + ".NSS"));
-        EXPECT_EQ(result.output, Golden(name + ".console"));
+        EXPECT_EQ(result.output, Golden(name + ".console") + after);
     }
 
     ScopedTempDir m_Root;
@@ -100,7 +124,9 @@ TEST_F(WholeRunTest, SampleGameWithBothListOptions)
     WriteSettings(SampleSettings(game, true, false));
     ExpectGolden("sample_game", Run());
 
-    // No invisible values; single-value lists commented out.
+    // No invisible values; single-value lists commented out. Without an earlier script, so that the
+    // console shows no change summary.
+    std::filesystem::remove(Work() + "/" + kScript);
     WriteSettings(SampleSettings(game, false, true));
     ExpectGolden("sample_game_singles", Run());
 }
@@ -236,6 +262,58 @@ TEST_F(WholeRunTest, RealTablesAndModelNames)
     EXPECT_TRUE(Script().ends_with("\r\n}"));
 }
 
+TEST_F(WholeRunTest, ChangeSummaryAndCheck)
+{
+    const SampleGame game = WriteSampleGame(Game());
+    WriteSettings(SampleSettings(game, true, false));
+    const std::string golden = Golden("sample_game.console");
+
+    // No script in place: a check would write one, and writes nothing itself.
+    ProgramResult result = Run({"--check"}, 1);
+    EXPECT_EQ(result.output, golden + "\n\nNo zorvmantle_set_constants.NSS in place: a run would write one.");
+    EXPECT_EQ(ListFolder(Work()), std::vector<std::string>{"Brindlewhistler.ini"});
+
+    // A first run prints and writes what it always did.
+    ExpectGolden("sample_game", Run());
+
+    // The same game: nothing would change and nothing is touched.
+    AgeEverything(m_Root.Path());
+    const auto before = Times(m_Root / "work");
+    const auto gameBefore = Times(Game());
+    result = Run({"--check"}, 0);
+    EXPECT_EQ(result.output, golden + kNoChange);
+    EXPECT_EQ(Times(m_Root / "work"), before);
+    EXPECT_EQ(Times(Game()), gameBefore);
+
+    // Two models more: a check says what would change and still writes nothing.
+    WriteFile(game.home + "/override/W_LSword11_a.mdb", "model");
+    WriteFile(game.home + "/override/P_HHM_CL_Body77.mdb", "model");
+    AgeEverything(m_Root.Path());
+    const auto changedBefore = Times(m_Root / "work");
+    const std::string changes = "\n\nChanges since the previous script:\n  VK_P_HHM_CL_BODY: +77\n  VK_W_LSWORD_A: +11";
+    result = Run({"--check"}, 1);
+    EXPECT_NE(result.output.find("\nWeapon Models: 52\nArmor Variations: 316\n"), std::string::npos) << result.output;
+    EXPECT_TRUE(result.output.ends_with(changes)) << result.output;
+    EXPECT_EQ(Times(m_Root / "work"), changedBefore);
+    EXPECT_EQ(Script(), Golden("sample_game.NSS"));
+
+    // The run writes it and shows the same summary after the statistics.
+    const ProgramResult written = Run();
+    EXPECT_EQ(written.output, result.output);
+    EXPECT_NE(Script(), Golden("sample_game.NSS"));
+    const std::string upToChanges = result.output.substr(0, result.output.size() - changes.size());
+    EXPECT_EQ(Run({"--check"}, 0).output, upToChanges + kNoChange);
+
+    // A failed run is its own status, with the error line as ever.
+    SampleGame lost = game;
+    lost.module = "Nowhere";
+    WriteSettings(SampleSettings(lost, true, false));
+    result = Run({"--check"}, 2);
+    EXPECT_TRUE(result.output.ends_with("\nERROR: 'Failed to locate RESREF 'module''")) << result.output;
+    std::filesystem::remove(Work() + "/Brindlewhistler.ini");
+    EXPECT_EQ(Run({"--check"}, 2).output, "\nERROR: 'Module not set.'");
+}
+
 /// Settings for a game with the report option added to the [settings] section.
 std::string WithReport(const SampleGame& game, const std::string& report)
 {
@@ -326,18 +404,20 @@ TEST_F(WholeRunTest, CampaignModuleListsItsCampaignsModels)
 TEST_F(WholeRunTest, ReportOfTheSampleGame)
 {
     const SampleGame game = WriteSampleGame(Game());
-    // Without the option, or with it empty, nothing but the script is written.
+    // Without the option, or with it empty, nothing but the script is written. The second run
+    // finds the first one's script.
     for (const char* settings : {"", "report =\n"}) {
         std::string text = SampleSettings(game, true, false);
         text.insert(text.find("[paths]"), settings);
         WriteSettings(text);
-        ExpectGolden("sample_game", Run());
+        const bool earlier = ScriptExists();
+        ExpectGolden("sample_game", Run(), earlier ? kNoChange : "");
         EXPECT_EQ(ListFolder(Work()).size(), 2u) << settings;
     }
 
     // With it, console and script stay as they were and both report files follow.
     WriteSettings(WithReport(game, "run-report"));
-    ExpectGolden("sample_game", Run());
+    ExpectGolden("sample_game", Run(), kNoChange);
     const std::string tsv = ReadFile(Work() + "/run-report.tsv");
     MaybeUpdateGolden("sample_game.tsv", tsv);
     EXPECT_EQ(tsv, Golden("sample_game.tsv"));
@@ -346,9 +426,52 @@ TEST_F(WholeRunTest, ReportOfTheSampleGame)
                              "Winning copy: <span class=\"won\">home:hak/sample_armor.hak (HAK)</span>, 8 rows read",
                              "<li>install:Data/2DA.zip (Data)</li>", "<tr><th>VK_W_LSWORD_B</th>",
                              "Could not parse model. (", "<td>c_wolf</td><td>install:Data/NWN2_Models.zip (Data)</td>",
-                             "WARNING: Exception &#39;Failed to load granny2.dll&#39; loading granny2."})
+                             "WARNING: Exception &#39;Failed to load granny2.dll&#39; loading granny2.",
+                             "<h2>Changes since the previous script</h2>\n<pre class=\"changes\">No change since the "
+                             "previous script.\n</pre>"})
         EXPECT_NE(html.find(part), std::string::npos) << part;
-    EXPECT_EQ(ListFolder(Work()).size(), 4u);
+    EXPECT_EQ(ReadFile(Work() + "/run-report.conflicts.tsv"),
+              "name\ttype\twinner\tbeaten\narmorvisualdata\t2da\thome:hak/sample_armor.hak\tinstall:Data/2DA.zip\n");
+    EXPECT_EQ(ListFolder(Work()).size(), 5u);
+}
+
+TEST_F(WholeRunTest, ReportListsTheCopiesOtherSourcesBeat)
+{
+    const SampleGame game = WriteSampleGame(Game());
+    // appearance in three places, stored in three cases: the armor HAK's copy wins over the home
+    // override's and the Data archive's "Appearance.2DA". The override's gender beats the archive's.
+    // Both HAKs hold one model; the one listed first in the module wins.
+    WriteFile(game.home + "/hak/sample_armor.hak",
+              BuildErf({{"armorvisualdata", ResType2da, SampleHakArmorVisualDataTable()},
+                        {"APPEARANCE", ResType2da, SampleAppearanceTable()},
+                        {"W_BAxe05_a", ResTypeMdb, "model"},
+                        {"P_HHM_MI_Body01", ResTypeMdb, "model"}}));
+    WriteFile(game.home + "/override/appearance.2da", SampleAppearanceTable());
+    WriteFile(game.home + "/override/Gender.2da", SampleGenderTable());
+    WriteSettings(WithReport(game, "r"));
+    Run();
+
+    EXPECT_EQ(ReadFile(Work() + "/r.conflicts.tsv"),
+              "name\ttype\twinner\tbeaten\n"
+              "appearance\t2da\thome:hak/sample_armor.hak\thome:override\n"
+              "appearance\t2da\thome:hak/sample_armor.hak\tinstall:Data/2DA.zip\n"
+              "armorvisualdata\t2da\thome:hak/sample_armor.hak\tinstall:Data/2DA.zip\n"
+              "gender\t2da\thome:override\tinstall:Data/2DA.zip\n"
+              "w_baxe05_a\tmdb\thome:hak/sample_armor.hak\thome:hak/sample_weapons.hak\n");
+    const std::string html = ReadFile(Work() + "/r.html");
+    for (const char* part :
+         {"Winning copy: <span class=\"won\">home:hak/sample_armor.hak (HAK)</span>",
+          // Per beaten source, the largest count first.
+          "<tr><td>install:Data/2DA.zip (Data)</td><td class=\"num\">3</td><td><details><summary>"
+          "home:hak/sample_armor.hak (HAK): 2</summary><code>appearance.2da</code> <code>armorvisualdata.2da</code> "
+          "</details><details><summary>home:override (override): 1</summary><code>gender.2da</code> </details></td></tr>",
+          "<tr><td>home:hak/sample_weapons.hak (HAK)</td><td class=\"num\">1</td><td><details><summary>"
+          "home:hak/sample_armor.hak (HAK): 1</summary><code>w_baxe05_a.mdb</code> </details></td></tr>",
+          "<tr><td>home:override (override)</td><td class=\"num\">1</td>",
+          // The sources table: entries, models, models won, beaten by others.
+          "<td>home:hak/sample_weapons.hak</td><td class=\"num\">3</td><td class=\"num\">3</td>"
+          "<td class=\"num\">2</td><td class=\"num\">1</td><td>loaded</td>"})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
 }
 
 TEST_F(WholeRunTest, ReportShowsOverridesFailedHaksAndEscapedNames)
@@ -395,7 +518,8 @@ TEST_F(WholeRunTest, ReportShowsOverridesFailedHaksAndEscapedNames)
     WriteSettings(WithReport(game, "missing/r"));
     const ProgramResult failed = Run();
     EXPECT_TRUE(failed.output.ends_with("\nWARNING: Failed to write report 'missing/r.html'."
-                                        "\nWARNING: Failed to write report 'missing/r.tsv'."))
+                                        "\nWARNING: Failed to write report 'missing/r.tsv'."
+                                        "\nWARNING: Failed to write report 'missing/r.conflicts.tsv'."))
         << failed.output;
     EXPECT_TRUE(Script().ends_with("\r\n}"));
 }

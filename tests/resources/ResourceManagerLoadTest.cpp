@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -419,6 +420,30 @@ TEST_F(ResourceManagerLoadTest, CampaignNotFoundIsReportedAndTheLoadGoesOn)
     EXPECT_FALSE(sources[4].loaded);
     EXPECT_EQ(sources[4].path, "{04030201-0605-0807-090A-0B0C0D0E0F10}");
     EXPECT_EQ(sources[4].failure, "no campaign folder carries this GUID");
+}
+
+TEST_F(ResourceManagerLoadTest, KeptRecordListsEveryBeatenCopyWithItsWinner)
+{
+    // "B" in two HAKs and the module; "Which" in three cases; a name twice in one source is no conflict.
+    WriteFile(Home("Modules/m.mod"), Archive("module", {{"B", ResTypeMdb, "m"}, {"e", ResTypeMdb, "m"}}, "MOD "));
+    WriteFile(Home("HAK/one.hak"), Archive("one", {{"b", ResTypeMdb, "m"}, {"b", ResType2da, "t"}}));
+    WriteFile(Home("HAK/two.hak"), Archive("two", {{"B", ResTypeMdb, "m"}, {"e", ResTypeMdb, "m"}, {"e", ResTypeMdb, "m"}}));
+    WriteFile(Install("override/WHICH.2da"), "install-override");
+    test::WriteZip(Home("Data/ok.zip"), {{"Which.2da", "zip"}, {"e.mdb", "m"}, {"f.mdb", "m"}});
+    m_Manager.LoadModule(Home(), Install(), "m", "", {ToResRef32("one"), ToResRef32("two")}, false);
+    EXPECT_TRUE(m_Manager.GetLoadRecord().beaten.empty()); // nothing kept unless asked
+
+    m_Manager.KeepLoadRecord();
+    m_Manager.LoadModule(Home(), Install(), "m", "", {ToResRef32("one"), ToResRef32("two")}, false);
+    const LoadRecord& record = m_Manager.GetLoadRecord();
+    // Sources: 0 one.hak, 1 two.hak, 2 m.mod, 3 and 4 the override folders, 5 and 6 pwc, 7 ok.zip.
+    std::vector<std::string> beaten;
+    for (const BeatenCopy& copy : record.beaten)
+        beaten.push_back(copy.name + "." + ResTypeToExt(copy.type) + " " + std::to_string(copy.winner) + ">" +
+                         std::to_string(copy.beaten));
+    std::sort(beaten.begin(), beaten.end());
+    EXPECT_EQ(beaten, (std::vector<std::string>{"b.mdb 0>1", "b.mdb 0>2", "e.mdb 1>2", "e.mdb 1>7", "which.2da 0>1",
+                                                 "which.2da 0>2", "which.2da 0>3", "which.2da 0>7"}));
 }
 
 } // namespace
