@@ -68,12 +68,20 @@ const char* EntityFor(char c)
     }
 }
 
+/// Which bytes EntityFor replaces.
+constexpr std::array<bool, 256> kSpecialBytes = [] {
+    std::array<bool, 256> special{};
+    for (const char c : {'&', '<', '>', '"', '\''})
+        special[static_cast<unsigned char>(c)] = true;
+    return special;
+}();
+
 void AppendEscaped(std::string& out, std::string_view text)
 {
     // Most texts hold no such character: one branch-free pass tells, and they go in whole.
     bool special = false;
     for (const char c : text)
-        special |= (c == '&') | (c == '<') | (c == '>') | (c == '"') | (c == '\'');
+        special |= kSpecialBytes[static_cast<unsigned char>(c)];
     if (!special) {
         out.append(text);
         return;
@@ -92,12 +100,17 @@ void AppendEscaped(std::string& out, std::string_view text)
 
 class Page {
 public:
-    explicit Page(const RunReport& report);
+    /// With a sink, the page goes to it in pieces; else Build returns it whole.
+    Page(const RunReport& report, const ByteSink* sink);
 
     std::string Build();
+    /// False when the sink failed.
+    bool Ok() const { return m_Ok; }
 
 private:
     void Put(std::string_view text) { m_Out += text; }
+    /// Hands the sink what is made once it holds a piece's worth; called between rows.
+    void Spill(std::size_t least = kReportPiece);
     void Text(std::string_view text) { AppendEscaped(m_Out, text); }
     void Number(std::uint64_t value) { m_Out += std::to_string(value); }
     /// The source's shown path and tier as "path (tier)".
@@ -118,13 +131,15 @@ private:
     void Ignored();
 
     const RunReport& m_Report;
+    const ByteSink* m_Sink;
+    bool m_Ok = true;
     std::string m_Out;
     /// Per source, escaped once: every model names its source.
     std::vector<std::string> m_Containers;
     std::vector<std::string> m_Sources;
 };
 
-Page::Page(const RunReport& report) : m_Report(report)
+Page::Page(const RunReport& report, const ByteSink* sink) : m_Report(report), m_Sink(sink)
 {
     const std::size_t count = report.Load().sources.size();
     for (std::uint32_t source = 0; source < count; ++source) {
@@ -137,6 +152,14 @@ Page::Page(const RunReport& report) : m_Report(report)
         }
         m_Sources.push_back(std::move(shown));
     }
+}
+
+void Page::Spill(std::size_t least)
+{
+    if (m_Sink == nullptr || m_Out.size() < least)
+        return;
+    m_Ok = m_Ok && (*m_Sink)(m_Out);
+    m_Out.clear();
 }
 
 void Page::Container(std::uint32_t source)
@@ -154,7 +177,7 @@ void Page::Source(std::uint32_t source)
 std::string Page::Build()
 {
     // About what a model takes on the page (its grid cell or ignored row), so the text grows once.
-    m_Out.reserve(16384 + m_Report.Models().size() * 160);
+    m_Out.reserve(m_Sink != nullptr ? kReportPiece + 16384 : 16384 + m_Report.Models().size() * 160);
     Put(kHead);
     Put("<title>Run report: ");
     Text(m_Report.Module());
@@ -175,6 +198,7 @@ std::string Page::Build()
     Ignored();
     Put(kScript);
     Put("</body></html>\n");
+    Spill(0);
     return std::move(m_Out);
 }
 
@@ -361,6 +385,7 @@ void Page::Conflicts()
             Put("</details>");
         }
         Put("</td></tr>\n");
+        Spill();
     }
     Put("</tbody></table></section>\n");
 }
@@ -397,7 +422,7 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
     std::vector<std::string_view> keys;
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
-        const std::string& key = visual ? model.visualKey : model.key;
+        const std::string_view key = visual ? model.visualKey : model.key;
         if (model.outcome != outcome || key.empty())
             continue;
         const auto [found, added] = keyNumbers.try_emplace(key, static_cast<std::uint32_t>(keys.size()));
@@ -414,16 +439,26 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
     for (Cell& cell : cells)
         cell.key = rank[cell.key];
     std::sort(cells.begin(), cells.end());
-    std::vector<std::uint32_t> numbers;
-    for (const Cell& cell : cells)
-        numbers.push_back(cell.number);
     const std::size_t rowCount = keys.size();
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    if (!numbers.empty() && numbers.back() - numbers.front() < kMaxContiguousColumns) {
-        const std::uint32_t first = numbers.front();
-        numbers.resize(numbers.back() - first + 1);
-        std::iota(numbers.begin(), numbers.end(), first);
+    // A narrow range needs no sorting of the numbers met: the columns are all of it, and a
+    // number's column is its distance from the first.
+    std::uint32_t least = UINT32_MAX;
+    std::uint32_t most = 0;
+    for (const Cell& cell : cells) {
+        least = std::min(least, cell.number);
+        most = std::max(most, cell.number);
+    }
+    const bool contiguous = !cells.empty() && most - least < kMaxContiguousColumns;
+    std::vector<std::uint32_t> numbers;
+    if (contiguous) {
+        numbers.resize(most - least + 1);
+        std::iota(numbers.begin(), numbers.end(), least);
+    } else {
+        numbers.reserve(cells.size());
+        for (const Cell& cell : cells)
+            numbers.push_back(cell.number);
+        std::sort(numbers.begin(), numbers.end());
+        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     }
 
     Put("<h3>");
@@ -453,7 +488,9 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
         while (at < cells.size() && cells[at].key == key) {
             const std::uint32_t number = cells[at].number;
             const std::size_t filled =
-                static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) - numbers.begin());
+                contiguous ? number - least
+                           : static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) -
+                                                      numbers.begin());
             EmptyCells(filled - column);
             std::size_t end = at;
             while (end < cells.size() && cells[end].key == key && cells[end].number == number)
@@ -475,6 +512,7 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
         }
         EmptyCells(numbers.size() - column);
         Put("</tr>\n");
+        Spill();
     }
     Put("</tbody></table></div>\n");
 }
@@ -493,27 +531,27 @@ void Page::EmptyCells(std::size_t count)
 void Page::Ignored()
 {
     const auto& models = m_Report.Models();
-    // Each member by name beside its number, so that sorting does not reach into the models.
-    std::map<std::string_view, std::vector<std::pair<std::string_view, std::size_t>>> groups;
-    for (std::size_t i = 0; i < models.size(); ++i)
+    // Taken in name order, each group's members come sorted.
+    std::map<std::string_view, std::vector<std::size_t>> groups;
+    for (const std::size_t i : m_Report.ModelsByName())
         if (models[i].outcome == ModelOutcome::Ignored)
-            groups[models[i].reason].emplace_back(models[i].name, i);
+            groups[models[i].reason].push_back(i);
     Put("<section id=\"ignored\"><h2>Ignored models</h2>\n");
     if (groups.empty())
         Put("<p>None.</p>\n");
-    for (auto& [reason, members] : groups) {
-        std::sort(members.begin(), members.end());
+    for (const auto& [reason, members] : groups) {
         Put(members.size() > kOpenGroupLimit ? "<details><summary>" : "<details open><summary>");
         Text(reason);
         Put(" (");
         Number(members.size());
         Put(")</summary>\n<table class=\"list ign\"><thead><tr><th>Model</th><th>Container</th></tr></thead><tbody>\n");
-        for (const auto& [name, i] : members) {
+        for (const std::size_t i : members) {
             Put("<tr><td>");
             Text(models[i].name);
             Put("</td><td>");
             Source(models[i].source);
             Put("</td></tr>\n");
+            Spill();
         }
         Put("</tbody></table></details>\n");
     }
@@ -532,7 +570,14 @@ std::string EscapeHtml(std::string_view text)
 
 std::string FormatReportHtml(const RunReport& report)
 {
-    return Page(report).Build();
+    return Page(report, nullptr).Build();
+}
+
+bool WriteReportHtml(const RunReport& report, const ByteSink& sink)
+{
+    Page page(report, &sink);
+    page.Build();
+    return page.Ok();
 }
 
 } // namespace brindle

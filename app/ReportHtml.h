@@ -2,6 +2,8 @@
 // scripts off; a small inline script adds a filter.
 #pragma once
 
+#include "app/ReportOutput.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,5 +17,7 @@ std::string EscapeHtml(std::string_view text);
 /// The whole page: summary, data sources, game tables, the four script sections as grids and the
 /// ignored models grouped by reason.
 std::string FormatReportHtml(const RunReport& report);
+/// The same page handed to sink in pieces of about kReportPiece; false when the sink failed.
+bool WriteReportHtml(const RunReport& report, const ByteSink& sink);
 
 } // namespace brindle

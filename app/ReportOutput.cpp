@@ -14,6 +14,7 @@
 #include <array>
 #include <utility>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace brindle {
@@ -28,66 +29,130 @@ constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 } // namespace
 
+namespace {
+
+/// Whether any byte of the eight in word is below limit (at most 128).
+bool AnyByteBelow(std::uint64_t word, std::uint64_t limit)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    return ((word - ones * limit) & ~word & highs) != 0;
+}
+
+} // namespace
+
 void AppendTsvField(std::string& out, std::string_view field)
 {
     const std::size_t start = out.size();
     out.append(field);
-    // A tab or line end inside a field would split it. One branch-free pass finds the rare field
-    // that holds one; each then becomes a space.
-    bool splits = false;
-    for (const char c : field)
-        splits |= (c == '\t') | (c == '\r') | (c == '\n');
-    if (!splits)
+    // A tab or line end inside a field would split it. All three lie below '\x0e', so eight bytes
+    // at a time tell the rare field that holds a byte that low; only such a field is looked at
+    // byte by byte, each of the three then becoming a space.
+    bool low = false;
+    std::size_t i = 0;
+    for (; i + 8 <= field.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, field.data() + i, sizeof word);
+        low |= AnyByteBelow(word, 0x0e);
+    }
+    for (; i < field.size(); ++i)
+        low |= static_cast<unsigned char>(field[i]) < 0x0e;
+    if (!low)
         return;
-    for (std::size_t i = start; i < out.size(); ++i)
-        if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n')
-            out[i] = ' ';
+    for (std::size_t j = start; j < out.size(); ++j)
+        if (out[j] == '\t' || out[j] == '\r' || out[j] == '\n')
+            out[j] = ' ';
 }
 
-std::string FormatReportTsv(const RunReport& report)
+namespace {
+
+/// The list into out; with a sink, each piece of about kReportPiece goes to it and out is used
+/// again. False when the sink failed.
+bool BuildReportTsv(const RunReport& report, std::string& out, const ByteSink* sink)
 {
     const auto& models = report.Models();
-    // Names beside their numbers, so that sorting does not reach into the models; equal names keep
-    // their order.
-    std::vector<std::pair<std::string_view, std::size_t>> order(models.size());
-    for (std::size_t i = 0; i < models.size(); ++i)
-        order[i] = {models[i].name, i};
-    std::sort(order.begin(), order.end());
+    // Container and tier are the same for every model of a source: each source's pair of fields
+    // is made once.
+    const std::size_t sourceCount = report.Load().sources.size();
+    std::vector<std::string> sourceFields(sourceCount + 1);
+    for (std::size_t source = 0; source <= sourceCount; ++source) {
+        const auto number = source < sourceCount ? static_cast<std::uint32_t>(source) : LoadRecord::npos;
+        std::string& fields = sourceFields[source];
+        AppendTsvField(fields, report.ContainerOf(number));
+        fields += '\t';
+        AppendTsvField(fields, report.TierOf(number));
+        fields += '\t';
+    }
 
-    std::string out = "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n";
-    out.reserve(models.size() * 96);
-    for (const auto& entry : order) {
-        const ReportModel& model = models[entry.second];
+    bool ok = true;
+    out = "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n";
+    out.reserve(sink != nullptr ? kReportPiece + 4096 : models.size() * 96);
+    for (const std::size_t i : report.ModelsByName()) {
+        const ReportModel& model = models[i];
         const bool counted = model.outcome != ModelOutcome::Ignored;
-        for (const std::string_view field :
-             {std::string_view(model.name), std::string_view(report.ContainerOf(model.source)),
-              std::string_view(report.TierOf(model.source)), std::string_view(OutcomeName(model.outcome)),
-              std::string_view(model.key)}) {
-            AppendTsvField(out, field);
-            out += '\t';
-        }
+        AppendTsvField(out, model.name);
+        out += '\t';
+        out += sourceFields[std::min<std::size_t>(model.source, sourceCount)];
+        // The outcome names hold no tab or line end.
+        out += OutcomeName(model.outcome);
+        out += '\t';
+        AppendTsvField(out, model.key);
+        out += '\t';
         if (counted)
             out += std::to_string(model.number);
         out += '\t';
         AppendTsvField(out, model.reason);
         out += '\n';
+        if (sink != nullptr && out.size() >= kReportPiece) {
+            ok = ok && (*sink)(out);
+            out.clear();
+        }
     }
+    if (sink != nullptr) {
+        ok = ok && (*sink)(out);
+        out.clear();
+    }
+    return ok;
+}
+
+} // namespace
+
+std::string FormatReportTsv(const RunReport& report)
+{
+    std::string out;
+    BuildReportTsv(report, out, nullptr);
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
+bool WriteReportTsv(const RunReport& report, const ByteSink& sink)
+{
+    std::string out;
+    return BuildReportTsv(report, out, &sink);
+}
+
+bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                       Placement placement)
 {
     std::string temporary;
     // Written after the script is committed, so the one interrupt slot is free for this file.
     platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(path + kTemporarySuffix, temporary));
     if (!file)
         return false;
-    bool ok = true;
-    while (ok && !bytes.empty()) {
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
-        std::uint32_t written = 0;
-        ok = platform::WriteOsFile(file.Get(), bytes.data(), chunk, written) && written == chunk;
-        bytes.remove_prefix(chunk);
+    const ByteSink sink = [&file](std::string_view bytes) {
+        bool ok = true;
+        while (ok && !bytes.empty()) {
+            const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
+            std::uint32_t written = 0;
+            ok = platform::WriteOsFile(file.Get(), bytes.data(), chunk, written) && written == chunk;
+            bytes.remove_prefix(chunk);
+        }
+        return ok;
+    };
+    bool ok = false;
+    try {
+        ok = produce(sink);
+    } catch (const std::exception&) {
+        // Out of memory while formatting: what was written goes with the temporary file.
     }
     ok = platform::FlushOsFile(file.Get()) && ok;
     ok = file.Close() && ok;
@@ -99,24 +164,28 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placem
     return ok;
 }
 
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
+{
+    return WriteFileInPieces(path, [bytes](const ByteSink& sink) { return sink(bytes); }, placement);
+}
+
 void WriteReportFiles(const RunReport& report, const std::string& base, const std::string& directory,
                       IDebugTextOut& console)
 {
     const boost::filesystem::path given(base);
     const std::string target =
         directory.empty() || given.is_absolute() || given.has_root_directory() ? base : directory + "/" + base;
-    using Format = std::string (*)(const RunReport&);
-    const std::array<std::pair<const char*, Format>, 3> files = {{{kReportHtmlExtension, &FormatReportHtml},
-                                                                  {kReportTsvExtension, &FormatReportTsv},
-                                                                  {kReportConflictsExtension, &FormatConflictsTsv}}};
-    for (const auto& [extension, format] : files) {
-        bool written = false;
-        try {
-            written = WriteFileAtomically(target + extension, format(report));
-        } catch (const std::exception&) {
-            // Out of memory while formatting: the script is in place, so this report is all that fails.
-        }
-        if (!written)
+    // The page and the list of models are written in pieces as they are made; the conflicts are few.
+    using Write = bool (*)(const RunReport&, const ByteSink&);
+    const std::array<std::pair<const char*, Write>, 3> files = {
+        {{kReportHtmlExtension, &WriteReportHtml},
+         {kReportTsvExtension, &WriteReportTsv},
+         {kReportConflictsExtension,
+          [](const RunReport& report, const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }}}};
+    for (const auto& [extension, write] : files) {
+        // Out of memory while formatting fails this file alone: the script is in place.
+        if (!WriteFileInPieces(target + extension,
+                               [&report, write](const ByteSink& sink) { return write(report, sink); }))
             console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
     }
 }

@@ -3,6 +3,7 @@
 // renamed into place only when complete.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,17 @@ inline constexpr const char* kReportHtmlExtension = ".html";
 /// number, reason. Tabs and line ends inside a field become spaces.
 std::string FormatReportTsv(const RunReport& report);
 
+/// Takes the next piece of a file's bytes; false when it could not be written.
+using ByteSink = std::function<bool(std::string_view)>;
+
+/// Room a report file is built in before it goes to its sink: small enough to stay in the cache,
+/// so a large report is never held whole.
+inline constexpr std::size_t kReportPiece = 256 * 1024;
+
+/// FormatReportTsv's bytes handed to sink in pieces of about kReportPiece; false when the sink
+/// failed.
+bool WriteReportTsv(const RunReport& report, const ByteSink& sink);
+
 /// Appends field to a tab-separated line, each tab or line end inside it as a space.
 void AppendTsvField(std::string& out, std::string_view field);
 
@@ -27,6 +39,11 @@ enum class Placement { Replace, OnlyNew };
 /// Writes bytes to a temporary file beside path and renames it over path (OnlyNew: only when
 /// nothing is at path yet); false (and no file left behind) on any failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement = Placement::Replace);
+
+/// WriteFileAtomically for bytes that produce hands its sink piece by piece; false also when
+/// produce returns false or throws.
+bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                       Placement placement = Placement::Replace);
 
 /// Writes base + ".html", base + ".tsv" and base + ".conflicts.tsv" (base relative to directory
 /// unless absolute; an empty directory is the working directory); for each that fails, console shows

@@ -4,6 +4,7 @@
 #include "app/ModelRecord.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace brindle {
@@ -40,6 +41,18 @@ std::string Normalised(std::string_view rest)
     return shown;
 }
 
+/// The first eight bytes of text as a big-endian number, zero-padded: when two of these differ,
+/// they order their texts as a bytewise comparison does.
+std::uint64_t Prefix(std::string_view text)
+{
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, text.data(), std::min<std::size_t>(text.size(), sizeof bytes));
+    std::uint64_t prefix = 0;
+    for (const unsigned char byte : bytes)
+        prefix = (prefix << 8) | byte;
+    return prefix;
+}
+
 void AddOnce(std::vector<std::string>& codes, const std::string& code)
 {
     if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end())
@@ -56,12 +69,14 @@ RunReport::RunReport(std::string module, std::string install, std::string home)
 void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
                            const LookupTables::ArmorVisualTypeIndexMap& visualIndex)
 {
-    ReportModel model{std::move(name), source, ModelOutcome::Weapon, record.ToIndex(), record.Variation(), {}, 0, {}};
+    record.WriteIndex(m_Scratch);
+    ReportModel model{std::move(name), source, ModelOutcome::Weapon, Keep(m_Scratch), record.Variation(), {}, 0, {}};
     if (record.IsArmorVariation()) {
         model.outcome = ModelOutcome::ArmorVariation;
         // Found for every record the lists matched; the lookup does not throw for one that was not.
         if (const auto row = visualIndex.find(record.Visual()); row != visualIndex.end()) {
-            model.visualKey = record.ToAVTIndex();
+            record.WriteAVTIndex(m_Scratch);
+            model.visualKey = Keep(m_Scratch);
             model.visualNumber = row->second;
         }
     } else if (record.IsArmorPart()) {
@@ -72,7 +87,12 @@ void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRe
 
 void RunReport::AddIgnored(std::string name, std::uint32_t source, std::string reason)
 {
-    m_Models.push_back({std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, std::move(reason)});
+    m_Models.push_back({std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, Keep(reason)});
+}
+
+std::string_view RunReport::Keep(const std::string& text)
+{
+    return *m_Texts.insert(text).first;
 }
 
 void RunReport::SetTables(const LookupTables& tables, const std::array<std::size_t, 4>& rows,
@@ -93,6 +113,37 @@ std::array<std::size_t, 4> RunReport::Counts() const
     for (const ReportModel& model : m_Models)
         ++counts[static_cast<std::size_t>(model.outcome)];
     return counts;
+}
+
+const std::vector<std::size_t>& RunReport::ModelsByName() const
+{
+    if (m_ByName.size() == m_Models.size())
+        return m_ByName;
+    // Tens of thousands of names, most of them alike only in their first few bytes: comparing
+    // numbers first spares most of the byte comparisons.
+    struct Entry {
+        std::uint64_t head;
+        std::uint64_t next;
+        std::string_view name;
+        std::size_t model;
+    };
+    std::vector<Entry> entries(m_Models.size());
+    for (std::size_t i = 0; i < m_Models.size(); ++i) {
+        const std::string_view name = m_Models[i].name;
+        entries[i] = {Prefix(name), Prefix(name.substr(std::min<std::size_t>(name.size(), 8))), name, i};
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.next != b.next)
+            return a.next < b.next;
+        const int order = a.name.compare(b.name);
+        return order != 0 ? order < 0 : a.model < b.model;
+    });
+    m_ByName.resize(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        m_ByName[i] = entries[i].model;
+    return m_ByName;
 }
 
 void RunReport::SetLoad(LoadRecord load)

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace brindle {
@@ -22,16 +24,17 @@ enum class ModelOutcome : std::uint8_t { Weapon, ArmorVariation, ArmorPart, Igno
 /// The four tables the run reads, in the order it reads them.
 inline constexpr std::array<const char*, 4> kReportTables = {"gender", "appearance", "armorvisualdata", "baseitems"};
 
-/// One distinct model of the combined index.
+/// One distinct model of the combined index. Keys and reasons are shared by many models: they
+/// point into their report's texts, kept once each.
 struct ReportModel {
-    std::string name;        ///< as the source stores it
-    std::uint32_t source;    ///< number in the load record's sources, or LoadRecord::npos
+    std::string name;            ///< as the source stores it
+    std::uint32_t source;        ///< number in the load record's sources, or LoadRecord::npos
     ModelOutcome outcome;
-    std::string key;         ///< the list it feeds (counted models)
-    std::uint32_t number;    ///< its number in that list
-    std::string visualKey;   ///< armor variations: the armor-visual-type list it feeds, else empty
+    std::string_view key;        ///< the list it feeds (counted models)
+    std::uint32_t number;        ///< its number in that list
+    std::string_view visualKey;  ///< armor variations: the armor-visual-type list it feeds, else empty
     std::uint32_t visualNumber;
-    std::string reason;      ///< ignored models: why
+    std::string_view reason;     ///< ignored models: why
 };
 
 /// A game table as the run read it.
@@ -47,6 +50,9 @@ struct ReportTable {
 class RunReport {
 public:
     RunReport(std::string module, std::string install, std::string home);
+    // The models point into m_Texts: a copy would point into the original's.
+    RunReport(const RunReport&) = delete;
+    RunReport& operator=(const RunReport&) = delete;
 
     /// A model the run counted; its keys are taken from the record.
     void AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
@@ -80,6 +86,9 @@ public:
 
     /// Models per outcome, indexed by ModelOutcome.
     std::array<std::size_t, 4> Counts() const;
+    /// The numbers of Models() sorted by name (bytewise); equal names keep their order. Sorted
+    /// once for all the files of the report.
+    const std::vector<std::size_t>& ModelsByName() const;
     /// The source's path shown relative to the home or installation folder ("home:hak/x.hak",
     /// "install:Data/2DA.zip", with "/" between folders); a path below neither is shown whole.
     std::string ShowPath(const std::string& path) const;
@@ -94,7 +103,16 @@ private:
     std::string m_Home;
     std::string m_InstallOrigin;
     std::string m_HomeOrigin;
+    /// The text kept once in m_Texts.
+    std::string_view Keep(const std::string& text);
+
     std::vector<ReportModel> m_Models;
+    /// The keys and reasons the models point to; a node-based set, so they stay where they are.
+    std::unordered_set<std::string> m_Texts;
+    /// Room for the keys made from a record, kept from model to model.
+    std::string m_Scratch;
+    /// ModelsByName, current while it counts as many models as m_Models (models are only added).
+    mutable std::vector<std::size_t> m_ByName;
     LoadRecord m_Load;
     std::vector<std::string> m_ShownPaths; ///< ShowPath of each source
     std::array<ReportTable, 4> m_Tables;

@@ -1,6 +1,8 @@
 // The run report's pieces that the whole-run tests do not pin down case by case: shown paths,
 // escaping, the fields of the tab-separated list and the warnings kept from the console.
 #include "app/ChangeSummary.h"
+#include "app/LookupTables.h"
+#include "app/ModelRecord.h"
 #include "app/ReportConflicts.h"
 #include "app/ReportHtml.h"
 #include "app/ReportOutput.h"
@@ -9,8 +11,15 @@
 #include "app/TeeTextOut.h"
 #include "resources/ResourceTypes.h"
 #include "tests/support/RecordingTextOut.h"
+#include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <new>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace brindle {
 namespace {
@@ -50,6 +59,127 @@ TEST(RunReportTest, EscapingAndTabSeparatedFields)
     EXPECT_EQ(FormatReportTsv(report), "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n"
                                        "a\t\t\tignored\t\t\tr\n"
                                        "b c  d\thome:hak/t ab.hak\tHAK\tignored\t\t\twhy not\n");
+}
+
+TEST(RunReportTest, TabSeparatedFieldsCleanedAtAnyPosition)
+{
+    // Eight bytes are looked at together: a tab or line end in any lane or in the tail, and other
+    // low or high bytes that must stay as they are.
+    const struct {
+        std::string field;
+        std::string line;
+    } cases[] = {
+        {"abcdefgh\tjklmnop", "abcdefgh jklmnop"},
+        {"abcdefg\n", "abcdefg "},
+        {"abcdefghijklmnop\r", "abcdefghijklmnop "},
+        {"\tabcdefg", " abcdefg"},
+        {std::string("a\x01\x0d\x0e\0b", 6), std::string("a\x01 \x0e\0b", 6)},
+        {"\xc3\xa9\xff\x80\x8d\x89" "abc", "\xc3\xa9\xff\x80\x8d\x89" "abc"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x\t";
+        AppendTsvField(out, c.field);
+        EXPECT_EQ(out, "x\t" + c.line) << c.field;
+    }
+}
+
+TEST(RunReportTest, ModelsSortedBytewiseByName)
+{
+    RunReport report("m", "/i", "/h");
+    // Names alike in their first eight or sixteen bytes, one a prefix of another, a zero byte, a
+    // byte above 0x7f, and a name given twice that keeps its order.
+    const std::vector<std::string> names = {"a_aab_bhip05", "a_aab_bhip04", "a_aab_bh", "a_aab_b",
+                                            "abcdefghijklmnopz", "abcdefghijklmnopa", "abcdefghijklmnop",
+                                            std::string("ab\0", 3), "ab", "\xe9", "Z", "a_aab_bhip04", ""};
+    for (const std::string& name : names)
+        report.AddIgnored(name, LoadRecord::npos, "r");
+    const std::vector<std::size_t> order = report.ModelsByName();
+    ASSERT_EQ(order.size(), names.size());
+    const std::vector<std::size_t> expected = {12, 10, 3, 2, 1, 11, 0, 8, 7, 6, 5, 4, 9};
+    EXPECT_EQ(order, expected);
+
+    // A model added after the order was asked for takes its place in it.
+    report.AddIgnored("a", LoadRecord::npos, "r");
+    const std::vector<std::size_t> more = {12, 10, 13, 3, 2, 1, 11, 0, 8, 7, 6, 5, 4, 9};
+    EXPECT_EQ(report.ModelsByName(), more);
+}
+
+TEST(RunReportTest, GridColumnsWholeRangeWhenNarrowElseNumbersMet)
+{
+    LookupTables tables;
+    tables.AddGender("M");
+    tables.AddRace("P_HH?");
+    tables.AppendFixedRaces();
+    tables.AddArmorVisualType("CL", 0);
+    tables.AddArmorVisualType("LE", 400);
+    tables.AddItemClass("W_LSword");
+    tables.AddItemClass("W_DAG");
+    tables.AppendFixedItemClasses();
+    tables.FillArmorPieceTable();
+    const auto grid = [&tables](const char* title, const std::vector<std::string>& names) {
+        RunReport report("m", "/i", "/h");
+        for (const std::string& name : names) {
+            std::optional<ModelRecord> record;
+            EXPECT_EQ(ModelRecord::TryRead(tables, name, record), nullptr) << name;
+            if (record)
+                report.AddCounted(name, LoadRecord::npos, *record, tables.ArmorVisualTypeIndex());
+        }
+        const std::string html = FormatReportHtml(report);
+        const std::size_t start = html.find("<table class=\"grid\">", html.find(title));
+        return html.substr(start, html.find("</table>", start) - start);
+    };
+    // 3 to 5: every number a column, the one no model has too.
+    EXPECT_EQ(grid("Weapon model parts", {"W_LSWORD05", "W_DAG04", "W_LSWORD03", "W_LSWORD05"}),
+              "<table class=\"grid\"><thead><tr><th>List</th><th>3</th><th>4</th><th>5</th></tr></thead><tbody>\n"
+              "<tr><th>VK_W_DAG_A</th><td></td><td class=\"f\" title=\"W_DAG04 · \">4</td><td></td></tr>\n"
+              "<tr><th>VK_W_LSWORD_A</th><td class=\"f\" title=\"W_LSWORD03 · \">3</td><td></td>"
+              "<td class=\"f m\" title=\"W_LSWORD05 · &#10;W_LSWORD05 · \">5</td></tr>\n</tbody>");
+    // 0 to 400 is too wide: only the numbers met are columns.
+    EXPECT_EQ(grid("Armor visual types", {"P_HHM_LE_BODY02", "P_HHM_CL_BODY01"}),
+              "<table class=\"grid\"><thead><tr><th>List</th><th>0</th><th>400</th></tr></thead><tbody>\n"
+              "<tr><th>VK_AVT_P_HHM_BODY</th><td class=\"f\" title=\"P_HHM_CL_BODY01 · \">0</td>"
+              "<td class=\"f\" title=\"P_HHM_LE_BODY02 · \">400</td></tr>\n</tbody>");
+}
+
+TEST(RunReportTest, FilesWrittenInPiecesAsTheyWouldBeWhole)
+{
+    // Enough models for several pieces of either file.
+    RunReport report("m", "/i", "/h");
+    for (int i = 0; i < 20000; ++i)
+        report.AddIgnored("model_with_a_long_name_" + std::to_string(i * 7919 % 20000), LoadRecord::npos,
+                          i % 3 == 0 ? "Could not parse model." : "<b>elsewhere</b>");
+    for (const auto& [write, whole] :
+         {std::pair{&WriteReportHtml, FormatReportHtml(report)}, std::pair{&WriteReportTsv, FormatReportTsv(report)}}) {
+        std::vector<std::string> pieces;
+        EXPECT_TRUE(write(report, [&pieces](std::string_view piece) {
+            pieces.emplace_back(piece);
+            return true;
+        }));
+        ASSERT_GT(pieces.size(), 2u);
+        std::string joined;
+        for (const std::string& piece : pieces) {
+            EXPECT_LE(piece.size(), kReportPiece + 4096);
+            joined += piece;
+        }
+        EXPECT_EQ(joined, whole);
+        // A sink that fails once fails the whole file.
+        int calls = 0;
+        EXPECT_FALSE(write(report, [&calls](std::string_view) { return ++calls != 2; }));
+    }
+
+    // A file whose bytes could not all be made is not put in place, and nothing is left beside it.
+    test::ScopedTempDir dir;
+    const std::string path = dir / "r.tsv";
+    EXPECT_TRUE(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("a") && sink("b"); }));
+    EXPECT_EQ(test::ReadFile(path), "ab");
+    EXPECT_FALSE(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("c") && false; }));
+    EXPECT_FALSE(WriteFileInPieces(path, [](const ByteSink& sink) -> bool {
+        sink("d");
+        throw std::bad_alloc();
+    }));
+    EXPECT_EQ(test::ReadFile(path), "ab");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(RunReportTest, ChangesSectionIsCompleteAndEscaped)
