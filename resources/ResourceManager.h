@@ -134,7 +134,8 @@ private:
 
     // Load steps.
     void LoadModuleSource(const std::string& moduleName);
-    void LoadHaks(const std::vector<NWN::ResRef32>& haks);
+    void LoadHaks(const std::vector<NWN::ResRef32>& listed);
+    std::vector<NWN::ResRef32> DistinctHaks(const std::vector<NWN::ResRef32>& haks);
     /// The campaign's folder, right below the pwc directories; a campaign not found is reported.
     void LoadCampaign(const std::string& campaignId);
     void LoadDirectories();

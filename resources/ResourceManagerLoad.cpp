@@ -13,6 +13,7 @@
 
 #include <span>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace brindle {
 
@@ -23,6 +24,8 @@ constexpr const char* kModuleLoadWarning =
     "WARNING: Exception '%s' loading module resources.  The area map may not function.\n";
 constexpr const char* kHakLoadWarning =
     "WARNING: Failed to load HAK file '%.32s' (exception '%s').  Certain module resources may be unavailable.\n";
+constexpr const char* kHakListedTwiceWarning =
+    "WARNING: HAK file '%s' is listed more than once in the module; it is read once, at its first place.\n";
 constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
 constexpr const char* kCampaignMissingWarning =
     "WARNING: Campaign %s not found: no folder in '%s' or '%s' holds a campaign.cam with that GUID.  Campaign "
@@ -139,8 +142,27 @@ void ResourceManager::LoadModuleSource(const std::string& moduleName)
     }
 }
 
-void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& haks)
+/// The HAKs in the order listed, each name (without regard to case) only at its first place, the
+/// one that wins; a name listed again is warned about once.
+std::vector<NWN::ResRef32> ResourceManager::DistinctHaks(const std::vector<NWN::ResRef32>& haks)
 {
+    std::vector<NWN::ResRef32> distinct;
+    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string> warned;
+    for (const NWN::ResRef32& hak : haks) {
+        std::string name = ToText(hak);
+        if (seen.insert(name).second)
+            distinct.push_back(hak);
+        else if (warned.insert(name).second)
+            Warn(kHakListedTwiceWarning, name.c_str());
+    }
+    return distinct;
+}
+
+void ResourceManager::LoadHaks(const std::vector<NWN::ResRef32>& listed)
+{
+    // A HAK listed twice would be read twice, and a large one listed many times fills the memory.
+    const std::vector<NWN::ResRef32> haks = DistinctHaks(listed);
     m_Tiers[TierArchive].reserve(m_Tiers[TierArchive].size() + haks.size());
     m_ErfContainers.reserve(m_ErfContainers.size() + haks.size());
     // Pushed from the last listed to the first, so the first listed ends on top of the stack.

@@ -235,6 +235,30 @@ TEST_F(ResourceManagerLoadTest, FailingOptionalSourcesAreReportedOneByOne)
     EXPECT_EQ(Content("which"), "good");
 }
 
+TEST_F(ResourceManagerLoadTest, HakListedAgainIsReadOnceAtItsFirstPlace)
+{
+    WriteFile(Home("Modules/m.mod"), Archive("module", {}, "MOD "));
+    WriteFile(Home("HAK/one.hak"), Archive("one"));
+    WriteFile(Home("HAK/two.hak"), Archive("two"));
+    m_Manager.KeepLoadRecord();
+    // "two" first, so it wins although "one" is listed again after it; the case of a name does not
+    // make another HAK (names made here are lower-cased, as the module reader's).
+    m_Manager.LoadModule(Home(), Install(), "m", "",
+                         {ToResRef32("two"), ToResRef32("one"), ToResRef32("TWO"), ToResRef32("two"), ToResRef32("One")},
+                         false);
+    EXPECT_EQ(m_Out.Text(), "WARNING: HAK file 'two' is listed more than once in the module; it is read once, at its "
+                            "first place.\n"
+                            "WARNING: HAK file 'one' is listed more than once in the module; it is read once, at its "
+                            "first place.\n" +
+                                std::string(kGranny2Missing));
+    EXPECT_EQ(Content("which"), "two");
+    std::vector<std::string> haks;
+    for (const SourceRecord& source : m_Manager.GetLoadRecord().sources)
+        if (source.tier == "HAK")
+            haks.push_back(fs::path(source.path).filename().string());
+    EXPECT_EQ(haks, (std::vector<std::string>{"two.hak", "one.hak"}));
+}
+
 TEST_F(ResourceManagerLoadTest, KeptRecordListsSourcesInPrecedenceOrder)
 {
     WriteFile(Home("Modules/m.mod"), Archive("module", {{"a", ResTypeMdb, "m"}}, "MOD "));
