@@ -184,8 +184,9 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
           [](const RunReport& report, const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }}}};
     for (const auto& [extension, write] : files) {
         // Out of memory while formatting fails this file alone: the script is in place.
+        const Write writeFile = write;
         if (!WriteFileInPieces(target + extension,
-                               [&report, write](const ByteSink& sink) { return write(report, sink); }))
+                               [&report, writeFile](const ByteSink& sink) { return writeFile(report, sink); }))
             console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
     }
 }
