@@ -1,9 +1,13 @@
-// Atomic output of the constants script.
+// Atomic output of the constants script, and the removal of what killed writers left behind.
 #include "app/ScriptOutput.h"
 
+#include "platform/File.h"
 #include "platform/Process.h"
 #include "platform/SystemFailure.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 namespace brindle {
@@ -14,10 +18,14 @@ constexpr const char* kScriptWriteFailed = "Failed to write zorvmantle_set_const
 // The same failure when the machine caused it; the system's reason follows.
 constexpr const char* kScriptWriteFailedBySystem = "Failed to write zorvmantle_set_constants.NSS";
 
-constexpr std::size_t kWriteBufferSize = 64 * 1024;
-// Temporary files are named after the script, so a leftover (after the process was killed) shows
-// what it was.
-constexpr const char* kTemporarySuffix = ".tmp";
+/// The most handed to one write.
+constexpr std::size_t kWriteChunkSize = std::size_t{1} << 20;
+// Temporary files are named after the script and their writer's process id, so a leftover (after
+// the process was killed) shows what it was, and a later run can tell that its writer is gone.
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr char kWriterSeparator = '-';
+/// More digits than any process id has.
+constexpr std::size_t kMaxWriterDigits = 10;
 
 /// A full disk or a failing device ends the run as the machine's failure; anything else (a folder
 /// that may not be written) keeps the plain text.
@@ -28,6 +36,42 @@ constexpr const char* kTemporarySuffix = ".tmp";
     throw std::runtime_error(kScriptWriteFailed);
 }
 
+/// Removes the temporary file made at path and its interrupt cleanup together.
+void RemoveTemporaryFile(const std::string& path)
+{
+    const platform::InterruptsHeld held;
+    platform::DeleteFilePath(path);
+    platform::RemoveFileOnInterrupt({});
+}
+
+/// Writes all of text to file; the reason when a write failed.
+std::error_code WriteAll(platform::OsFile file, std::string_view text)
+{
+    while (!text.empty()) {
+        const std::size_t count = std::min(text.size(), kWriteChunkSize);
+        std::uint32_t written = 0;
+        if (!platform::WriteOsFile(file, text.data(), static_cast<std::uint32_t>(count), written))
+            return platform::LastSystemError();
+        if (written == 0)
+            return std::make_error_code(std::errc::io_error);
+        text.remove_prefix(written);
+    }
+    return {};
+}
+
+/// Removes the temporary script files in directory whose writers are dead. Only files of the
+/// current user with exactly the tool's name are candidates; a file whose writer's id is taken by
+/// a live process stays until a later run.
+void RemoveDeadWritersFiles(const std::string& directory)
+{
+    const std::string prefix = std::string(kScriptFileName) + std::string(kTemporarySuffix);
+    for (const std::string& name : platform::ListOwnedFiles(directory.empty() ? "." : directory, prefix)) {
+        const std::optional<unsigned long> writer = TemporaryScriptWriter(name);
+        if (writer && !platform::IsProcessAlive(*writer))
+            platform::DeleteFilePath(directory.empty() ? name : directory + "/" + name);
+    }
+}
+
 } // namespace
 
 std::string ScriptPathIn(const std::string& directory)
@@ -35,89 +79,71 @@ std::string ScriptPathIn(const std::string& directory)
     return directory.empty() ? std::string(kScriptFileName) : directory + "/" + kScriptFileName;
 }
 
-ScriptOutput::FileBuffer::FileBuffer() : m_Buffer(kWriteBufferSize)
+std::optional<unsigned long> TemporaryScriptWriter(std::string_view name)
 {
-    setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
-}
-
-bool ScriptOutput::FileBuffer::Drain()
-{
-    const auto pending = static_cast<std::uint32_t>(pptr() - pbase());
-    std::uint32_t written = 0;
-    if (pending != 0 && !m_Failed && !platform::WriteOsFile(m_File, pbase(), pending, written)) {
-        m_Failed = true;
-        m_Error = platform::LastSystemError();
+    const std::string_view script = kScriptFileName;
+    if (!name.starts_with(script) || !name.substr(script.size()).starts_with(kTemporarySuffix))
+        return std::nullopt;
+    name.remove_prefix(script.size() + kTemporarySuffix.size());
+    const std::size_t digits = name.find(kWriterSeparator);
+    if (digits == 0 || digits > kMaxWriterDigits || digits == std::string_view::npos || name[0] == '0')
+        return std::nullopt;
+    unsigned long long pid = 0;
+    for (const char c : name.substr(0, digits)) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        pid = pid * 10 + static_cast<unsigned>(c - '0');
     }
-    setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
-    return !m_Failed;
-}
-
-ScriptOutput::FileBuffer::int_type ScriptOutput::FileBuffer::overflow(int_type ch)
-{
-    if (!Drain())
-        return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-        *pptr() = traits_type::to_char_type(ch);
-        pbump(1);
-    }
-    return traits_type::not_eof(ch);
-}
-
-int ScriptOutput::FileBuffer::sync()
-{
-    return Drain() ? 0 : -1;
+    const std::string_view random = name.substr(digits + 1);
+    if (random.size() != platform::kUniqueNameLength ||
+        random.find_first_not_of(platform::kUniqueNameLetters) != std::string_view::npos ||
+        pid > std::numeric_limits<unsigned long>::max())
+        return std::nullopt;
+    return static_cast<unsigned long>(pid);
 }
 
 ScriptOutput::ScriptOutput(const std::string& directory)
     : m_FinalPath(ScriptPathIn(directory)),
-      m_Stream(&m_Buffer)
+      m_TemporaryPrefix(m_FinalPath + std::string(kTemporarySuffix) + std::to_string(platform::CurrentProcessId()) +
+                        kWriterSeparator)
 {
-    // An interrupted run keeps the earlier script and leaves no half-written file beside it.
-    m_File.Reset(platform::CreateUniqueFileRemovedOnInterrupt(m_FinalPath + kTemporarySuffix, m_TemporaryPath));
-    if (!m_File)
+    RemoveDeadWritersFiles(directory);
+    // A folder the script cannot be written in fails now, before the run, not after it.
+    std::string probe;
+    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(m_TemporaryPrefix, probe));
+    if (!file)
         ThrowWriteFailed(platform::LastSystemError());
-    m_Buffer.Attach(m_File.Get());
-}
-
-ScriptOutput::~ScriptOutput()
-{
-    Discard();
-}
-
-void ScriptOutput::Discard()
-{
-    m_File.Reset();
-    if (!m_TemporaryPath.empty()) {
-        platform::RemoveFileOnInterrupt({});
-        platform::DeleteFilePath(m_TemporaryPath);
-        m_TemporaryPath.clear();
-    }
+    file.Reset();
+    RemoveTemporaryFile(probe);
 }
 
 void ScriptOutput::Commit()
 {
-    if (!m_File)
-        ThrowWriteFailed({});
-    m_Stream.flush();
-    std::error_code reason = m_Buffer.Error();
-    bool written = !m_Stream.fail() && !m_Buffer.Failed();
-    if (written && !platform::FlushOsFile(m_File.Get())) {
+    // The text was kept whole, or memory ran out on the way.
+    if (m_Text.fail())
+        ThrowWriteFailed(std::make_error_code(std::errc::not_enough_memory));
+    // An interrupt during the write removes the file; the earlier script stays as it was.
+    std::string temporary;
+    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(m_TemporaryPrefix, temporary));
+    if (!file)
+        ThrowWriteFailed(platform::LastSystemError());
+    std::error_code reason = WriteAll(file.Get(), m_Text.view());
+    bool written = !reason;
+    if (written && !platform::FlushOsFile(file.Get())) {
         written = false;
         reason = platform::LastSystemError();
     }
-    const bool closed = m_File.Close();
+    const bool closed = file.Close();
     if (written && !closed)
         reason = platform::LastSystemError();
-    m_Buffer.Attach(platform::InvalidOsFile);
-    const bool replaced = written && closed && platform::ReplaceFile(m_TemporaryPath, m_FinalPath);
+    const bool replaced = written && closed && platform::ReplaceFile(temporary, m_FinalPath);
     if (written && closed && !replaced)
         reason = platform::LastSystemError();
     if (!replaced) {
-        Discard();
+        RemoveTemporaryFile(temporary);
         ThrowWriteFailed(reason);
     }
     platform::RemoveFileOnInterrupt({});
-    m_TemporaryPath.clear();
 }
 
 } // namespace brindle

@@ -1,14 +1,12 @@
-// The output file of the constants script, written atomically: the text goes to a temporary file
-// beside it, which replaces the script only once the whole text was written.
+// The output file of the constants script, written atomically: the run's text is kept in memory,
+// then written to a temporary file beside the script, which replaces the script in one rename.
 #pragma once
 
-#include "platform/File.h"
-
+#include <optional>
 #include <ostream>
-#include <streambuf>
+#include <sstream>
 #include <string>
-#include <system_error>
-#include <vector>
+#include <string_view>
 
 namespace brindle {
 
@@ -17,57 +15,37 @@ inline constexpr const char* kScriptFileName = "zorvmantle_set_constants.NSS";
 /// The script's path in directory (empty: the working directory).
 std::string ScriptPathIn(const std::string& directory);
 
+/// The process id in name when name is exactly that of a temporary script file the tool makes:
+/// the script's name, ".tmp", the writer's process id, "-" and the random part. Nothing otherwise.
+std::optional<unsigned long> TemporaryScriptWriter(std::string_view name);
+
 class ScriptOutput {
 public:
-    /// Creates the temporary file in directory (empty: the working directory). Throws
-    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when it cannot be created,
-    /// or a platform::SystemFailure when the machine is the cause (no space, an I/O error, ...).
+    /// Removes the temporary script files in directory (empty: the working directory) that writers
+    /// now dead left behind, then makes sure a temporary file can be created there (one is made and
+    /// removed at once). Throws std::runtime_error("Failed to write zorvmantle_set_constants.NSS.")
+    /// when it cannot be created, or a platform::SystemFailure when the machine is the cause (no
+    /// space, an I/O error, ...).
     explicit ScriptOutput(const std::string& directory);
-    /// Without a Commit the temporary file is removed and an earlier script stays as it was.
-    ~ScriptOutput();
     ScriptOutput(const ScriptOutput&) = delete;
     ScriptOutput& operator=(const ScriptOutput&) = delete;
 
-    /// The script's text goes here; bytes are written as given (line ends included).
-    std::ostream& Stream() { return m_Stream; }
-    /// Writes out what is buffered and puts the finished file in place of the script. Throws
-    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when any write, the flush
-    /// or the rename failed (a platform::SystemFailure when the machine is the cause).
+    /// The script's text goes here, in memory; bytes are kept as given (line ends included).
+    /// Without a Commit nothing is written and an earlier script stays as it was.
+    std::ostream& Stream() { return m_Text; }
+    /// Writes the text to a temporary file beside the script, forces it onto the disk and puts it
+    /// in place of the script; the temporary file exists only meanwhile. Throws
+    /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when the file cannot be
+    /// made, or any write, the flush or the rename failed (a platform::SystemFailure when the
+    /// machine is the cause).
     void Commit();
 
-    const std::string& TemporaryPath() const { return m_TemporaryPath; }
     const std::string& FinalPath() const { return m_FinalPath; }
 
 private:
-    /// A write buffer over the temporary file that remembers any failed write.
-    class FileBuffer : public std::streambuf {
-    public:
-        FileBuffer();
-        void Attach(platform::OsFile file) { m_File = file; }
-        bool Failed() const { return m_Failed; }
-        /// The reason of the first failed write.
-        std::error_code Error() const { return m_Error; }
-
-    protected:
-        int_type overflow(int_type ch) override;
-        int sync() override;
-
-    private:
-        bool Drain();
-
-        platform::OsFile m_File = platform::InvalidOsFile;
-        bool m_Failed = false;
-        std::error_code m_Error;
-        std::vector<char> m_Buffer;
-    };
-
-    void Discard();
-
     std::string m_FinalPath;
-    std::string m_TemporaryPath;
-    platform::OwnedFile m_File;
-    FileBuffer m_Buffer;
-    std::ostream m_Stream;
+    std::string m_TemporaryPrefix;
+    std::ostringstream m_Text;
 };
 
 } // namespace brindle

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace brindle::platform {
@@ -23,6 +24,11 @@ enum class AccessHint { Normal, RandomAccess, SequentialScan };
 OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint);
 /// Creates or truncates a file for writing, owner-only, never through a symbolic link.
 OsFile CreateForWriting(const std::string& path);
+/// The random part of a name CreateUniqueFile makes: kUniqueNameLength characters, each one of
+/// kUniqueNameLetters.
+inline constexpr std::size_t kUniqueNameLength = 8;
+inline constexpr std::string_view kUniqueNameLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+
 /// Creates a new file for writing whose name is prefix followed by a few random characters, with
 /// the permissions an ordinary new file gets, never through a symbolic link and never over an
 /// existing file. Its name is returned in path; InvalidOsFile when no file could be created.

@@ -58,12 +58,11 @@ OsFile CreateForWriting(const std::string& path)
 
 OsFile CreateUniqueFile(const std::string& prefix, std::string& path)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix;
-        for (int i = 0; i < 8; ++i)
-            candidate += kLetters[random() % (sizeof(kLetters) - 1)];
+        for (std::size_t i = 0; i < kUniqueNameLength; ++i)
+            candidate += kUniqueNameLetters[random() % kUniqueNameLetters.size()];
         int fd;
         do {
             fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);

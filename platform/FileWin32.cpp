@@ -84,12 +84,11 @@ OsFile CreateForWriting(const std::string& path)
 
 OsFile CreateUniqueFile(const std::string& prefix, std::string& path)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix;
-        for (int i = 0; i < 8; ++i)
-            candidate += kLetters[random() % (sizeof(kLetters) - 1)];
+        for (std::size_t i = 0; i < kUniqueNameLength; ++i)
+            candidate += kUniqueNameLetters[random() % kUniqueNameLetters.size()];
         // CREATE_NEW fails on anything already there, a link included.
         HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -67,6 +67,16 @@ private:
     std::string m_Path;
 };
 
+/// False only when no process with this id runs: true for a live process, for one of another user
+/// and for an id that cannot be asked about. Ids are reused, so true may name another program than
+/// the one meant; use it only where that errs on the safe side. The instance markers above do not
+/// depend on it.
+bool IsProcessAlive(unsigned long pid);
+
+/// The names in directory (not the empty string) that begin with prefix and are regular files (not
+/// links) owned by the current user; on Windows the owner is not checked.
+std::vector<std::string> ListOwnedFiles(const std::string& directory, const std::string& prefix);
+
 /// Makes path a private directory of the current user: creates it owner-only, or accepts an existing
 /// one when it is a real directory (not a link) owned by the current user and not writable by group
 /// or others. The reason when the directory cannot be used, else an empty code.

@@ -7,11 +7,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <limits.h>
 #include <time.h>
 #include <unistd.h>
@@ -188,6 +190,24 @@ std::vector<std::string> ListOwnedMarkers(const std::string& directory, const st
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
             return std::nullopt;
         return name.substr(0, name.size() - suffix.size());
+    });
+}
+
+bool IsProcessAlive(unsigned long pid)
+{
+    // 0 and anything beyond pid_t would name a group of processes or wrap round: not a writer.
+    if (pid == 0 || pid > static_cast<unsigned long>(std::numeric_limits<pid_t>::max()))
+        return true;
+    // Another user's process answers EPERM: alive as well.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+std::vector<std::string> ListOwnedFiles(const std::string& directory, const std::string& prefix)
+{
+    return ListOwned(directory, S_IFREG, [&](const std::string& name) -> std::optional<std::string> {
+        if (name.rfind(prefix, 0) != 0)
+            return std::nullopt;
+        return name;
     });
 }
 

@@ -158,6 +158,32 @@ std::vector<std::string> ListOwnedMarkers(const std::string&, const std::string&
     return {};
 }
 
+bool IsProcessAlive(unsigned long pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr)
+        return GetLastError() != ERROR_INVALID_PARAMETER; // no such process; denied means alive
+    // A handle someone still holds keeps an ended process's id taken; it has ended all the same.
+    DWORD exitCode = 0;
+    const bool ended = GetExitCodeProcess(process, &exitCode) != 0 && exitCode != STILL_ACTIVE;
+    CloseHandle(process);
+    return !ended;
+}
+
+std::vector<std::string> ListOwnedFiles(const std::string& directory, const std::string& prefix)
+{
+    // The owner is not checked here (that takes the security descriptor of every file): where
+    // another user may write in the folder, what a caller removes must be decided by name alone.
+    std::vector<std::string> names;
+    ForEachItem(WithoutTrailingSeparators(directory), prefix + "*", [&](const std::string& name, DWORD attributes) {
+        if (name.rfind(prefix, 0) == 0 &&
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0)
+            names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void DeleteDirectoryContents(const std::string& path)
 {
     const std::string directory = WithoutTrailingSeparators(path);

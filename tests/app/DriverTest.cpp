@@ -5,7 +5,9 @@
 #include "app/ScriptOutput.h"
 #include "app/ScriptWriter.h"
 #include "app/Settings.h"
+#include "platform/Process.h"
 #include "platform/SystemFamily.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTempDir.h"
@@ -17,6 +19,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
+#if BRINDLE_POSIX
+#include <unistd.h>
+#endif
 
 namespace brindle {
 namespace {
@@ -315,6 +320,91 @@ TEST_F(DriverTest, ScriptThatCannotBePutInPlaceIsAnError)
     RunDriver(console, [](const RunContext& run) { run.script << "text\r\n"; }, m_Work.Path());
     EXPECT_EQ(console.Text(), "\nERROR: 'Failed to write zorvmantle_set_constants.NSS.'");
     EXPECT_EQ(Entries(m_Work.Path()), (std::vector<std::string>{kSettingsFileName, kScriptFileName}));
+}
+
+/// The id of a process that has ended: the tool's own, run where it stops at its first check.
+unsigned long DeadProcessId()
+{
+    const test::ScopedTempDir empty;
+    test::ChildProcess child(BRINDLE_EXECUTABLE, empty.Path());
+    child.ReadAll();
+    child.Finish();
+    return child.Id();
+}
+
+TEST_F(DriverTest, TemporaryScriptOnlyWhileWrittenAndDeadWritersLeftoversRemoved)
+{
+    const std::string script = kScriptFileName;
+    const std::string dead = std::to_string(DeadProcessId());
+    const std::string live = std::to_string(platform::CurrentProcessId());
+    ASSERT_TRUE(platform::IsProcessAlive(std::stoul(live)));
+    ASSERT_FALSE(platform::IsProcessAlive(std::stoul(dead))) << "the ended child's id " << dead;
+    const std::string removed = script + ".tmp" + dead + "-abcd1234";
+    std::vector<std::string> kept = {
+        script + ".tmp" + live + "-abcd1234", // a live writer's
+        script + ".tmpabcd1234",              // named as before writers were named
+        script + ".tmp" + dead + "-abcd123",  // random part too short
+        script + ".tmp" + dead + "-abcD1234", // a letter the random part never has
+        script + ".tmp0" + dead + "-abcd1234",
+        script + ".tmp" + dead + "-abcd1234.bak",
+        "other.NSS.tmp" + dead + "-abcd1234",
+    };
+    for (const std::string& name : kept)
+        test::WriteFile(m_Work / name, "left");
+    test::WriteFile(m_Work / removed, "left");
+    kept.push_back(script + ".tmp" + dead + "-folder00");
+    test::MakeDirectories(m_Work / kept.back());
+#if BRINDLE_POSIX
+    kept.push_back(script + ".tmp" + dead + "-symlink0");
+    std::filesystem::create_symlink(removed, m_Work / kept.back());
+    if (::geteuid() == 0) {
+        kept.push_back(script + ".tmp" + dead + "-nobody00");
+        test::WriteFile(m_Work / kept.back(), "another user's");
+        ASSERT_EQ(::chown((m_Work / kept.back()).c_str(), 65534, 65534), 0);
+    }
+#endif
+    test::WriteFile(m_Work / kSettingsFileName, Settings("m"));
+    kept.push_back(kSettingsFileName);
+    std::sort(kept.begin(), kept.end());
+
+    test::RecordingTextOut console;
+    bool ran = false;
+    RunDriver(
+        console,
+        [&](const RunContext& run) {
+            ran = true;
+            // The dead writer's file is gone before the run, and the run's own is not made yet.
+            EXPECT_EQ(Entries(m_Work.Path()), kept);
+            run.script << "text\r\n";
+        },
+        m_Work.Path());
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(console.Text(), "");
+    EXPECT_EQ(test::ReadFile(m_Work / kScriptFileName), "text\r\n");
+    kept.push_back(script);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Entries(m_Work.Path()), kept);
+}
+
+TEST_F(DriverTest, FolderTheScriptCannotBeWrittenInFailsBeforeTheRun)
+{
+#if !BRINDLE_POSIX
+    GTEST_SKIP() << "builds a path near the POSIX length limit, far beyond the Windows one";
+#else
+    // Refused to root as well: the settings file's path fits the system's limit, the temporary
+    // script's does not.
+    std::string folder = m_Work.Path();
+    while (folder.size() < 4060)
+        folder += "/" + std::string(std::min<std::size_t>(200, 4060 - folder.size() - 1), 'd');
+    test::MakeDirectories(folder);
+    test::WriteFile(folder + "/" + kSettingsFileName, Settings("m"));
+    test::RecordingTextOut console;
+    bool ran = false;
+    RunDriver(console, [&](const RunContext&) { ran = true; }, folder);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(console.Text(), "\nERROR: 'Failed to write zorvmantle_set_constants.NSS.'");
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{kSettingsFileName});
+#endif
 }
 
 TEST_F(DriverTest, NonStandardFailuresAreNotSwallowed)
