@@ -1,6 +1,7 @@
 // The run report's HTML page. Every text that comes from game data or configuration is escaped.
 #include "app/ReportHtml.h"
 
+#include "app/ReadableText.h"
 #include "app/ReportConflicts.h"
 #include "app/RunReport.h"
 
@@ -68,9 +69,9 @@ const char* EntityFor(char c)
     }
 }
 
-/// Which bytes EntityFor replaces.
+/// Which bytes EntityFor replaces, and those AppendReadable looks at.
 constexpr std::array<bool, 256> kSpecialBytes = [] {
-    std::array<bool, 256> special{};
+    std::array<bool, 256> special = kBytesToCheck;
     for (const char c : {'&', '<', '>', '"', '\''})
         special[static_cast<unsigned char>(c)] = true;
     return special;
@@ -86,6 +87,10 @@ void AppendEscaped(std::string& out, std::string_view text)
         out.append(text);
         return;
     }
+    // Controls (but the layout's) and bytes outside well-formed UTF-8 show as '?', as on the console.
+    std::string readable;
+    AppendReadable(readable, text, true);
+    text = readable;
     // Runs of plain characters go in whole.
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -4,6 +4,7 @@
 #include "app/IDebugTextOut.h"
 #include "app/ReportConflicts.h"
 #include "app/ReportHtml.h"
+#include "app/ReadableText.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
 #include "platform/Process.h"
@@ -24,41 +25,30 @@ namespace {
 /// Shown for each report file that could not be written, with the path as configured plus its
 /// extension.
 constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write report '%s'.";
+constexpr const char* kReportNameIsFolderWarning =
+    "\nWARNING: Report '%s' names a folder, not a file: no report was written.";
+constexpr const char* kReportNameTooLongWarning =
+    "\nWARNING: Report name '%s' is too long: '%s' would have %zu characters, more than a file name may "
+    "have (%zu); no report was written.";
 constexpr const char* kTemporarySuffix = ".tmp";
 constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 } // namespace
 
-namespace {
-
-/// Whether any byte of the eight in word is below limit (at most 128).
-bool AnyByteBelow(std::uint64_t word, std::uint64_t limit)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = 0x8080808080808080u;
-    return ((word - ones * limit) & ~word & highs) != 0;
-}
-
-} // namespace
-
 void AppendTsvField(std::string& out, std::string_view field)
 {
-    const std::size_t start = out.size();
-    out.append(field);
-    // A tab or line end inside a field would split it. All three lie below '\x0e', so eight bytes
-    // at a time tell the rare field that holds a byte that low; only such a field is looked at
-    // byte by byte, each of the three then becoming a space.
-    bool low = false;
-    std::size_t i = 0;
-    for (; i + 8 <= field.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, field.data() + i, sizeof word);
-        low |= AnyByteBelow(word, 0x0e);
-    }
-    for (; i < field.size(); ++i)
-        low |= static_cast<unsigned char>(field[i]) < 0x0e;
-    if (!low)
+    // Most fields are printable ASCII: one branch-free pass tells, and they go in whole.
+    bool check = false;
+    for (const char c : field)
+        check |= kBytesToCheck[static_cast<unsigned char>(c)];
+    if (!check) {
+        out.append(field);
         return;
+    }
+    // A tab or line end inside a field would split it: each becomes a space. Other controls and
+    // bytes outside well-formed UTF-8 become '?', as on the console.
+    const std::size_t start = out.size();
+    AppendReadable(out, field, true);
     for (std::size_t j = start; j < out.size(); ++j)
         if (out[j] == '\t' || out[j] == '\r' || out[j] == '\n')
             out[j] = ' ';
@@ -130,12 +120,31 @@ bool WriteReportTsv(const RunReport& report, const ByteSink& sink)
     return BuildReportTsv(report, out, &sink);
 }
 
+namespace {
+
+/// The start of the temporary file's name for path: path and ".tmp", its last part cut (at a
+/// character's start) where the random part would make the name longer than a name may be.
+std::string TemporaryPrefixFor(const std::string& path)
+{
+    const std::size_t leafStart = path.size() - std::min(path.size(), boost::filesystem::path(path).filename().size());
+    const std::size_t room = platform::kMaxFileNameLength - std::strlen(kTemporarySuffix) - platform::kUniqueNameLength;
+    std::size_t end = path.size();
+    if (end - leafStart > room) {
+        end = leafStart + room;
+        while (end > leafStart && (static_cast<unsigned char>(path[end]) & 0xc0) == 0x80)
+            --end;
+    }
+    return path.substr(0, end) + kTemporarySuffix;
+}
+
+} // namespace
+
 bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                        Placement placement)
 {
     std::string temporary;
     // Written after the script is committed, so the one interrupt slot is free for this file.
-    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(path + kTemporarySuffix, temporary));
+    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(TemporaryPrefixFor(path), temporary));
     if (!file)
         return false;
     const ByteSink sink = [&file](std::string_view bytes) {
@@ -173,6 +182,19 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
                       IDebugTextOut& console)
 {
     const boost::filesystem::path given(base);
+    // "..", "." or a trailing separator would give hidden files named only by their extension.
+    const std::string leaf = given.filename().string();
+    if (leaf.empty() || leaf == "." || leaf == "..") {
+        console.WriteText(kReportNameIsFolderWarning, base.c_str());
+        return;
+    }
+    // The longest of the three names must fit, or the report would be written only in part.
+    const std::size_t longest = leaf.size() + std::strlen(kReportConflictsExtension);
+    if (longest > platform::kMaxFileNameLength) {
+        console.WriteText(kReportNameTooLongWarning, base.c_str(), (leaf + kReportConflictsExtension).c_str(), longest,
+                          platform::kMaxFileNameLength);
+        return;
+    }
     const std::string target =
         directory.empty() || given.is_absolute() || given.has_root_directory() ? base : directory + "/" + base;
     // The page and the list of models are written in pieces as they are made; the conflicts are few.

@@ -30,7 +30,8 @@ inline constexpr std::size_t kReportPiece = 256 * 1024;
 /// failed.
 bool WriteReportTsv(const RunReport& report, const ByteSink& sink);
 
-/// Appends field to a tab-separated line, each tab or line end inside it as a space.
+/// Appends field to a tab-separated line, each tab or line end inside it as a space, each other
+/// control byte and each byte outside well-formed UTF-8 as '?'.
 void AppendTsvField(std::string& out, std::string_view field);
 
 /// How WriteFileAtomically puts its file in place.

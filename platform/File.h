@@ -28,6 +28,9 @@ OsFile CreateForWriting(const std::string& path);
 /// kUniqueNameLetters.
 inline constexpr std::size_t kUniqueNameLength = 8;
 inline constexpr std::string_view kUniqueNameLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+/// The longest name one folder entry may have on the usual file systems of both systems: bytes on
+/// POSIX, UTF-16 units on Windows (never more than the name's UTF-8 bytes).
+inline constexpr std::size_t kMaxFileNameLength = 255;
 
 /// Creates a new file for writing whose name is prefix followed by a few random characters, with
 /// the permissions an ordinary new file gets, never through a symbolic link and never over an

@@ -9,12 +9,15 @@
 #include "app/RunReport.h"
 #include "app/ScriptWriter.h"
 #include "app/TeeTextOut.h"
+#include "platform/SystemFamily.h"
 #include "resources/ResourceTypes.h"
 #include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -63,18 +66,27 @@ TEST(RunReportTest, EscapingAndTabSeparatedFields)
 
 TEST(RunReportTest, TabSeparatedFieldsCleanedAtAnyPosition)
 {
-    // Eight bytes are looked at together: a tab or line end in any lane or in the tail, and other
-    // low or high bytes that must stay as they are.
+    // A tab or line end anywhere becomes a space; other controls (ESC among them) and every byte
+    // outside well-formed UTF-8 become '?', as on the console, while well-formed characters of
+    // two, three and four bytes stay.
     const struct {
         std::string field;
         std::string line;
     } cases[] = {
         {"abcdefgh\tjklmnop", "abcdefgh jklmnop"},
         {"abcdefg\n", "abcdefg "},
-        {"abcdefghijklmnop\r", "abcdefghijklmnop "},
-        {"\tabcdefg", " abcdefg"},
-        {std::string("a\x01\x0d\x0e\0b", 6), std::string("a\x01 \x0e\0b", 6)},
-        {"\xc3\xa9\xff\x80\x8d\x89" "abc", "\xc3\xa9\xff\x80\x8d\x89" "abc"},
+        {"\tabcdefg\r", " abcdefg "},
+        {std::string("a\x01\x0d\x0e\0b\x7f", 7), "a? ??b?"},
+        {"\x1b[31mred\x1b[0m", "?[31mred?[0m"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80" "abc", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80" "abc"},
+        {"\xff\x80\x8d" "abc", "???abc"},
+        // Cut short, overlong, a surrogate, above U+10FFFF: each bad byte one mark.
+        {"x\xc3", "x?"},
+        {"\xe2\x82", "??"},
+        {"\xc0\xaf", "??"},
+        {"\xe0\x80\xaf", "???"},
+        {"\xed\xa0\x80", "???"},
+        {"\xf4\x90\x80\x80", "????"},
         {"", ""},
     };
     for (const auto& c : cases) {
@@ -82,6 +94,8 @@ TEST(RunReportTest, TabSeparatedFieldsCleanedAtAnyPosition)
         AppendTsvField(out, c.field);
         EXPECT_EQ(out, "x\t" + c.line) << c.field;
     }
+    // The page keeps the layout's tabs and line ends, and escapes after cleaning.
+    EXPECT_EQ(EscapeHtml("\x1b]0;<t>\x07\xff\xc3\xa9\n"), "?]0;&lt;t&gt;??\xc3\xa9\n");
 }
 
 TEST(RunReportTest, ModelsSortedBytewiseByName)
@@ -180,6 +194,50 @@ TEST(RunReportTest, FilesWrittenInPiecesAsTheyWouldBeWhole)
     }));
     EXPECT_EQ(test::ReadFile(path), "ab");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(RunReportTest, ReportNamesUpToTheLongestThatFitsAreWrittenOthersRefused)
+{
+    test::ScopedTempDir dir;
+    RunReport report("m", "/i", "/h");
+    report.AddIgnored("a", LoadRecord::npos, "r");
+    const auto files = [&dir] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    // The longest name whose ".conflicts.tsv" file still fits is written whole, with room for the
+    // temporary files' random part; one more character writes nothing and says why.
+    // (Windows' runtime also limits the whole path to 260 characters: that part is left to POSIX.)
+    const std::string longest(255 - std::strlen(".conflicts.tsv"), 'r');
+    if (BRINDLE_POSIX) {
+        test::RecordingTextOut written;
+        WriteReportFiles(report, longest, dir.Path(), written);
+        EXPECT_EQ(written.Text(), "");
+        EXPECT_EQ(files(), (std::vector<std::string>{longest + ".conflicts.tsv", longest + ".html", longest + ".tsv"}));
+        for (const std::string& name : files())
+            std::filesystem::remove(dir / name);
+    }
+
+    const struct {
+        std::string base;
+        std::string warning;
+    } refused[] = {
+        {longest + "r", "\nWARNING: Report name '" + longest + "r' is too long: '" + longest +
+                            "r.conflicts.tsv' would have 256 characters, more than a file name may have (255); no "
+                            "report was written."},
+        {"../..", "\nWARNING: Report '../..' names a folder, not a file: no report was written."},
+        {"sub/", "\nWARNING: Report 'sub/' names a folder, not a file: no report was written."},
+        {".", "\nWARNING: Report '.' names a folder, not a file: no report was written."},
+    };
+    for (const auto& c : refused) {
+        test::RecordingTextOut console;
+        WriteReportFiles(report, c.base, dir / "sub/deeper", console);
+        EXPECT_EQ(console.Text(), c.warning) << c.base;
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{});
 }
 
 TEST(RunReportTest, ChangesSectionIsCompleteAndEscaped)
