@@ -22,6 +22,24 @@ constexpr const char* kIllegalFileIndex = "Illegal FileIndex";
 // The directory separator this container inserts; the system reads it as one separator.
 constexpr const char* kSeparator = "//";
 
+/// A scanned folder's path as a user writes it: one "/" between folders, none at the end.
+std::string Shown(const std::string& path)
+{
+    const std::size_t width = std::strlen(kSeparator);
+    std::string shown;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path.compare(i, width, kSeparator) == 0) {
+            shown += '/';
+            i += width - 1;
+        } else {
+            shown += path[i];
+        }
+    }
+    if (shown.ends_with('/'))
+        shown.pop_back();
+    return shown;
+}
+
 } // namespace
 
 template <class ResRefT>
@@ -39,8 +57,12 @@ void DirectoryFileReader<ResRefT>::ScanDirectory(const std::string& path, unsign
     if (depth >= kMaxDepth)
         return;
     std::vector<platform::DirectoryItem> items;
-    if (!platform::ListDirectory(path, items))
+    if (!platform::ListDirectory(path, items)) {
+        // A root that is not there is an ordinary empty container; a folder inside it was seen.
+        if (depth != 0)
+            m_Unreadable.push_back(Shown(path));
         return;
+    }
     for (const platform::DirectoryItem& item : items) {
         if (item.isDirectory) {
             ScanDirectory(path + item.name + kSeparator, depth + 1);

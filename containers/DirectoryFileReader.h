@@ -38,6 +38,9 @@ public:
 
     /// The full path of an entry; throws std::runtime_error "Illegal FileIndex" when out of range.
     std::string GetEncapsulatedFilePath(FileIndex index) const;
+    /// The folders below the root that the scan found but could not list, in scan order: the files
+    /// in them are missing from the container.
+    const std::vector<std::string>& UnreadableFolders() const { return m_Unreadable; }
 
 private:
     struct Entry {
@@ -55,6 +58,7 @@ private:
     platform::OsFile OpenFileOf(FileHandle handle) const;
 
     std::vector<Entry> m_Entries;
+    std::vector<std::string> m_Unreadable;
     std::string m_Root;
     /// Handles returned and not yet closed: a stale or foreign handle must never reach a
     /// descriptor that the system has since handed to someone else.

@@ -173,6 +173,7 @@ void ResourceManager::AttachDirectory(std::shared_ptr<DirectoryContainer> direct
 {
     if (!directory)
         return;
+    WarnUnreadableFolders(*directory);
     m_Tiers[TierDirectory].push_back(directory.get());
     NoteAttached(TierDirectory, directory.get());
     m_DirectoryContainers.push_back(std::move(directory));

@@ -78,6 +78,8 @@ public:
     /// tests that assemble a stack without a game tree). Call BuildResourceIndex afterwards.
     void AttachArchive(Tier tier, std::shared_ptr<Accessor> archive);
     void AttachDirectory(std::shared_ptr<DirectoryContainer> directory);
+    /// One warning for each folder inside directory that could not be listed.
+    void WarnUnreadableFolders(const DirectoryContainer& directory);
     /// Rebuilds the combined index from the stacked sources.
     void BuildResourceIndex();
 

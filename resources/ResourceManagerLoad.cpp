@@ -27,6 +27,10 @@ constexpr const char* kHakLoadWarning =
 constexpr const char* kHakListedTwiceWarning =
     "WARNING: HAK file '%s' is listed more than once in the module; it is read once, at its first place.\n";
 constexpr const char* kZipOpenWarning = "WARNING: Failed to open .zip archive '%s': exception '%s'.\n";
+constexpr const char* kNotAFileWarning = "WARNING: Skipped .zip archive '%s': it is not a regular file.\n";
+constexpr const char* kNotAFile = "not a regular file";
+constexpr const char* kUnreadableFolderWarning =
+    "WARNING: Could not read folder '%s'; the files in it are left out.\n";
 constexpr const char* kCampaignMissingWarning =
     "WARNING: Campaign %s not found: no folder in '%s' or '%s' holds a campaign.cam with that GUID.  Campaign "
     "resources will be unavailable.\n";
@@ -208,6 +212,12 @@ void ResourceManager::LoadDirectories()
     }
 }
 
+void ResourceManager::WarnUnreadableFolders(const DirectoryContainer& directory)
+{
+    for (const std::string& folder : directory.UnreadableFolders())
+        Warn(kUnreadableFolderWarning, folder.c_str());
+}
+
 void ResourceManager::LoadZipArchives(const std::string& folder, const char* tier)
 {
     std::vector<platform::DirectoryItem> items;
@@ -215,9 +225,15 @@ void ResourceManager::LoadZipArchives(const std::string& folder, const char* tie
         return;
     // The listing is in upper-cased name order, so a later archive overrides an earlier one.
     for (const platform::DirectoryItem& item : items) {
-        if (item.isDirectory || !item.isRegularFile || !EndsWithIgnoreCase(item.name, kZipExtension))
+        if (item.isDirectory || !EndsWithIgnoreCase(item.name, kZipExtension))
             continue;
         const std::string path = folder + "/" + item.name;
+        // A FIFO or device would block or never end if read; a link to nothing has no bytes.
+        if (!item.isRegularFile) {
+            Warn(kNotAFileWarning, path.c_str());
+            NoteFailedSource(TierZip, tier, path, kNotAFile);
+            continue;
+        }
         try {
             AttachArchive(TierZip, std::make_shared<ZipFileReader<NWN::ResRef32>>(path));
             NameLastSource(tier, path);
@@ -240,7 +256,9 @@ void ResourceManager::LoadEnhancedData()
     // its loose files on top of its own archives, as override sits above the archives. The scan
     // follows no link to a folder, so a link loop cannot make it go round.
     LoadZipArchives(data, kTierEnhanced);
-    AttachArchive(TierZip, std::make_shared<DirectoryContainer>(data));
+    auto loose = std::make_shared<DirectoryContainer>(data);
+    WarnUnreadableFolders(*loose);
+    AttachArchive(TierZip, std::move(loose));
     NameLastSource(kTierEnhanced, data);
 }
 

@@ -3,6 +3,8 @@
 #include "platform/File.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
+#include "platform/SystemFamily.h"
+#include "tests/support/FolderChain.h"
 #include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +85,27 @@ TEST(DirectoryFileReaderTest, MissingRootGivesAnEmptyContainer)
     Directory d(dir / "nothing-here");
     EXPECT_EQ(d.GetEncapsulatedFileCount(), 0u);
     EXPECT_EQ(d.OpenFile(ToResRef32("foo"), kUtc), 0u);
+}
+
+TEST(DirectoryFileReaderTest, FolderThatCannotBeListedIsNamedAndTheRestIsKept)
+{
+    if (!BRINDLE_POSIX)
+        GTEST_SKIP() << "Windows' runtime cannot step into folders this deep to make them";
+    test::ScopedTempDir dir;
+    test::WriteFile(dir / "root/kept.2da", "");
+    test::WriteFile(dir / "root/sub/also.2da", "");
+    // Twenty folders of 200 characters: the scan reaches one whose path is too long to list.
+    const std::string name(200, 'f');
+    const test::FolderChain chain(dir / "root/sub", name, 20);
+    Directory d(dir / "root");
+    EXPECT_EQ(d.GetEncapsulatedFileCount(), 2u);
+    ASSERT_EQ(d.UnreadableFolders().size(), 1u);
+    const std::string& shown = d.UnreadableFolders()[0];
+    EXPECT_TRUE(shown.starts_with(dir / "root/sub/" + name + "/" + name)) << shown;
+    EXPECT_EQ(shown.find("//"), std::string::npos) << shown;
+    EXPECT_FALSE(shown.ends_with("/")) << shown;
+    // A root that is not there is empty, not unreadable.
+    EXPECT_EQ(Directory(dir / "nothing-here").UnreadableFolders(), std::vector<std::string>{});
 }
 
 TEST(DirectoryFileReaderTest, OpenByNameReachesOnlyTheRootWhateverTheCase)

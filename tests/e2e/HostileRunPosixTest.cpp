@@ -7,6 +7,7 @@
 #include "resources/ResourceManager.h"
 #include "resources/ResourceTypes.h"
 #include "tests/support/ErfWriter.h"
+#include "tests/support/FolderChain.h"
 #include "tests/support/GffWriter.h"
 #include "tests/support/RealData.h"
 #include "tests/support/SampleGame.h"
@@ -391,6 +392,35 @@ TEST(HostileRunTest, OverrideTablesThatAreAFifoAndAnEndlessDevice)
     const Outcome odd = RunToEnd(tree.WorkingDirectory("odd"), tmp.Path());
     EXPECT_EQ(odd.output, reference.output);
     EXPECT_EQ(odd.script, reference.script);
+    EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
+}
+
+// A .zip in the data folder that is a FIFO (never opened: a read would wait forever) or a link to
+// nothing, and an override folder nested too deep to be listed: each is named in a warning and left
+// out, and the run ends as it would without them.
+TEST(HostileRunTest, ArchivesThatAreNoFilesAndFoldersThatCannotBeListedAreNamed)
+{
+    GameTree tree;
+    const Outcome reference = Reference(tree, "reference");
+
+    const std::string fifo = tree.Install() + "/Data/fifo.zip";
+    const std::string dangling = tree.Install() + "/Data/gone.zip";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((tree.Install() + "/Data/nothing").c_str(), dangling.c_str()), 0);
+    const std::string name(200, 'o');
+    const test::FolderChain chain(tree.Override(), name, 24);
+    ScopedTempDir tmp;
+    const Outcome odd = RunToEnd(tree.WorkingDirectory("odd"), tmp.Path());
+    EXPECT_EQ(odd.script, reference.script);
+    EXPECT_NE(odd.output.find("WARNING: Skipped .zip archive '" + fifo + "': it is not a regular file.\n"),
+              std::string::npos) << odd.output;
+    EXPECT_NE(odd.output.find("WARNING: Skipped .zip archive '" + dangling + "': it is not a regular file.\n"),
+              std::string::npos) << odd.output;
+    const std::string unreadable = "WARNING: Could not read folder '" + tree.Override() + "/" + name + "/";
+    const std::size_t at = odd.output.find(unreadable);
+    ASSERT_NE(at, std::string::npos) << odd.output;
+    const std::string line = odd.output.substr(at, odd.output.find('\n', at) + 1 - at);
+    EXPECT_TRUE(line.ends_with("'; the files in it are left out.\n")) << line;
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
 }
 
