@@ -16,6 +16,8 @@
 #include <array>
 #include <chrono>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -73,7 +75,7 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
             c = ascii::ToUpper(c);
         const auto ignore = [&](const char* reason) {
             if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), reason);
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), ModelRecord::ReasonForReport(reason));
             models.ignored.emplace_back(std::move(upper), reason);
         };
         // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
@@ -100,6 +102,11 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
                 models.armorVariations.push_back(std::move(*record));
             else if (record->IsArmorPart())
                 models.armorParts.push_back(std::move(*record));
+        } catch (const std::out_of_range&) {
+            // The library's own words name a position in a string, which tells a user nothing.
+            ignore(kModelNameEndsEarly);
+        } catch (const std::bad_alloc&) {
+            throw; // the machine's failure, not the model's
         } catch (const std::exception& e) {
             ignore(e.what());
         }

@@ -110,6 +110,11 @@ const char* ModelRecord::TryRead(const LookupTables& tables, std::string name, s
     return failure;
 }
 
+const char* ModelRecord::ReasonForReport(const char* failure)
+{
+    return failure == LexicalCastFailure() ? kVariationNotANumber : failure;
+}
+
 bool ModelRecord::IsWritableInScript(std::string_view name)
 {
     return std::none_of(name.begin(), name.end(), [](char c) {

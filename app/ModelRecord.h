@@ -18,6 +18,11 @@ inline constexpr const char* kModelParseFailed = "Could not parse model.";
 /// not a way out, as not every script compiler reads them alike.
 inline constexpr const char* kNameNotScriptable = "name cannot be written in a script";
 
+/// The report's words for two failures whose own texts come from the library: a variation that is
+/// not a number, and a name that ends before its last field.
+inline constexpr const char* kVariationNotANumber = "Could not gather variation from model (not a number).";
+inline constexpr const char* kModelNameEndsEarly = "Could not parse model (the name ends too early).";
+
 /// The highest variation number a model name may carry.
 inline constexpr std::uint32_t kMaxModelVariation = 256;
 
@@ -43,6 +48,10 @@ public:
     /// False when name holds a double quote, a backslash or a byte below 0x20. Every list key is
     /// made of parts of the name and fixed texts, so a name that passes gives keys that do too.
     static bool IsWritableInScript(std::string_view name);
+
+    /// failure as the report shows it: the number conversion's own text is kVariationNotANumber;
+    /// every other text is the tool's own and stays.
+    static const char* ReasonForReport(const char* failure);
 
     ModelRecord(const ModelRecord&) = delete;
     ModelRecord& operator=(const ModelRecord&) = delete;
