@@ -148,8 +148,10 @@ TEST(TwoDAFileReaderTest, TablesOverTheLimitAreRefusedUnread)
 TEST(TwoDAFileReaderTest, LongPathsCutTheColumnCountMessageAt255)
 {
     ScopedTempDir dir;
-    // Long enough to be cut, short enough for the Windows path limit of 260 characters.
-    const std::string path = dir / (std::string(100, 'd') + "/" + std::string(100, 'f') + ".2da");
+    // 250 characters: long enough to be cut, short enough for the Windows path limit of 260.
+    ASSERT_LT(dir.Path().size(), 200u) << dir.Path();
+    const std::size_t room = 250 - dir.Path().size() - std::string_view("//.2da").size();
+    const std::string path = dir / (std::string(room / 2, 'd') + "/" + std::string(room - room / 2, 'f') + ".2da");
     test::WriteFile(path, "2DA V2.0\n\nA\n0\n");
     const std::string whole = "Bad column count on .2DA '" + path + "' / row 0 (line 1, cols 1/1).";
     ASSERT_GT(whole.size(), 255u);
