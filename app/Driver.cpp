@@ -20,9 +20,11 @@
 #include <boost/filesystem/operations.hpp>
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string_view>
+#include <system_error>
 
 namespace brindle {
 
@@ -35,6 +37,8 @@ constexpr const char* kHomeNotSet = "NWN2 home location not set.";
 constexpr const char* kHomeMissing = "NWN2 home location does not exist.";
 /// The exit status of a run the machine failed; every other run ends with 0.
 constexpr int kMachineFailureStatus = 1;
+// Memory ran out where no step said what it was doing; the system's reason follows.
+constexpr const char* kRunOutOfMemory = "Not enough memory to finish the run";
 // The one line a failed run shows, with the failure's text.
 constexpr const char* kErrorLineFormat = "\nERROR: '%s'";
 constexpr const char* kInstallNotFound = "NWN2 install location not found by auto.";
@@ -220,6 +224,10 @@ int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& d
         // The machine failed the run (no space, no memory, ...): the earlier files stay as they
         // were, and the status says the run did not happen.
         console.WriteText(kErrorLineFormat, e.what());
+        return mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
+    } catch (const std::bad_alloc&) {
+        const platform::SystemFailure failure(kRunOutOfMemory, std::make_error_code(std::errc::not_enough_memory));
+        console.WriteText(kErrorLineFormat, failure.what());
         return mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
     } catch (const std::exception& e) {
         console.WriteText(kErrorLineFormat, e.what());

@@ -2,20 +2,62 @@
 #include "app/Settings.h"
 
 #include "platform/File.h"
+#include "platform/SystemFailure.h"
 
 #include <boost/program_options.hpp>
 
+#include <algorithm>
+#include <iterator>
+#include <new>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace brindle {
 
 namespace {
 
-// A repeated option, whatever the parser's own wording.
+// A repeated option, whatever the parser's own wording; the option and the file follow.
 constexpr const char* kMultipleOccurrences = "multiple occurrences";
+constexpr const char* kOfOption = " of option '";
+constexpr const char* kInFile = "' in ";
+// What is wrong with a file or one of its lines; the file's name (and ", line <n>") comes first.
+constexpr const char* kTooLarge = " bytes; a settings file may hold at most ";
+constexpr const char* kNulByte = ": holds a NUL byte";
+constexpr const char* kBadLine = ": neither \"name = value\", a [section] nor a comment";
+constexpr const char* kNotSettings = ": cannot be read as settings";
+constexpr const char* kLine = ", line ";
+// Out of memory while reading: a machine failure, with the system's reason after it.
+constexpr const char* kNoMemory = "Not enough memory to read ";
 
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+/// "<source>, line <n>" for the line that holds text's byte at offset.
+std::string LineOf(const std::string& source, std::string_view text, std::size_t offset)
+{
+    const auto newlines = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+    return source + kLine + std::to_string(newlines + 1);
+}
+
+/// The first line of text that reads as invalid once its comment and surrounding blanks are
+/// dropped, as the parser reads lines; npos when none does.
+std::size_t FindLine(std::string_view text, std::string_view invalid)
+{
+    constexpr std::string_view blanks = " \t\r";
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        line = line.substr(0, line.find('#'));
+        const std::size_t first = line.find_first_not_of(blanks);
+        line = first == std::string_view::npos ? std::string_view() : line.substr(first);
+        line = line.substr(0, line.find_last_not_of(blanks) + 1);
+        if (line == invalid)
+            return start;
+        start = end + 1;
+    }
+    return std::string_view::npos;
+}
 
 } // namespace
 
@@ -33,23 +75,42 @@ const std::array<OptionDeclaration, 8> kOptionDeclarations = {{
     {kOptionReport, "Run report to write, as a path without extension."},
 }};
 
-OptionAccessor ParseSettings(std::istream& in)
+OptionAccessor ParseSettings(std::istream& in, const std::string& source)
 {
-    po::options_description description;
-    for (const OptionDeclaration& option : kOptionDeclarations)
-        description.add_options()(option.name, po::value<std::string>(), option.description);
-
-    po::variables_map stored;
+    std::string text;
     try {
-        po::store(po::parse_config_file(in, description, true), stored);
-    } catch (const po::multiple_occurrences&) {
-        throw std::runtime_error(kMultipleOccurrences);
-    }
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (text.size() > kMaxSettingsFileSize)
+            throw std::runtime_error(source + " is " + std::to_string(text.size()) + kTooLarge +
+                                     std::to_string(kMaxSettingsFileSize) + " bytes");
+        // The parser would end the value at the byte and keep what came before.
+        if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
+            throw std::runtime_error(LineOf(source, text, nul) + kNulByte);
 
-    std::map<std::string, std::string> values;
-    for (const auto& [name, value] : stored)
-        values.emplace(name, value.as<std::string>());
-    return OptionAccessor(std::move(values));
+        po::options_description description;
+        for (const OptionDeclaration& option : kOptionDeclarations)
+            description.add_options()(option.name, po::value<std::string>(), option.description);
+        po::variables_map stored;
+        std::istringstream lines(text);
+        try {
+            po::store(po::parse_config_file(lines, description, true), stored);
+        } catch (const po::multiple_occurrences& e) {
+            throw std::runtime_error(std::string(kMultipleOccurrences) + kOfOption + e.get_option_name() + kInFile +
+                                     source);
+        } catch (const po::invalid_config_file_syntax& e) {
+            const std::size_t at = FindLine(text, e.tokens());
+            throw std::runtime_error((at == std::string::npos ? source : LineOf(source, text, at)) + kBadLine);
+        } catch (const po::error&) {
+            throw std::runtime_error(source + kNotSettings);
+        }
+
+        std::map<std::string, std::string> values;
+        for (const auto& [name, value] : stored)
+            values.emplace(name, value.as<std::string>());
+        return OptionAccessor(std::move(values));
+    } catch (const std::bad_alloc&) {
+        throw platform::SystemFailure(kNoMemory + source, std::make_error_code(std::errc::not_enough_memory));
+    }
 }
 
 OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* state)
@@ -65,11 +126,20 @@ OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* stat
         report(platform::PathExists(path) ? SettingsFileState::Unreadable : SettingsFileState::Missing);
         return OptionAccessor();
     }
+    // A file too large to be settings is refused by its size, before any of it is kept.
+    std::uint64_t size = 0;
+    if (platform::SizeOsFile(file.Get(), size) && size > kMaxSettingsFileSize) {
+        report(SettingsFileState::Read);
+        throw std::runtime_error(path + " is " + std::to_string(size) + kTooLarge +
+                                 std::to_string(kMaxSettingsFileSize) + " bytes");
+    }
     std::string text;
     bool ok = true;
     char chunk[4096];
     std::uint32_t read = 0;
-    while ((ok = platform::ReadOsFile(file.Get(), chunk, sizeof(chunk), read)) && read != 0)
+    // One byte past the limit is enough to refuse a file that grew while it was read.
+    while (text.size() <= kMaxSettingsFileSize && (ok = platform::ReadOsFile(file.Get(), chunk, sizeof(chunk), read)) &&
+           read != 0)
         text.append(chunk, read);
     report(ok ? SettingsFileState::Read : SettingsFileState::Unreadable);
     if (!ok)
@@ -79,7 +149,7 @@ OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* stat
     if (text.rfind(kUtf8ByteOrderMark, 0) == 0)
         text.erase(0, sizeof(kUtf8ByteOrderMark) - 1);
     std::istringstream in(std::move(text));
-    return ParseSettings(in);
+    return ParseSettings(in, path);
 }
 
 } // namespace brindle

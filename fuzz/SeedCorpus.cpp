@@ -93,6 +93,8 @@ void SettingsSeeds(const std::string& dir)
         "nwn2-home = /home/me/nwn2\n\n[invisiblemodels]\nmodelparts = 1\nvariations = 1\narmorpieces = 1\n",
         "# comment\nsettings.module=a\r\nunknown.option = 2\n[invisiblemodels]\nvariations=1\n",
         "[settings]\nmodule = a\nmodule = b\n",
+        std::string("[settings]\nmodule = a\0b\nreport = r\n[]\n[paths.]\nnwn2-home=h\n", 59),
+        "[paths]\nnwn2-install = x\n# again:\n[paths]\nnwn2-install = y\n[settings\n",
     });
 }
 

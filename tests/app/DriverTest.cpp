@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 #if BRINDLE_POSIX
 #include <unistd.h>
@@ -77,9 +79,15 @@ TEST_F(DriverTest, ConfigurationCasesOfTheBuiltProgram)
          "\nERROR: 'NWN2 home location does not exist.'"},
         {"install checked before home is read", "settings.module=m\npaths.nwn2-install=" + Missing(),
          "\nERROR: 'NWN2 install location does not exist.'"},
-        {"repeated option", Settings("m") + "[settings]\nmodule=again\n", "\nERROR: 'multiple occurrences'"},
-        {"unreadable line", Settings("m") + "no equals sign\n",
-         "\nERROR: 'the options configuration file contains an invalid line 'no equals sign''"},
+        {"repeated option", Settings("m") + "[settings]\nmodule=again\n",
+         "\nERROR: 'multiple occurrences of option 'settings.module' in Brindlewhistler.ini'"},
+        {"unreadable line", Settings("m") + "  no equals sign # at all\n",
+         "\nERROR: 'Brindlewhistler.ini, line 6: neither \"name = value\", a [section] nor a comment'"},
+        {"a NUL byte", Settings("m") + std::string("x=a\0b\n", 6),
+         "\nERROR: 'Brindlewhistler.ini, line 6: holds a NUL byte'"},
+        {"too large", Settings("m") + std::string(kMaxSettingsFileSize, '#'),
+         "\nERROR: 'Brindlewhistler.ini is " + std::to_string(Settings("m").size() + kMaxSettingsFileSize) +
+             " bytes; a settings file may hold at most 1048576 bytes'"},
         {"valid, with comments and undeclared names; the run then finds no module",
          "# comment\n" + Settings("m  # the module") + "nwn2-homee=typo\n[unknown]\nx=1\n",
          "Loading 'm' ...WARNING: Exception 'Couldn't locate module file.' loading module resources.  The area map "
@@ -405,6 +413,16 @@ TEST_F(DriverTest, FolderTheScriptCannotBeWrittenInFailsBeforeTheRun)
     EXPECT_EQ(console.Text(), "\nERROR: 'Failed to write zorvmantle_set_constants.NSS.'");
     EXPECT_EQ(Entries(folder), std::vector<std::string>{kSettingsFileName});
 #endif
+}
+
+TEST_F(DriverTest, RunOutOfMemoryIsAMachineFailure)
+{
+    test::WriteFile(m_Work / kSettingsFileName, Settings("m"));
+    test::RecordingTextOut console;
+    EXPECT_EQ(RunDriver(console, [](const RunContext&) { throw std::bad_alloc(); }, m_Work.Path()), 1);
+    EXPECT_EQ(console.Text(), "\nERROR: 'Not enough memory to finish the run: " +
+                                  std::make_error_code(std::errc::not_enough_memory).message() + "'");
+    EXPECT_EQ(Entries(m_Work.Path()), (std::vector<std::string>{kSettingsFileName}));
 }
 
 TEST_F(DriverTest, NonStandardFailuresAreNotSwallowed)
