@@ -28,8 +28,8 @@ constexpr const char* kReportWriteFailedWarning = "\nWARNING: Failed to write re
 constexpr const char* kReportNameIsFolderWarning =
     "\nWARNING: Report '%s' names a folder, not a file: no report was written.";
 constexpr const char* kReportNameTooLongWarning =
-    "\nWARNING: Report name '%s' is too long: '%s' would have %zu characters, more than a file name may "
-    "have (%zu); no report was written.";
+    "\nWARNING: Report name '%s' is too long: '%s' would have %llu characters, more than a file name may "
+    "have (%llu); no report was written.";
 constexpr const char* kTemporarySuffix = ".tmp";
 constexpr std::uint32_t kWriteChunk = 1u << 20;
 
@@ -191,8 +191,9 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
     // The longest of the three names must fit, or the report would be written only in part.
     const std::size_t longest = leaf.size() + std::strlen(kReportConflictsExtension);
     if (longest > platform::kMaxFileNameLength) {
-        console.WriteText(kReportNameTooLongWarning, base.c_str(), (leaf + kReportConflictsExtension).c_str(), longest,
-                          platform::kMaxFileNameLength);
+        console.WriteText(kReportNameTooLongWarning, base.c_str(), (leaf + kReportConflictsExtension).c_str(),
+                          static_cast<unsigned long long>(longest),
+                          static_cast<unsigned long long>(platform::kMaxFileNameLength));
         return;
     }
     const std::string target =
