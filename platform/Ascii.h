@@ -57,4 +57,10 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b)
     return true;
 }
 
+/// True when text ends with suffix, without regard to ASCII case.
+inline bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 } // namespace brindle::ascii

@@ -20,6 +20,8 @@ namespace brindle {
 namespace {
 
 constexpr const char* kModuleNotFound = "Couldn't locate module file.";
+/// The packed module's extension, which the module's name leaves out.
+constexpr std::string_view kModuleExtension = ".mod";
 constexpr const char* kModuleLoadWarning =
     "WARNING: Exception '%s' loading module resources.  The area map may not function.\n";
 constexpr const char* kHakLoadWarning =
@@ -110,27 +112,34 @@ void ResourceManager::LoadModuleSource(const std::string& moduleName)
         ValidateResourceName(moduleName);
         std::string archive;
         std::string directory;
-        // "." would name the Modules folder itself, and an empty name its ".mod" sibling.
-        const bool searchable = !moduleName.empty() && moduleName != ".";
-        for (const std::string* root : {&m_HomeDirectory, &m_InstallDirectory}) {
-            if (!searchable)
-                break;
-            const std::string packed = Below(*root, "/", "Modules/" + moduleName + ".mod");
-            if (platform::PathExists(packed)) {
-                archive = packed;
-                break;
+        const auto locate = [&](const std::string& name) {
+            // "." would name the Modules folder itself, and an empty name its ".mod" sibling.
+            if (name.empty() || name == ".")
+                return;
+            for (const std::string* root : {&m_HomeDirectory, &m_InstallDirectory}) {
+                const std::string packed = Below(*root, "/", "Modules/" + name + ".mod");
+                if (platform::PathExists(packed)) {
+                    archive = packed;
+                    return;
+                }
+                const std::string pwc = HomeOrInstallPath("pwc/" + name + ".pwc");
+                if (platform::PathExists(pwc)) {
+                    archive = pwc;
+                    return;
+                }
+                const std::string unpacked = Below(*root, "/", "Modules/" + name);
+                // A file of that name (the module archive itself, written with its extension) is no folder.
+                if (platform::IsDirectory(unpacked)) {
+                    directory = unpacked;
+                    return;
+                }
             }
-            const std::string pwc = HomeOrInstallPath("pwc/" + moduleName + ".pwc");
-            if (platform::PathExists(pwc)) {
-                archive = pwc;
-                break;
-            }
-            const std::string unpacked = Below(*root, "/", "Modules/" + moduleName);
-            if (platform::PathExists(unpacked)) {
-                directory = unpacked;
-                break;
-            }
-        }
+        };
+        locate(moduleName);
+        // "BigMod.mod" is taken for the module BigMod, unless a module of that very name (an
+        // unpacked folder called so) is there.
+        if (archive.empty() && directory.empty() && ascii::EndsWithIgnoreCase(moduleName, kModuleExtension))
+            locate(moduleName.substr(0, moduleName.size() - kModuleExtension.size()));
         if (!directory.empty()) {
             AttachDirectory(std::make_shared<DirectoryContainer>(directory));
             NameLastSource(kTierModule, directory);

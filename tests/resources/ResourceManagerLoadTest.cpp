@@ -28,6 +28,8 @@ using test::ErfEntry;
 using test::WriteFile;
 using test::ZipEntry;
 
+constexpr const char* kModuleNotFoundWarning =
+    "WARNING: Exception 'Couldn't locate module file.' loading module resources.  The area map may not function.\n";
 constexpr const char* kGranny2Missing =
     "WARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be unavailable.\n";
 
@@ -94,6 +96,7 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         std::vector<std::pair<std::string, std::string>> archives; // relative path -> label
         std::vector<std::string> directories;                      // unpacked modules
         std::string winner;
+        const char* module = "m";
     };
     const Case cases[] = {
         {"home .mod before install .mod",
@@ -103,6 +106,14 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         {".mod before folder", {{"h:Modules/M.MOD", "home-mod"}}, {"h:Modules/m"}, "home-mod"},
         {".pwc before folder", {{"i:pwc/m.pwc", "install-pwc"}}, {"h:Modules/m"}, "install-pwc"},
         {"home folder before install .mod", {{"i:Modules/m.mod", "install-mod"}}, {"h:Modules/m"}, "home-dir"},
+        {"name written with its extension", {{"i:Modules/m.mod", "install-mod"}}, {}, "install-mod", "m.MoD"},
+        {"... or the .pwc of that name", {{"h:pwc/m.pwc", "home-pwc"}}, {}, "home-pwc", "m.mod"},
+        {"a folder named with the extension is taken as written",
+         {{"h:pwc/m.pwc", "home-pwc"}},
+         {"i:Modules/m.MOD"},
+         "home-dir",
+         "m.mod"},
+        {"only the extension names no module", {{"h:Modules/.mod", "home-mod"}}, {}, "(missing)", ".mod"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -120,10 +131,12 @@ TEST_F(ResourceManagerLoadTest, ModuleSearchOrder)
         for (const std::string& where : c.directories)
             WriteFile(at(where) + "/which.2da", "home-dir");
         m_Out.Clear();
-        LoadOnly("m");
+        LoadOnly(c.module);
         EXPECT_EQ(Content("which"), c.winner);
         // One manager serves every case; its first load alone tries the model library.
-        EXPECT_EQ(m_Out.Text(), &c == &cases[0] ? kGranny2Missing : "");
+        const bool found = c.winner != "(missing)";
+        EXPECT_EQ(m_Out.Text(), std::string(found ? "" : kModuleNotFoundWarning) +
+                                    (&c == &cases[0] ? kGranny2Missing : ""));
     }
 }
 
