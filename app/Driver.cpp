@@ -15,6 +15,7 @@
 #include "platform/Process.h"
 #include "platform/SystemFailure.h"
 #include "platform/SystemFamily.h"
+#include "platform/TextFormat.h"
 #include "resources/PlainException.h"
 
 #include <boost/filesystem/operations.hpp>
@@ -35,6 +36,11 @@ constexpr const char* kInstallNotSet = "NWN2 install location not set.";
 constexpr const char* kInstallMissing = "NWN2 install location does not exist.";
 constexpr const char* kHomeNotSet = "NWN2 home location not set.";
 constexpr const char* kHomeMissing = "NWN2 home location does not exist.";
+/// A folder whose existence the system cannot tell (no permission, a name too long, a loop of links).
+constexpr const char* kInstallUncheckable = "NWN2 install location '%s' cannot be looked at: %s.";
+constexpr const char* kHomeUncheckable = "NWN2 home location '%s' cannot be looked at: %s.";
+/// Room for a message's own words beside the path and the system's reason.
+constexpr std::size_t kMessageRoom = 256;
 /// The exit status of a run the machine failed; every other run ends with 0.
 constexpr int kMachineFailureStatus = 1;
 // Memory ran out where no step said what it was doing; the system's reason follows.
@@ -68,12 +74,19 @@ std::string RequireText(const OptionAccessor& options, const char* name, const c
     return text;
 }
 
-/// The path must name something that exists (a file will do), else missing is raised. File-system
-/// errors other than "not found" propagate with the library's text.
-void RequireExisting(const std::string& path, const char* missing)
+/// The path must name something that exists (a file will do), else missing is raised; when the
+/// system cannot tell, uncheckable with the path and the system's reason.
+void RequireExisting(const std::string& path, const char* missing, const char* uncheckable)
 {
-    if (!boost::filesystem::exists(boost::filesystem::path(path)))
+    boost::system::error_code error;
+    const boost::filesystem::file_type type = boost::filesystem::status(boost::filesystem::path(path), error).type();
+    if (type == boost::filesystem::file_not_found)
         throw PlainException(missing);
+    if (type != boost::filesystem::status_error)
+        return;
+    const std::string reason = error.message();
+    throw PlainException(
+        FormatBounded(kMessageRoom + path.size() + reason.size(), uncheckable, path.c_str(), reason.c_str()));
 }
 
 /// One of the two folders, as configured or as found.
@@ -88,7 +101,8 @@ Folder ResolveFolder(IDebugTextOut& console, const std::string& text, bool insta
 {
     if (!ascii::EqualsIgnoreCase(text, kAutoValue)) {
         Folder folder{platform::ExpandUserHome(text), {}};
-        RequireExisting(folder.path, install ? kInstallMissing : kHomeMissing);
+        RequireExisting(folder.path, install ? kInstallMissing : kHomeMissing,
+                        install ? kInstallUncheckable : kHomeUncheckable);
         return folder;
     }
     const SystemFolderSearch system;

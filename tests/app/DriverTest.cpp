@@ -67,7 +67,7 @@ TEST_F(DriverTest, ConfigurationCasesOfTheBuiltProgram)
         std::string settings; // empty: no configuration file at all
         std::string console;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"no file", "", "\nERROR: 'Module not set.'"},
         {"empty module", "settings.module=\n", "\nERROR: 'Module not set.'"},
         {"both paths missing", "settings.module=m\n", "\nERROR: 'NWN2 install location not set.'"},
@@ -95,6 +95,19 @@ TEST_F(DriverTest, ConfigurationCasesOfTheBuiltProgram)
          "unavailable.\nWARNING: Exception 'Failed to load granny2.dll' loading granny2.  Model skeletons will be "
          "unavailable.\n\nERROR: 'Failed to locate RESREF 'module''"},
     };
+    // What the system says of a name too long is its own text; this is the POSIX one.
+    if (BRINDLE_POSIX) {
+        const std::string longName(300, 'n');
+        cases.push_back({"install name longer than the system allows",
+                         "settings.module=m\npaths.nwn2-install=" + Install() + "/" + longName,
+                         "\nERROR: 'NWN2 install location '" + Install() + "/" + longName +
+                             "' cannot be looked at: File name too long.'"});
+        cases.push_back({"home name longer than the system allows",
+                         "settings.module=m\npaths.nwn2-install=" + Install() + "\npaths.nwn2-home=" + Home() + "/" +
+                             longName,
+                         "\nERROR: 'NWN2 home location '" + Home() + "/" + longName +
+                             "' cannot be looked at: File name too long.'"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove(m_Work / kSettingsFileName);
