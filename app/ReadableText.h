@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,15 @@ inline constexpr std::array<bool, 256> kBytesToCheck = [] {
         check[byte] = byte < 0x20 || byte >= 0x7f;
     return check;
 }();
+
+/// Whether any byte of text is marked in bytes: one branch-free pass, as most texts hold none.
+inline bool AnyMarked(std::string_view text, const std::array<bool, 256>& bytes)
+{
+    bool marked = false;
+    for (const char c : text)
+        marked |= bytes[static_cast<unsigned char>(c)];
+    return marked;
+}
 
 /// Appends text with each control byte (tab and line ends too, unless keepLayout), DEL, and each
 /// byte that does not belong to a well-formed UTF-8 sequence as kUnsafeByteMark.

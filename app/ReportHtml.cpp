@@ -79,11 +79,8 @@ constexpr std::array<bool, 256> kSpecialBytes = [] {
 
 void AppendEscaped(std::string& out, std::string_view text)
 {
-    // Most texts hold no such character: one branch-free pass tells, and they go in whole.
-    bool special = false;
-    for (const char c : text)
-        special |= kSpecialBytes[static_cast<unsigned char>(c)];
-    if (!special) {
+    // Most texts hold no such character, and they go in whole.
+    if (!AnyMarked(text, kSpecialBytes)) {
         out.append(text);
         return;
     }

@@ -37,11 +37,8 @@ constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 void AppendTsvField(std::string& out, std::string_view field)
 {
-    // Most fields are printable ASCII: one branch-free pass tells, and they go in whole.
-    bool check = false;
-    for (const char c : field)
-        check |= kBytesToCheck[static_cast<unsigned char>(c)];
-    if (!check) {
+    // Most fields are printable ASCII, and they go in whole.
+    if (!AnyMarked(field, kBytesToCheck)) {
         out.append(field);
         return;
     }
