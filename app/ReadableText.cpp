@@ -2,6 +2,8 @@
 #include "app/ReadableText.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace brindle {
 
@@ -37,7 +39,31 @@ std::size_t SequenceLength(std::string_view text, std::size_t i)
     return length;
 }
 
+/// Whether any byte of the eight in word is below limit (at most 128); bytes of 0x80 and above
+/// are not counted.
+bool AnyByteBelow(std::uint64_t word, std::uint64_t limit)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    return ((word - ones * limit) & ~word & highs) != 0;
+}
+
 } // namespace
+
+bool NeedsCheck(std::string_view text)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    bool check = false;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        // A control byte, a byte of 0x80 or above, or DEL (the one byte that matches 0x7f).
+        check |= AnyByteBelow(word, 0x20) || (word & highs) != 0 || AnyByteBelow(word ^ (ones * 0x7f), 1);
+    }
+    return check || AnyMarked(text.substr(i), kBytesToCheck);
+}
 
 void AppendReadable(std::string& out, std::string_view text, bool keepLayout)
 {

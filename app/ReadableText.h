@@ -29,6 +29,9 @@ inline bool AnyMarked(std::string_view text, const std::array<bool, 256>& bytes)
     return marked;
 }
 
+/// AnyMarked(text, kBytesToCheck), eight bytes at a time.
+bool NeedsCheck(std::string_view text);
+
 /// Appends text with each control byte (tab and line ends too, unless keepLayout), DEL, and each
 /// byte that does not belong to a well-formed UTF-8 sequence as kUnsafeByteMark.
 void AppendReadable(std::string& out, std::string_view text, bool keepLayout);

@@ -420,14 +420,15 @@ void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
     };
     const auto& models = m_Report.Models();
     std::vector<Cell> cells;
-    std::unordered_map<std::string_view, std::uint32_t> keyNumbers;
+    // The report keeps each key's text once, so where it is stored tells one key from another.
+    std::unordered_map<const char*, std::uint32_t> keyNumbers;
     std::vector<std::string_view> keys;
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
         const std::string_view key = visual ? model.visualKey : model.key;
         if (model.outcome != outcome || key.empty())
             continue;
-        const auto [found, added] = keyNumbers.try_emplace(key, static_cast<std::uint32_t>(keys.size()));
+        const auto [found, added] = keyNumbers.try_emplace(key.data(), static_cast<std::uint32_t>(keys.size()));
         if (added)
             keys.push_back(key);
         cells.push_back({found->second, visual ? model.visualNumber : model.number, i});

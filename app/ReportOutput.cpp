@@ -38,7 +38,7 @@ constexpr std::uint32_t kWriteChunk = 1u << 20;
 void AppendTsvField(std::string& out, std::string_view field)
 {
     // Most fields are printable ASCII, and they go in whole.
-    if (!AnyMarked(field, kBytesToCheck)) {
+    if (!NeedsCheck(field)) {
         out.append(field);
         return;
     }

@@ -30,7 +30,7 @@ struct ReportModel {
     std::string name;            ///< as the source stores it
     std::uint32_t source;        ///< number in the load record's sources, or LoadRecord::npos
     ModelOutcome outcome;
-    std::string_view key;        ///< the list it feeds (counted models)
+    std::string_view key;        ///< the list it feeds (counted models); kept once per text by the report
     std::uint32_t number;        ///< its number in that list
     std::string_view visualKey;  ///< armor variations: the armor-visual-type list it feeds, else empty
     std::uint32_t visualNumber;

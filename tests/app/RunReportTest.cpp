@@ -78,6 +78,7 @@ TEST(RunReportTest, TabSeparatedFieldsCleanedAtAnyPosition)
         {"\tabcdefg\r", " abcdefg "},
         {std::string("a\x01\x0d\x0e\0b\x7f", 7), "a? ??b?"},
         {"\x1b[31mred\x1b[0m", "?[31mred?[0m"},
+        {"abc\x7f" "efghijkl", "abc?efghijkl"},
         {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80" "abc", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80" "abc"},
         {"\xff\x80\x8d" "abc", "???abc"},
         // Cut short, overlong, a surrogate, above U+10FFFF: each bad byte one mark.
