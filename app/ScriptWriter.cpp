@@ -168,7 +168,10 @@ void ScriptWriter::PutOptionalLists(SectionMap&& section, const char* invisibleO
 void ScriptWriter::PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers)
 {
     std::string& line = m_Line;
-    line.assign(commented ? "\n//" : "\n");
+    // Cleared and appended, not assigned: g++ 12 at -O3 takes an assign inlined here for an
+    // overlapping copy (-Wrestrict) and the package build stops.
+    line.clear();
+    line += commented ? std::string_view("\n//") : std::string_view("\n");
     line += "\tSetLocalString( oModule, \"";
     line += key;
     line += "\", \"#";
