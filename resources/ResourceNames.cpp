@@ -4,6 +4,7 @@
 #include "platform/Ascii.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace brindle {
@@ -37,9 +38,10 @@ NWN::ResRef16 ToResRef16(std::string_view text)
 
 std::string RawText(const NWN::ResRef32& name)
 {
-    std::size_t n = 0;
-    while (n < sizeof(name.RefStr) && name.RefStr[n] != '\0')
-        ++n;
+    // Called for every entry of every source: the zero is found by the library's scan.
+    const void* zero = std::memchr(name.RefStr, '\0', sizeof(name.RefStr));
+    const std::size_t n = zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - name.RefStr)
+                                          : sizeof(name.RefStr);
     return std::string(name.RefStr, n);
 }
 
