@@ -4,6 +4,7 @@
 #include "app/ChangeSummary.h"
 #include "app/FolderNotFound.h"
 #include "app/GameFolderSearch.h"
+#include "app/ReadCapped.h"
 #include "app/ReportOutput.h"
 #include "app/RunReport.h"
 #include "app/ScriptLists.h"
@@ -63,7 +64,7 @@ constexpr const char* kSettingsUnreadableWarning = "WARNING: Brindlewhistler.ini
 constexpr const char* kNoScriptToCheck = "\n\nNo zorvmantle_set_constants.NSS in place: a run would write one.";
 
 /// An earlier script larger than this is not read back: no script of this tool comes near it.
-constexpr std::uint64_t kMaxEarlierScriptSize = std::uint64_t{64} << 20;
+constexpr std::size_t kMaxEarlierScriptSize = std::size_t{64} << 20;
 
 /// The option's text; a missing option is refused with notSet.
 std::string RequireText(const OptionAccessor& options, const char* name, const char* notSet)
@@ -119,19 +120,14 @@ enum class EarlierScript { None, Unreadable, Read };
 /// Reads the script in place at path into bytes.
 EarlierScript ReadEarlierScript(const std::string& path, std::string& bytes)
 {
-    bytes.clear();
-    if (!platform::PathExists(path))
+    switch (ReadCapped(path, kMaxEarlierScriptSize, bytes)) {
+    case ReadOutcome::Read:
+        return EarlierScript::Read;
+    case ReadOutcome::Missing:
         return EarlierScript::None;
-    platform::OwnedFile file(
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
-    std::uint64_t size = 0;
-    if (!file || !platform::SizeOsFile(file.Get(), size) || size > kMaxEarlierScriptSize)
+    default:
         return EarlierScript::Unreadable;
-    bytes.resize(static_cast<std::size_t>(size));
-    std::uint32_t read = 0;
-    if (!platform::ReadOsFile(file.Get(), bytes.data(), static_cast<std::uint32_t>(size), read) || read != size)
-        return EarlierScript::Unreadable;
-    return EarlierScript::Read;
+    }
 }
 
 /// The earlier script's lists against those the run wrote.
@@ -227,6 +223,9 @@ int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& 
 
 int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& directory, RunMode mode)
 {
+    // A check that fails says so whatever the cause; a plain run only when the machine was it.
+    const int failed = mode == RunMode::Check ? kCheckFailed : 0;
+    const int machineFailed = mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
     try {
         return RunChecked(console, run, directory, mode);
     } catch (const FolderNotFound& e) {
@@ -238,15 +237,15 @@ int RunDriver(IDebugTextOut& console, const ListerRun& run, const std::string& d
         // The machine failed the run (no space, no memory, ...): the earlier files stay as they
         // were, and the status says the run did not happen.
         console.WriteText(kErrorLineFormat, e.what());
-        return mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
+        return machineFailed;
     } catch (const std::bad_alloc&) {
         const platform::SystemFailure failure(kRunOutOfMemory, std::make_error_code(std::errc::not_enough_memory));
         console.WriteText(kErrorLineFormat, failure.what());
-        return mode == RunMode::Check ? kCheckFailed : kMachineFailureStatus;
+        return machineFailed;
     } catch (const std::exception& e) {
         console.WriteText(kErrorLineFormat, e.what());
     }
-    return mode == RunMode::Check ? kCheckFailed : 0;
+    return failed;
 }
 
 } // namespace brindle

@@ -1,6 +1,7 @@
 // The places searched for "auto", in order, and the checks of each candidate.
 #include "app/GameFolderSearch.h"
 
+#include "app/ReadCapped.h"
 #include "formats/KeyValuesText.h"
 #include "formats/WineRegistryText.h"
 #include "platform/Ascii.h"
@@ -66,29 +67,6 @@ constexpr std::array<const char*, 4> kSteamRoots = {
 
 constexpr std::array<const char*, 2> kDocumentsNames = {"Documents", "My Documents"};
 constexpr const char* kGameFolderName = "Neverwinter Nights 2";
-
-enum class ReadOutcome { Read, Missing, TooLarge, Unreadable };
-
-/// The whole file when it is a regular file of at most limit bytes.
-ReadOutcome ReadCapped(const std::string& path, std::size_t limit, std::string& text)
-{
-    const platform::OwnedFile file(
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
-    if (!file)
-        return platform::PathExists(path) ? ReadOutcome::Unreadable : ReadOutcome::Missing;
-    std::uint64_t size = 0;
-    if (!platform::SizeOsFile(file.Get(), size))
-        return ReadOutcome::Unreadable;
-    if (size > limit)
-        return ReadOutcome::TooLarge;
-    text.assign(static_cast<std::size_t>(size), '\0');
-    std::uint32_t read = 0;
-    if (!platform::ReadOsFile(file.Get(), text.data(), static_cast<std::uint32_t>(size), read))
-        return ReadOutcome::Unreadable;
-    // A file that grew after the size was taken is read as far as that size.
-    text.resize(read);
-    return ReadOutcome::Read;
-}
 
 const char* OutcomeText(ReadOutcome outcome)
 {

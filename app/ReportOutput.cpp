@@ -196,17 +196,15 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
     const std::string target =
         directory.empty() || given.is_absolute() || given.has_root_directory() ? base : directory + "/" + base;
     // The page and the list of models are written in pieces as they are made; the conflicts are few.
-    using Write = bool (*)(const RunReport&, const ByteSink&);
-    const std::array<std::pair<const char*, Write>, 3> files = {
-        {{kReportHtmlExtension, &WriteReportHtml},
-         {kReportTsvExtension, &WriteReportTsv},
-         {kReportConflictsExtension,
-          [](const RunReport& report, const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }}}};
-    for (const auto& [extension, write] : files) {
+    using Produce = std::function<bool(const ByteSink&)>;
+    const std::array<std::pair<const char*, Produce>, 3> files = {{
+        {kReportHtmlExtension, [&report](const ByteSink& sink) { return WriteReportHtml(report, sink); }},
+        {kReportTsvExtension, [&report](const ByteSink& sink) { return WriteReportTsv(report, sink); }},
+        {kReportConflictsExtension, [&report](const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }},
+    }};
+    for (const auto& [extension, produce] : files) {
         // Out of memory while formatting fails this file alone: the script is in place.
-        const Write writeFile = write;
-        if (!WriteFileInPieces(target + extension,
-                               [&report, writeFile](const ByteSink& sink) { return writeFile(report, sink); }))
+        if (!WriteFileInPieces(target + extension, produce))
             console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
     }
 }

@@ -11,9 +11,6 @@ namespace brindle {
 namespace {
 
 constexpr std::string_view kCommentMark = "//";
-constexpr std::string_view kListStart = "\tSetLocalString( oModule, \"";
-constexpr std::string_view kKeyEnd = "\", \"#";
-constexpr std::string_view kListEnd = "\" );";
 // Editors that save as UTF-8 may put one in front; the tool never writes it.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -57,18 +54,18 @@ bool Consume(std::string_view& text, std::string_view part)
 bool ReadListLine(std::string_view line, bool& commented, std::string_view& key, ScriptLists::Numbers& numbers)
 {
     commented = Consume(line, kCommentMark);
-    if (!Consume(line, kListStart))
+    if (!Consume(line, kListLineStart))
         return false;
     const std::size_t keyEnd = line.find('"');
     if (keyEnd == 0 || keyEnd == std::string_view::npos)
         return false;
     key = line.substr(0, keyEnd);
     line.remove_prefix(keyEnd);
-    if (!Consume(line, kKeyEnd))
+    if (!Consume(line, kListKeyEnd))
         return false;
     numbers.clear();
     // Each number is followed by "#": "#", "#5#", "#0#1#5#".
-    while (!Consume(line, kListEnd)) {
+    while (!Consume(line, kListLineEnd)) {
         std::uint32_t number = 0;
         const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), number);
         if (error != std::errc() || end == line.data())

@@ -10,6 +10,11 @@
 
 namespace brindle {
 
+/// A list line of the script: optionally "//", then start, the key, keyEnd, "<n>#" per number, end.
+inline constexpr std::string_view kListLineStart = "\tSetLocalString( oModule, \"";
+inline constexpr std::string_view kListKeyEnd = "\", \"#";
+inline constexpr std::string_view kListLineEnd = "\" );";
+
 class ScriptLists {
 public:
     using Numbers = std::vector<std::uint32_t>;

@@ -172,16 +172,16 @@ void ScriptWriter::PutListLine(bool commented, const std::string& key, const std
     // overlapping copy (-Wrestrict) and the package build stops.
     line.clear();
     line += commented ? std::string_view("\n//") : std::string_view("\n");
-    line += "\tSetLocalString( oModule, \"";
+    line += kListLineStart;
     line += key;
-    line += "\", \"#";
+    line += kListKeyEnd;
     for (const std::uint32_t number : numbers) {
         char digits[16];
         const auto written = std::to_chars(digits, digits + sizeof(digits), number);
         line.append(digits, written.ptr);
         line += '#';
     }
-    line += "\" );";
+    line += kListLineEnd;
     Put(line);
     if (m_Lists != nullptr && !commented)
         m_Lists->Add(key, numbers);

@@ -1,7 +1,7 @@
 // Declaration and parsing of the configuration file's options.
 #include "app/Settings.h"
 
-#include "platform/File.h"
+#include "app/ReadCapped.h"
 #include "platform/SystemFailure.h"
 
 #include <boost/program_options.hpp>
@@ -31,6 +31,12 @@ constexpr const char* kLine = ", line ";
 constexpr const char* kNoMemory = "Not enough memory to read ";
 
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+/// The refusal of a settings text of size bytes from source.
+std::string TooLarge(const std::string& source, std::uint64_t size)
+{
+    return source + " is " + std::to_string(size) + kTooLarge + std::to_string(kMaxSettingsFileSize) + " bytes";
+}
 
 /// "<source>, line <n>" for the line that holds text's byte at offset.
 std::string LineOf(const std::string& source, std::string_view text, std::size_t offset)
@@ -81,8 +87,7 @@ OptionAccessor ParseSettings(std::istream& in, const std::string& source)
     try {
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (text.size() > kMaxSettingsFileSize)
-            throw std::runtime_error(source + " is " + std::to_string(text.size()) + kTooLarge +
-                                     std::to_string(kMaxSettingsFileSize) + " bytes");
+            throw std::runtime_error(TooLarge(source, text.size()));
         // The parser would end the value at the byte and keep what came before.
         if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
             throw std::runtime_error(LineOf(source, text, nul) + kNulByte);
@@ -119,31 +124,24 @@ OptionAccessor ReadSettingsFile(const std::string& path, SettingsFileState* stat
         if (state != nullptr)
             *state = what;
     };
-    // Only a regular file is read: a FIFO would block the open and a device may never end.
-    const platform::OwnedFile file(
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::SequentialScan));
-    if (!file) {
-        report(platform::PathExists(path) ? SettingsFileState::Unreadable : SettingsFileState::Missing);
-        return OptionAccessor();
-    }
-    // A file too large to be settings is refused by its size, before any of it is kept.
-    std::uint64_t size = 0;
-    if (platform::SizeOsFile(file.Get(), size) && size > kMaxSettingsFileSize) {
-        report(SettingsFileState::Read);
-        throw std::runtime_error(path + " is " + std::to_string(size) + kTooLarge +
-                                 std::to_string(kMaxSettingsFileSize) + " bytes");
-    }
+    // Only a regular file is read: a FIFO would block the open and a device may never end. One too
+    // large to be settings is refused by its size, before any of it is kept.
     std::string text;
-    bool ok = true;
-    char chunk[4096];
-    std::uint32_t read = 0;
-    // One byte past the limit is enough to refuse a file that grew while it was read.
-    while (text.size() <= kMaxSettingsFileSize && (ok = platform::ReadOsFile(file.Get(), chunk, sizeof(chunk), read)) &&
-           read != 0)
-        text.append(chunk, read);
-    report(ok ? SettingsFileState::Read : SettingsFileState::Unreadable);
-    if (!ok)
+    std::uint64_t size = 0;
+    switch (ReadCapped(path, kMaxSettingsFileSize, text, &size)) {
+    case ReadOutcome::Missing:
+        report(SettingsFileState::Missing);
         return OptionAccessor();
+    case ReadOutcome::Unreadable:
+        report(SettingsFileState::Unreadable);
+        return OptionAccessor();
+    case ReadOutcome::TooLarge:
+        report(SettingsFileState::Read);
+        throw std::runtime_error(TooLarge(path, size));
+    case ReadOutcome::Read:
+        break;
+    }
+    report(SettingsFileState::Read);
     // Editors on Windows save UTF-8 with a byte-order mark, which the parser would take as part of
     // the first line.
     if (text.rfind(kUtf8ByteOrderMark, 0) == 0)
