@@ -1,10 +1,10 @@
-// Reading a .zip archive's central directory from a mapped view. The end records are found the way
-// the unzip library finds them, so that both always agree on where the directory is; the container
-// checks that agreement once more against the library's own answer.
+// Reading a .zip archive's central directory: its last 64 KiB, then the directory, each with one
+// positioned read. The end records are found the way the unzip library finds them, so that both
+// always agree on where the directory is; the container checks that agreement once more against
+// the library's own answer.
 #include "containers/ZipCentralDirectory.h"
 
 #include "containers/ZipRecords.h"
-#include "formats/FileWrapper.h"
 #include "platform/File.h"
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 
 namespace brindle {
 
@@ -25,14 +24,57 @@ constexpr std::uint64_t kSearchWindow = 0xFFFF;
 constexpr std::uint64_t kOverflowedEntryCount = 0xFFFF;
 // Entries so marked are encrypted, or the directory itself is: never listed here.
 constexpr std::uint16_t kEncryptionFlags = 0x0001 | 0x0040 | 0x2000;
-constexpr const char* kLabel = "Zip Directory";
+} // namespace
 
-// Copies count bytes at offset out of the mapped file; the caller has checked the range.
-void CopyOut(FileWrapper& file, std::uint64_t offset, unsigned char* destination, std::uint32_t count)
-{
-    file.SeekOffset(offset, kLabel);
-    file.ReadFile(destination, count, kLabel);
-}
+class ZipCentralDirectory::Source {
+public:
+    virtual ~Source() = default;
+    virtual std::uint64_t Size() const = 0;
+    /// Copies count bytes at offset into destination; false when they cannot all be had. The
+    /// caller has checked the range against Size().
+    virtual bool Copy(std::uint64_t offset, unsigned char* destination, std::size_t count) const = 0;
+};
+
+namespace {
+
+class FileSource : public ZipCentralDirectory::Source {
+public:
+    explicit FileSource(const std::string& path)
+        : m_File(platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::RandomAccess))
+    {
+        if (m_File && !platform::SizeOsFile(m_File.Get(), m_Size))
+            m_File.Reset();
+    }
+    bool IsOpen() const { return static_cast<bool>(m_File); }
+    std::uint64_t Size() const override { return m_Size; }
+    bool Copy(std::uint64_t offset, unsigned char* destination, std::size_t count) const override
+    {
+        std::size_t read = 0;
+        // A file cut short since its size was taken reads short: that is no directory either.
+        return !platform::ReadOsFileAt(m_File.Get(), offset, destination, count, read) && read == count;
+    }
+
+private:
+    platform::OwnedFile m_File;
+    std::uint64_t m_Size = 0;
+};
+
+class MemorySource : public ZipCentralDirectory::Source {
+public:
+    explicit MemorySource(std::span<const unsigned char> bytes) : m_Bytes(bytes) {}
+    std::uint64_t Size() const override { return m_Bytes.size(); }
+    bool Copy(std::uint64_t offset, unsigned char* destination, std::size_t count) const override
+    {
+        if (count != 0)
+            std::memcpy(destination, m_Bytes.data() + offset, count);
+        return true;
+    }
+
+private:
+    std::span<const unsigned char> m_Bytes;
+};
+
+using Source = ZipCentralDirectory::Source;
 
 // The file positions of the last end record signature and the last 64-bit locator signature in
 // tail, which holds size bytes of the file from tailStart on. As for the library, a signature at
@@ -71,26 +113,27 @@ struct DirectoryPlace {
     std::uint32_t commentSize = 0;
 };
 
-// Copies the record at `at` out of the file and decodes it; nullopt when it runs past the end.
+// Reads the record at `at` and decodes it; nullopt when it runs past the end or cannot be read.
 template <class Record>
-std::optional<Record> ReadRecord(FileWrapper& file, std::uint64_t fileSize, std::uint64_t at,
+std::optional<Record> ReadRecord(const Source& file, std::uint64_t at,
                                  Record (*decode)(std::span<const unsigned char, sizeof(Record)>))
 {
-    if (at > fileSize || sizeof(Record) > fileSize - at)
+    if (at > file.Size() || sizeof(Record) > file.Size() - at)
         return std::nullopt;
     unsigned char raw[sizeof(Record)];
-    CopyOut(file, at, raw, sizeof(raw));
+    if (!file.Copy(at, raw, sizeof(raw)))
+        return std::nullopt;
     return decode(std::span<const unsigned char, sizeof(Record)>(raw));
 }
 
-std::optional<DirectoryPlace> ReadZip64Place(FileWrapper& file, std::uint64_t fileSize, std::uint64_t locatorAt)
+std::optional<DirectoryPlace> ReadZip64Place(const Source& file, std::uint64_t locatorAt)
 {
-    const auto locator = ReadRecord(file, fileSize, locatorAt, DecodeZip64EndLocator);
+    const auto locator = ReadRecord(file, locatorAt, DecodeZip64EndLocator);
     // The library would quietly fall back on the end record here; such archives are left to it.
     // It also takes a 64-bit end record at the very start for none at all.
     if (!locator || locator->EndRecordDisk != 0 || locator->DiskCount != 1 || locator->EndRecordOffset == 0)
         return std::nullopt;
-    const auto record = ReadRecord(file, fileSize, locator->EndRecordOffset, DecodeZip64EndRecord);
+    const auto record = ReadRecord(file, locator->EndRecordOffset, DecodeZip64EndRecord);
     if (!record || record->Signature != kZip64EndSignature || record->DiskNumber != 0 || record->DirectoryDisk != 0 ||
         record->DiskEntryCount != record->EntryCount)
         return std::nullopt;
@@ -98,9 +141,9 @@ std::optional<DirectoryPlace> ReadZip64Place(FileWrapper& file, std::uint64_t fi
                           locator->EndRecordOffset, 0};
 }
 
-std::optional<DirectoryPlace> ReadEndPlace(FileWrapper& file, std::uint64_t fileSize, std::uint64_t endAt)
+std::optional<DirectoryPlace> ReadEndPlace(const Source& file, std::uint64_t endAt)
 {
-    const auto record = ReadRecord(file, fileSize, endAt, DecodeZipEndRecord);
+    const auto record = ReadRecord(file, endAt, DecodeZipEndRecord);
     if (!record || record->DiskNumber != 0 || record->DirectoryDisk != 0 ||
         record->DiskEntryCount != record->EntryCount)
         return std::nullopt;
@@ -112,44 +155,43 @@ std::optional<DirectoryPlace> ReadEndPlace(FileWrapper& file, std::uint64_t file
 
 ZipCentralDirectory::ZipCentralDirectory(const std::string& path)
 {
-    try {
-        m_Understood = Read(path) && CheckHeaders();
-    } catch (const std::runtime_error&) {
-        // A failed page-in or a view that is not what it claimed: the library reads this archive.
-        m_Understood = false;
-    }
+    const FileSource file(path);
+    if (file.IsOpen())
+        ReadFrom(file);
+}
+
+ZipCentralDirectory::ZipCentralDirectory(std::span<const unsigned char> archive)
+{
+    ReadFrom(MemorySource(archive));
+}
+
+void ZipCentralDirectory::ReadFrom(const Source& source)
+{
+    m_Understood = Read(source) && CheckHeaders();
     if (!m_Understood) {
         m_Directory.reset();
         m_DirectorySize = 0;
     }
 }
 
-bool ZipCentralDirectory::Read(const std::string& path)
+bool ZipCentralDirectory::Read(const Source& file)
 {
-    const platform::OwnedFile handle(
-        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::RandomAccess));
-    if (!handle)
-        return false;
-    FileWrapper file;
-    file.SetFileHandle(handle.Get(), true);
-    if (!file.IsMapped())
-        return false;
-    const std::uint64_t fileSize = file.GetSize();
-
+    const std::uint64_t fileSize = file.Size();
     const auto window = static_cast<std::size_t>(std::min(fileSize, kSearchWindow));
     const auto tail = std::make_unique_for_overwrite<unsigned char[]>(window);
-    CopyOut(file, fileSize - window, tail.get(), static_cast<std::uint32_t>(window));
+    if (!file.Copy(fileSize - window, tail.get(), window))
+        return false;
     const Signatures found = FindSignatures(tail.get(), window, fileSize - window);
     // The library prefers the 64-bit records whenever a locator is found at all.
     std::optional<DirectoryPlace> place;
     if (found.locator)
-        place = ReadZip64Place(file, fileSize, *found.locator);
+        place = ReadZip64Place(file, *found.locator);
     else if (found.end)
-        place = ReadEndPlace(file, fileSize, *found.end);
+        place = ReadEndPlace(file, *found.end);
     else if (window >= sizeof(ZIP_END_RECORD) && LoadU32LE(tail.get()) == kZipEndSignature && fileSize == window)
         // An end record at the very start is all an archive without entries holds; the library
         // does not look there, and the archive is read here only if it really is empty.
-        place = ReadEndPlace(file, fileSize, 0);
+        place = ReadEndPlace(file, 0);
     if (!place)
         return false;
 
@@ -165,8 +207,18 @@ bool ZipCentralDirectory::Read(const std::string& path)
         return false;
     m_DirectorySize = static_cast<std::size_t>(place->size);
     m_Directory = std::make_unique_for_overwrite<unsigned char[]>(m_DirectorySize);
-    CopyOut(file, place->offset + shift, m_Directory.get(), static_cast<std::uint32_t>(place->size));
-    return true;
+    const std::uint64_t start = place->offset + shift;
+    // The directory's end usually lies in the tail already read.
+    const std::uint64_t tailStart = fileSize - window;
+    if (start >= tailStart) {
+        std::memcpy(m_Directory.get(), tail.get() + (start - tailStart), m_DirectorySize);
+        return true;
+    }
+    const std::size_t inTail = static_cast<std::size_t>(std::min<std::uint64_t>(start + m_DirectorySize, fileSize) -
+                                                        std::min(start + m_DirectorySize, tailStart));
+    const std::size_t before = m_DirectorySize - inTail;
+    std::memcpy(m_Directory.get() + before, tail.get(), inTail);
+    return file.Copy(start, m_Directory.get(), before);
 }
 
 bool ZipCentralDirectory::CheckHeaders() const

@@ -1,11 +1,13 @@
-// The central directory of a .zip archive, copied in one piece out of a mapped view of the file
-// and walked in memory: listing costs a bounds check and a decode per entry. Only archives laid out
-// the plain way are read here; for anything else the ZIP container lists through the library.
+// The central directory of a .zip archive, read in one piece (the end of the file, then the
+// directory itself; nothing else of the archive is touched) and walked in memory: listing costs a
+// bounds check and a decode per entry. Only archives laid out the plain way are read here; for
+// anything else the ZIP container lists through the library.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,8 +39,11 @@ public:
     };
 
     /// Reads the directory of the archive at path. Nothing in the file makes this throw (only a
-    /// failed allocation does): whatever is not understood leaves Understood() false.
+    /// failed allocation does): whatever is not understood, or cannot be read, leaves Understood()
+    /// false.
     explicit ZipCentralDirectory(const std::string& path);
+    /// The same reading of an archive held whole in memory; the directory is copied out of it.
+    explicit ZipCentralDirectory(std::span<const unsigned char> archive);
 
     /// True when the archive was read completely: a single-disk archive whose end records agree,
     /// whose directory lies inside the file and whose headers fill it exactly, as many as the end
@@ -50,12 +55,16 @@ public:
     /// Fills entry with the entry at cursor and moves the cursor on; false after the last one.
     bool Next(Cursor& cursor, Entry& entry) const;
 
+    /// Where the archive's bytes come from: positioned reads from a file, or copies out of memory.
+    class Source;
+
 private:
-    bool Read(const std::string& path);
+    void ReadFrom(const Source& source);
+    bool Read(const Source& source);
     /// Checks every header; true when they fill the directory and match the recorded count.
     bool CheckHeaders() const;
 
-    std::unique_ptr<unsigned char[]> m_Directory; ///< the directory's bytes, copied out of the view
+    std::unique_ptr<unsigned char[]> m_Directory; ///< the directory's bytes
     std::size_t m_DirectorySize = 0;
     ZipDirectoryEnd m_End;
     bool m_Understood = false;

@@ -15,11 +15,14 @@ namespace brindle::platform {
 namespace {
 
 // Fills in the kind of one item. A link counts as a regular file when it leads to one; a link to
-// a directory is neither kind, so a tree walk never follows it.
-void Classify(int dirFd, DirectoryItem& item)
+// a directory is neither kind, so a tree walk never follows it. The listing's own type (the item
+// itself, not where a link leads) spares the look at the file where it tells a folder or a file.
+void Classify(int dirFd, unsigned char listedType, DirectoryItem& item)
 {
-    item.isDirectory = false;
-    item.isRegularFile = false;
+    item.isDirectory = listedType == DT_DIR;
+    item.isRegularFile = listedType == DT_REG;
+    if (item.isDirectory || item.isRegularFile)
+        return;
     struct stat st {};
     if (::fstatat(dirFd, item.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
@@ -65,7 +68,7 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
         if (name == "." || name == "..")
             continue;
         DirectoryItem item{std::string(name), false, false};
-        Classify(dirFd, item);
+        Classify(dirFd, entry->d_type, item);
         items.push_back(std::move(item));
     }
     if (errno != 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace brindle::platform {
@@ -43,6 +44,10 @@ bool CloseOsFile(OsFile file);
 /// Reads up to count bytes at the current position, retrying partial reads until count is met,
 /// the end of the file or an error. False only on an error.
 bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& bytesRead);
+/// Reads up to count bytes at offset, without regard to the current position (which it may move),
+/// retrying partial reads until count is met or the file ends; bytesRead tells how many came. The
+/// system's reason on an error.
+std::error_code ReadOsFileAt(OsFile file, std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
 /// Writes count bytes at the current position; false on error (bytesWritten tells how far it got).
 bool WriteOsFile(OsFile file, const void* buffer, std::uint32_t count, std::uint32_t& bytesWritten);
 /// Moves to an absolute position; a position beyond the end is allowed.

@@ -2,11 +2,13 @@
 #include "platform/File.h"
 #include "platform/SystemFailure.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -113,6 +115,29 @@ bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& b
         bytesRead += static_cast<std::uint32_t>(n);
     }
     return true;
+}
+
+std::error_code ReadOsFileAt(OsFile file, std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead)
+{
+    bytesRead = 0;
+    if (file < 0)
+        return std::make_error_code(std::errc::bad_file_descriptor);
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (bytesRead < count) {
+        if (offset + bytesRead > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+            return std::make_error_code(std::errc::value_too_large);
+        const std::size_t ask = std::min<std::size_t>(count - bytesRead, std::numeric_limits<ssize_t>::max());
+        const ssize_t n = ::pread(Fd(file), out + bytesRead, ask, static_cast<off_t>(offset + bytesRead));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return LastSystemError();
+        }
+        if (n == 0)
+            break;
+        bytesRead += static_cast<std::size_t>(n);
+    }
+    return {};
 }
 
 bool WriteOsFile(OsFile file, const void* buffer, std::uint32_t count, std::uint32_t& bytesWritten)

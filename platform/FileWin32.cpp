@@ -2,6 +2,7 @@
 #include "platform/File.h"
 #include "platform/SystemFailure.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -127,6 +128,31 @@ bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& b
         bytesRead += n;
     }
     return true;
+}
+
+std::error_code ReadOsFileAt(OsFile file, std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead)
+{
+    bytesRead = 0;
+    if (!Valid(file))
+        return std::make_error_code(std::errc::bad_file_descriptor);
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (bytesRead < count) {
+        const std::uint64_t at = offset + bytesRead;
+        OVERLAPPED place{};
+        place.Offset = static_cast<DWORD>(at);
+        place.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - bytesRead, 0x40000000));
+        DWORD n = 0;
+        if (ReadFile(Handle(file), out + bytesRead, ask, &n, &place) == 0) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            return LastSystemError();
+        }
+        if (n == 0)
+            break;
+        bytesRead += n;
+    }
+    return {};
 }
 
 bool WriteOsFile(OsFile file, const void* buffer, std::uint32_t count, std::uint32_t& bytesWritten)

@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
+#include <string_view>
+
+using namespace std::string_view_literals;
 
 namespace brindle {
 namespace {
@@ -96,6 +100,61 @@ TEST(ZipCentralDirectoryTest, PlainArchivesListFromTheDirectoryAsTheLibraryLists
         EXPECT_TRUE(read.fromDirectory);
         EXPECT_FALSE(walked.fromDirectory);
         EXPECT_EQ(read, walked);
+    }
+}
+
+/// The entries a directory lists, one line each: name, header position, place.
+std::vector<std::string> Listed(const ZipCentralDirectory& directory)
+{
+    std::vector<std::string> out;
+    ZipCentralDirectory::Cursor cursor;
+    ZipCentralDirectory::Entry entry;
+    while (directory.Next(cursor, entry))
+        out.push_back(std::string(entry.name) + "@" + std::to_string(entry.position) + "#" + std::to_string(entry.number));
+    return out;
+}
+
+std::span<const unsigned char> Bytes(std::string_view text)
+{
+    return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
+}
+
+TEST(ZipCentralDirectoryTest, DirectoryInMemoryReadsAsFromAFile)
+{
+    // One stored entry "a.2da" holding "x": local header at 0, directory at 36 (51 bytes), end at 87.
+    constexpr std::string_view kOneEntry =
+        "PK\x03\x04\x0a\0\0\0\0\0\0\0\0\0\x83\x16\xdc\x8c\x01\0\0\0\x01\0\0\0\x05\0\0\0a.2dax"
+        "PK\x01\x02\x14\0\x0a\0\0\0\0\0\0\0\0\0\x83\x16\xdc\x8c\x01\0\0\0\x01\0\0\0\x05\0\0\0\0\0"
+        "\0\0\0\0\0\0\0\0\0\0\0\0a.2da"
+        "PK\x05\x06\0\0\0\0\x01\0\x01\0\x33\0\0\0\x24\0\0\0\0\0"sv;
+    static_assert(kOneEntry.size() == 109);
+    const ZipCentralDirectory one(Bytes(kOneEntry));
+    ASSERT_TRUE(one.Understood());
+    EXPECT_EQ(one.End().entryCount, 1u);
+    EXPECT_EQ(one.End().offset, 36u);
+    EXPECT_EQ(Listed(one), std::vector<std::string>{"a.2da@36#0"});
+    // Cut anywhere, or with its count raised, it is no longer read here.
+    for (std::size_t cut : {1u, 22u, 60u, 108u})
+        EXPECT_FALSE(ZipCentralDirectory(Bytes(kOneEntry.substr(0, kOneEntry.size() - cut))).Understood()) << cut;
+    std::string twoClaimed(kOneEntry);
+    twoClaimed[95] = twoClaimed[97] = 2;
+    EXPECT_FALSE(ZipCentralDirectory(Bytes(twoClaimed)).Understood());
+    EXPECT_FALSE(ZipCentralDirectory(Bytes("")).Understood());
+
+    // Directories within the last 64 KiB and across its start read alike from both.
+    test::ScopedTempDir dir;
+    test::WriteZip(dir / "small.zip", kSmall);
+    test::WriteZip(dir / "large.zip", Numbered(5000));
+    test::WriteZip(dir / "zip64.zip", Numbered(3000), test::ZipEndRecords::Always64);
+    for (const char* archive : {"small.zip", "large.zip", "zip64.zip"}) {
+        SCOPED_TRACE(archive);
+        const std::string bytes = test::ReadFile(dir / archive);
+        const ZipCentralDirectory fromFile(dir / archive);
+        const ZipCentralDirectory fromMemory(Bytes(bytes));
+        EXPECT_TRUE(fromFile.Understood());
+        EXPECT_TRUE(fromMemory.Understood());
+        EXPECT_EQ(Listed(fromFile), Listed(fromMemory));
+        EXPECT_FALSE(Listed(fromFile).empty());
     }
 }
 
