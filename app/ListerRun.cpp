@@ -15,9 +15,6 @@
 
 #include <array>
 #include <chrono>
-#include <exception>
-#include <new>
-#include <stdexcept>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -59,10 +56,36 @@ struct ClassifiedModels {
     std::vector<std::pair<std::string, std::string>> ignored;
 };
 
+/// Where a classified record goes.
+void Keep(ModelRecord&& record, ClassifiedModels& models)
+{
+    if (record.IsWeapon())
+        models.weapons.push_back(std::move(record));
+    else if (record.IsArmorVariation())
+        models.armorVariations.push_back(std::move(record));
+    else if (record.IsArmorPart())
+        models.armorParts.push_back(std::move(record));
+}
+
+/// The record of the model upper (its name in upper case), or why there is none.
+const char* Classify(const LookupTables& tables, const std::string& upper, std::optional<ModelRecord>& record)
+{
+    // Most of the game's models (creatures, placeables, tiles) follow none of the grammars.
+    if (!ModelRecord::HasGrammar(upper))
+        return kModelParseFailed;
+    const char* failure = ModelRecord::TryRead(tables, upper, record);
+    if (failure == nullptr && !ModelRecord::IsWritableInScript(upper)) {
+        record.reset();
+        failure = kNameNotScriptable;
+    }
+    return failure;
+}
+
 /// A report, when asked for, gets every model with its source and outcome.
 void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models,
                     RunReport* report)
 {
+    std::optional<ModelRecord> record;
     // Last entry first: the order does not change the script, which sorts keys and numbers.
     for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
         NWN::ResRef32 name{};
@@ -73,43 +96,15 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         std::string upper = RawText(name);
         for (char& c : upper)
             c = ascii::ToUpper(c);
-        const auto ignore = [&](const char* reason) {
+        if (const char* failure = Classify(tables, upper, record)) {
             if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), ModelRecord::ReasonForReport(reason));
-            models.ignored.emplace_back(std::move(upper), reason);
-        };
-        // Most of the game's models (creatures, placeables, tiles) follow none of the grammars;
-        // telling them apart here spares an exception for each.
-        if (!ModelRecord::HasGrammar(upper)) {
-            ignore(kModelParseFailed);
+                report->AddIgnored(ToText(name), manager.GetEntrySource(index), ModelRecord::ReasonForReport(failure));
+            models.ignored.emplace_back(std::move(upper), failure);
             continue;
         }
-        try {
-            std::optional<ModelRecord> record;
-            if (const char* failure = ModelRecord::TryRead(tables, upper, record)) {
-                ignore(failure);
-                continue;
-            }
-            if (!ModelRecord::IsWritableInScript(upper)) {
-                ignore(kNameNotScriptable);
-                continue;
-            }
-            if (report != nullptr)
-                report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
-            if (record->IsWeapon())
-                models.weapons.push_back(std::move(*record));
-            else if (record->IsArmorVariation())
-                models.armorVariations.push_back(std::move(*record));
-            else if (record->IsArmorPart())
-                models.armorParts.push_back(std::move(*record));
-        } catch (const std::out_of_range&) {
-            // The library's own words name a position in a string, which tells a user nothing.
-            ignore(kModelNameEndsEarly);
-        } catch (const std::bad_alloc&) {
-            throw; // the machine's failure, not the model's
-        } catch (const std::exception& e) {
-            ignore(e.what());
-        }
+        if (report != nullptr)
+            report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
+        Keep(std::move(*record), models);
     }
 }
 

@@ -76,7 +76,15 @@ const char* ReadVariation(std::string_view text, std::uint32_t& variation)
 {
     if (failure == LexicalCastFailure())
         throw boost::bad_lexical_cast(typeid(std::string), typeid(std::uint32_t));
+    if (failure == kModelNameEndsEarly)
+        throw std::out_of_range(failure);
     throw std::runtime_error(failure);
+}
+
+// True when reading would go on at a position past the end of name.
+bool Beyond(std::string_view name, std::size_t position)
+{
+    return position > name.size();
 }
 
 bool HasLowerCase(std::string_view text)
@@ -161,6 +169,8 @@ const char* ModelRecord::ReadRace(const std::string& name, std::size_t& position
 
 const char* ModelRecord::ReadGender(const std::string& name, std::size_t& position)
 {
+    if (Beyond(name, position))
+        return kModelNameEndsEarly;
     m_Gender = Winner(m_Tables->Genders(), m_Tables->GenderIndex().FindLastAt(name, position));
     if (!m_Gender)
         return kModelGenderFailed;
@@ -179,11 +189,15 @@ const char* ModelRecord::ReadArmorVariation(const std::string& name)
     if (const char* failure = ReadGender(name, position))
         return failure;
 
+    if (Beyond(name, position))
+        return kModelNameEndsEarly;
     m_Visual = Winner(m_Tables->ArmorVisualTypes(), m_Tables->ArmorVisualTypeLookup().FindLastAt(name, position));
     if (!m_Visual)
         return kModelArmorVisualTypeFailed;
     position += m_Visual->size() + 1;
 
+    if (Beyond(name, position))
+        return kModelNameEndsEarly;
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, position));
     if (!m_ItemClass)
         return kModelItemClassFailed;
@@ -204,6 +218,8 @@ const char* ModelRecord::ReadArmorPart(std::string name)
     if (const char* failure = ReadGender(name, position))
         return failure;
 
+    if (Beyond(name, position))
+        return kModelNameEndsEarly;
     const std::string_view rest = std::string_view(name).substr(position);
     const auto& pieces = m_Tables->ArmorPieces();
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
@@ -233,7 +249,9 @@ const char* ModelRecord::ReadWeapon(const std::string& name)
         m_ModelPart.assign(1, 'A');
         variation = name.substr(classEnd);
     } else {
-        m_ModelPart.assign(1, name.at(separator + 1));
+        if (separator + 1 >= name.size())
+            return kModelNameEndsEarly;
+        m_ModelPart.assign(1, name[separator + 1]);
         // Reaching here means the name holds at least two characters past the item class.
         variation = name.substr(classEnd, name.size() - 2 - classEnd);
     }

@@ -36,8 +36,9 @@ public:
     ModelRecord(const LookupTables& tables, std::string name);
 
     /// Reads name as construction does, but returns the text of a failure instead of raising it
-    /// (nullptr and the record when the name was read). Only a reading position past the end of
-    /// the name still raises its std::out_of_range. Spares the run an exception per ignored model.
+    /// (nullptr and the record when the name was read); a name that ends before its last field
+    /// gives kModelNameEndsEarly, where construction raises std::out_of_range. Spares the run an
+    /// exception per ignored model.
     static const char* TryRead(const LookupTables& tables, std::string name, std::optional<ModelRecord>& record);
 
     /// True when name opens with the prefix of one of the three grammars ("P_", "A_", "W_" in any

@@ -91,7 +91,17 @@ void ScriptLists::Add(std::string_view key, const Numbers& numbers)
 
 void ScriptLists::Finish()
 {
-    std::stable_sort(m_Lists.begin(), m_Lists.end(), [](const List& a, const List& b) { return a.key < b.key; });
+    // The places are sorted rather than the lists, which would be moved about many times each.
+    std::vector<std::uint32_t> order(m_Lists.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return m_Lists[a].key < m_Lists[b].key; });
+    std::vector<List> sorted;
+    sorted.reserve(m_Lists.size());
+    for (const std::uint32_t place : order)
+        sorted.push_back(std::move(m_Lists[place]));
+    m_Lists = std::move(sorted);
     // Of one key's lists the one added last stays.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < m_Lists.size(); ++i) {

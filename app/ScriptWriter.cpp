@@ -28,16 +28,29 @@ constexpr std::string_view kClosing = "\n}";
 /// The number every list may be given to offer an invisible model.
 constexpr std::uint32_t kInvisibleValue = 0;
 
-// Records of a key mostly come together, so the key is only made a map key when it is new.
-void AddNumber(ScriptWriter::SectionMap& section, const std::string& key, std::uint32_t number)
-{
-    auto found = section.find(key);
-    if (found == section.end())
-        found = section.emplace(key, std::vector<std::uint32_t>{}).first;
-    auto& numbers = found->second;
-    if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
-        numbers.push_back(number);
-}
+// Records of a key mostly come together, so the key is only made a map key when it is new, and
+// only looked up when it differs from the last one's.
+class SectionFiller {
+public:
+    explicit SectionFiller(ScriptWriter::SectionMap& section) : m_Section(section) {}
+
+    void Add(const std::string& key, std::uint32_t number)
+    {
+        if (m_Last == nullptr || m_Last->first != key) {
+            auto found = m_Section.find(key);
+            if (found == m_Section.end())
+                found = m_Section.emplace(key, std::vector<std::uint32_t>{}).first;
+            m_Last = &*found;
+        }
+        auto& numbers = m_Last->second;
+        if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
+            numbers.push_back(number);
+    }
+
+private:
+    ScriptWriter::SectionMap& m_Section;
+    ScriptWriter::SectionMap::value_type* m_Last = nullptr; ///< elements of the map stay where they are
+};
 
 // The section's entries in ascending byte order of their keys.
 std::vector<ScriptWriter::SectionMap::value_type*> InKeyOrder(ScriptWriter::SectionMap& section)
@@ -69,10 +82,11 @@ ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest
 ScriptWriter::SectionMap ScriptWriter::MapVariations(const std::vector<ModelRecord>& records)
 {
     SectionMap section;
+    SectionFiller filler(section);
     std::string key;
     for (const ModelRecord& record : records) {
         record.WriteIndex(key);
-        AddNumber(section, key, record.Variation());
+        filler.Add(key, record.Variation());
     }
     return section;
 }
@@ -81,12 +95,13 @@ ScriptWriter::SectionMap ScriptWriter::MapArmorVisualTypes(
     const std::vector<ModelRecord>& records, const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
 {
     SectionMap section;
+    SectionFiller filler(section);
     std::string key;
     // Every prefix of the list that records match against has its row in the map, so at() only
     // fails for tables filled inconsistently.
     for (const ModelRecord& record : records) {
         record.WriteAVTIndex(key);
-        AddNumber(section, key, armorVisualTypeIndex.at(*record.VisualEntry()));
+        filler.Add(key, armorVisualTypeIndex.at(*record.VisualEntry()));
     }
     return section;
 }
