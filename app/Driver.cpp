@@ -152,54 +152,57 @@ int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, cons
     return state == EarlierScript::Read && text == earlier ? kCheckUnchanged : kCheckWouldChange;
 }
 
-int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory, RunMode mode)
+/// What the settings file gives a run, checked: the options, the module and both folders.
+struct RunSettings {
+    OptionAccessor options;
+    std::string module;
+    Folder install;
+    Folder home;
+};
+
+/// Reads the settings file in directory and checks the module, then the installation and the home
+/// folder, raising the first that fails.
+RunSettings ReadRunSettings(IDebugTextOut& console, const std::string& directory)
 {
     const std::string settingsPath =
         directory.empty() ? std::string(kSettingsFileName) : directory + "/" + kSettingsFileName;
     SettingsFileState state = SettingsFileState::Read;
-    const OptionAccessor options = ReadSettingsFile(settingsPath, &state);
+    OptionAccessor options = ReadSettingsFile(settingsPath, &state);
     if (state == SettingsFileState::Unreadable)
         console.WriteText(kSettingsUnreadableWarning);
 
-    const std::string module = RequireText(options, kOptionModule, kModuleNotSet);
+    std::string module = RequireText(options, kOptionModule, kModuleNotSet);
     // An empty name would make the whole modules folder the module.
     if (module.empty())
         throw PlainException(kModuleNotSet);
     // "~/" paths as a shell would take them.
-    const Folder installFolder = ResolveFolder(console, RequireText(options, kOptionInstallPath, kInstallNotSet), true);
-    const std::string& install = installFolder.path;
-    const Folder homeFolder = ResolveFolder(console, RequireText(options, kOptionHomePath, kHomeNotSet), false);
-    const std::string& home = homeFolder.path;
+    Folder install = ResolveFolder(console, RequireText(options, kOptionInstallPath, kInstallNotSet), true);
+    Folder home = ResolveFolder(console, RequireText(options, kOptionHomePath, kHomeNotSet), false);
+    return RunSettings{std::move(options), std::move(module), std::move(install), std::move(home)};
+}
 
-    if (!run)
-        return 0;
-    if (mode == RunMode::Check) {
-        // Nothing is written: the script stays in memory and no report is made.
-        std::ostringstream text;
-        ScriptLists lists;
-        run(RunContext{console, options, text, module, install, home, nullptr, &lists});
-        return CompareWithScriptInPlace(console, text.view(), lists, directory);
-    }
+/// A check: the run's script is made in memory and compared with the one in place; no report.
+int RunCheck(IDebugTextOut& console, const ListerRun& run, const RunSettings& settings, const std::string& directory)
+{
+    std::ostringstream text;
+    ScriptLists lists;
+    run(RunContext{console, settings.options, text, settings.module, settings.install.path, settings.home.path, nullptr,
+                   &lists});
+    return CompareWithScriptInPlace(console, text.view(), lists, directory);
+}
 
-    // With a report the run's console text is also kept, for the report's list of warnings.
-    std::string reportBase;
-    options.GetText(kOptionReport, reportBase);
-    std::unique_ptr<RunReport> report;
-    std::optional<TeeTextOut> tee;
-    if (!reportBase.empty()) {
-        report = std::make_unique<RunReport>(module, install, home);
-        report->SetFolderOrigins(installFolder.how, homeFolder.how);
-        tee.emplace(console);
-    }
-    IDebugTextOut& runConsole = tee ? static_cast<IDebugTextOut&>(*tee) : console;
-
+/// Runs the lister into the script and puts the script in place; what changed against the script
+/// it replaced, when there was one to compare with.
+std::optional<ChangeSummary> WriteScript(IDebugTextOut& console, const ListerRun& run, const RunSettings& settings,
+                                         const std::string& directory, RunReport* report)
+{
     // Only a script already in place is compared with; without one no list is kept.
     const std::string scriptPath = ScriptPathIn(directory);
     const bool compare = platform::PathExists(scriptPath);
     ScriptLists lists;
     ScriptOutput script(directory);
-    run(RunContext{runConsole, options, script.Stream(), module, install, home, report.get(),
-                   compare ? &lists : nullptr});
+    run(RunContext{console, settings.options, script.Stream(), settings.module, settings.install.path,
+                   settings.home.path, report, compare ? &lists : nullptr});
     // Read before the new script replaces it.
     std::optional<ChangeSummary> changes;
     if (compare && lists.Finished()) {
@@ -209,6 +212,24 @@ int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& 
             changes = SummarizeChanges(state, earlier, lists);
     }
     script.Commit();
+    return changes;
+}
+
+/// A run that writes the script, and the report when the settings name one.
+int RunWriting(IDebugTextOut& console, const ListerRun& run, const RunSettings& settings, const std::string& directory)
+{
+    // With a report the run's console text is also kept, for the report's list of warnings.
+    std::string reportBase;
+    settings.options.GetText(kOptionReport, reportBase);
+    std::unique_ptr<RunReport> report;
+    std::optional<TeeTextOut> tee;
+    if (!reportBase.empty()) {
+        report = std::make_unique<RunReport>(settings.module, settings.install.path, settings.home.path);
+        report->SetFolderOrigins(settings.install.how, settings.home.how);
+        tee.emplace(console);
+    }
+    IDebugTextOut& runConsole = tee ? static_cast<IDebugTextOut&>(*tee) : console;
+    std::optional<ChangeSummary> changes = WriteScript(runConsole, run, settings, directory, report.get());
     if (changes)
         changes->Print(console);
     if (report) {
@@ -217,6 +238,15 @@ int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& 
         WriteReportFiles(*report, reportBase, directory, console);
     }
     return 0;
+}
+
+int RunChecked(IDebugTextOut& console, const ListerRun& run, const std::string& directory, RunMode mode)
+{
+    const RunSettings settings = ReadRunSettings(console, directory);
+    if (!run)
+        return 0;
+    return mode == RunMode::Check ? RunCheck(console, run, settings, directory)
+                                  : RunWriting(console, run, settings, directory);
 }
 
 } // namespace

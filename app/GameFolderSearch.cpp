@@ -51,6 +51,18 @@ constexpr const char* kSteamKey = "Software\\Valve\\Steam";
 // A 64-bit prefix keeps the 32-bit view of the machine's keys below this one.
 constexpr const char* kWow64Node = "Software\\Wow6432Node\\";
 
+/// The values of a prefix's system.reg that may name the installation folder, in the order tried.
+struct WineMachineValue {
+    const char* key;
+    const char* value;
+    const char* how;
+};
+constexpr WineMachineValue kWineMachineValues[] = {
+    {kObsidianKey, "Location", kHowWineObsidianKey},
+    {kObsidianKey, "Path", kHowWineObsidianKey},
+    {kGogKey, "PATH", kHowWineGogKey},
+};
+
 constexpr std::array<const char*, 3> kWindowsDefaults = {
     "C:\\Program Files (x86)\\Atari\\Neverwinter Nights 2",
     "C:\\Program Files\\Atari\\Neverwinter Nights 2",
@@ -91,6 +103,14 @@ bool IsPlainName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." &&
            std::none_of(name.begin(), name.end(), [](char c) { return IsSeparator(c) || c == ':' || c == '\0'; });
+}
+
+/// Where a prefix's system.reg may keep the machine key SOFTWARE\X: a 64-bit prefix keeps 32-bit
+/// programs' X under Software\Wow6432Node\X, so that is looked at first.
+std::vector<std::string> MachineKeys(const char* key)
+{
+    const std::string below = std::string(key).substr(std::string("SOFTWARE\\").size());
+    return std::vector<std::string>{kWow64Node + below, key};
 }
 
 bool HasChildDirectory(const std::string& folder, const char* name)
@@ -393,70 +413,74 @@ bool GameFolderSearch::SearchWinePrefix(Kind kind, const std::string& prefix)
     }
     const PathMap map{prefix};
     const std::string driveC = JoinNoCase(prefix, "drive_c");
-    if (kind == Kind::Home) {
-        const std::string users = JoinNoCase(driveC, "users");
-        std::vector<platform::DirectoryItem> items;
-        if (!platform::IsDirectory(users) || !platform::ListDirectory(users, items)) {
-            Note(users, kNotFound);
-            return false;
-        }
-        for (const platform::DirectoryItem& user : items)
-            for (const char* documents : kDocumentsNames)
-                if (Try(kind, JoinNoCase(users, user.name + "/" + documents + "/" + kGameFolderName), kHowWineDocuments))
-                    return true;
+    if (kind == Kind::Home)
+        return SearchWineDocuments(kind, driveC);
+    return SearchWineMachineKeys(kind, map) || SearchWineSteam(kind, map) ||
+           TryChildren(kind, JoinNoCase(driveC, "GOG Games"), kHowWineGogFolder) ||
+           SearchWineAtariFolders(kind, driveC);
+}
+
+bool GameFolderSearch::SearchWineDocuments(Kind kind, const std::string& driveC)
+{
+    const std::string users = JoinNoCase(driveC, "users");
+    std::vector<platform::DirectoryItem> items;
+    if (!platform::IsDirectory(users) || !platform::ListDirectory(users, items)) {
+        Note(users, kNotFound);
         return false;
     }
-
-    const std::string systemFile = JoinNoCase(prefix, "system.reg");
-    std::string bytes;
-    if (const std::optional<WineRegistryText> system = OpenRegistryFile(systemFile, bytes)) {
-        const auto machineKeys = [](const char* key) {
-            // SOFTWARE\X: a 64-bit prefix keeps 32-bit programs' X under Software\Wow6432Node\X.
-            const std::string below = std::string(key).substr(std::string("SOFTWARE\\").size());
-            return std::vector<std::string>{kWow64Node + below, key};
-        };
-        const struct {
-            const char* key;
-            const char* value;
-            const char* how;
-        } values[] = {
-            {kObsidianKey, "Location", kHowWineObsidianKey},
-            {kObsidianKey, "Path", kHowWineObsidianKey},
-            {kGogKey, "PATH", kHowWineGogKey},
-        };
-        for (const auto& value : values) {
-            const std::string text = RegistryFileText(*system, systemFile, machineKeys(value.key), value.value);
-            if (text.empty())
-                continue;
-            const std::string folder = Map(map, text);
-            if (folder.empty())
-                Note(text, kNotMappable);
-            else if (Try(kind, folder, value.how))
+    for (const platform::DirectoryItem& user : items)
+        for (const char* documents : kDocumentsNames)
+            if (Try(kind, JoinNoCase(users, user.name + "/" + documents + "/" + kGameFolderName), kHowWineDocuments))
                 return true;
-        }
-    }
-    const std::string userFile = JoinNoCase(prefix, "user.reg");
-    if (const std::optional<WineRegistryText> user = OpenRegistryFile(userFile, bytes)) {
-        const std::string steam = RegistryFileText(*user, userFile, {kSteamKey}, "SteamPath");
-        if (!steam.empty() && SearchSteamRoot(kind, steam, map, kHowWineSteam))
+    return false;
+}
+
+bool GameFolderSearch::SearchWineMachineKeys(Kind kind, const PathMap& map)
+{
+    const std::string systemFile = JoinNoCase(map.prefix, "system.reg");
+    std::string bytes;
+    const std::optional<WineRegistryText> system = OpenRegistryFile(systemFile, bytes);
+    if (!system)
+        return false;
+    for (const auto& value : kWineMachineValues) {
+        const std::string text = RegistryFileText(*system, systemFile, MachineKeys(value.key), value.value);
+        if (text.empty())
+            continue;
+        const std::string folder = Map(map, text);
+        if (folder.empty())
+            Note(text, kNotMappable);
+        else if (Try(kind, folder, value.how))
             return true;
     }
+    return false;
+}
 
-    if (TryChildren(kind, JoinNoCase(driveC, "GOG Games"), kHowWineGogFolder))
-        return true;
+bool GameFolderSearch::SearchWineSteam(Kind kind, const PathMap& map)
+{
+    const std::string userFile = JoinNoCase(map.prefix, "user.reg");
+    std::string bytes;
+    const std::optional<WineRegistryText> user = OpenRegistryFile(userFile, bytes);
+    if (!user)
+        return false;
+    const std::string steam = RegistryFileText(*user, userFile, {kSteamKey}, "SteamPath");
+    return !steam.empty() && SearchSteamRoot(kind, steam, map, kHowWineSteam);
+}
+
+bool GameFolderSearch::SearchWineAtariFolders(Kind kind, const std::string& driveC)
+{
     std::vector<platform::DirectoryItem> items;
-    if (platform::ListDirectory(driveC, items)) {
-        for (const platform::DirectoryItem& item : items) {
-            // "Program Files" and "Program Files (x86)".
-            if (!item.isDirectory || item.name.size() < 13 ||
-                !ascii::EqualsIgnoreCase(std::string_view(item.name).substr(0, 13), "Program Files"))
-                continue;
-            const std::string atari = JoinNoCase(driveC, item.name + "/Atari");
-            if (TryChildren(kind, atari, kHowWineAtariFolder))
-                return true;
-        }
-    } else {
+    if (!platform::ListDirectory(driveC, items)) {
         Note(driveC, kNotFound);
+        return false;
+    }
+    for (const platform::DirectoryItem& item : items) {
+        // "Program Files" and "Program Files (x86)".
+        if (!item.isDirectory || item.name.size() < 13 ||
+            !ascii::EqualsIgnoreCase(std::string_view(item.name).substr(0, 13), "Program Files"))
+            continue;
+        const std::string atari = JoinNoCase(driveC, item.name + "/Atari");
+        if (TryChildren(kind, atari, kHowWineAtariFolder))
+            return true;
     }
     return false;
 }

@@ -49,6 +49,14 @@ private:
     bool SearchLinux(Kind kind);
     bool SearchSteamRoot(Kind kind, const std::string& root, const PathMap& map, const std::string& how);
     bool SearchWinePrefix(Kind kind, const std::string& prefix);
+    /// The game's folder in each Windows user's Documents of the prefix.
+    bool SearchWineDocuments(Kind kind, const std::string& driveC);
+    /// The installers' keys in the prefix's system.reg.
+    bool SearchWineMachineKeys(Kind kind, const PathMap& map);
+    /// The Steam folder named in the prefix's user.reg.
+    bool SearchWineSteam(Kind kind, const PathMap& map);
+    /// Every folder below an Atari folder of the prefix's Program Files folders.
+    bool SearchWineAtariFolders(Kind kind, const std::string& driveC);
     bool TryRegistry(platform::RegistryRoot root, const std::string& key, const std::string& value,
                      const std::string& how);
     /// A prefix's registry file over bytes, or none (noted) when it cannot be read.

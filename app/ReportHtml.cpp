@@ -3,16 +3,14 @@
 
 #include "app/ReadableText.h"
 #include "app/ReportConflicts.h"
+#include "app/ReportGrid.h"
 #include "app/RunReport.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <map>
-#include <numeric>
 #include <optional>
+#include <span>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace brindle {
@@ -44,11 +42,6 @@ constexpr std::string_view kScript =
     "document.querySelectorAll('.grid tbody tr,.ign tbody tr').forEach(function(r){\n"
     "r.hidden=q!==''&&r.cells[0].textContent.toUpperCase().indexOf(q)<0;});});})();\n"
     "</script>\n";
-
-/// Grid columns are the whole range of numbers while it stays this narrow, else the numbers met.
-constexpr std::uint32_t kMaxContiguousColumns = 300;
-/// Groups of ignored models larger than this start folded.
-constexpr std::size_t kOpenGroupLimit = 200;
 
 /// The entity for a character that must not appear as itself in the page, else null.
 const char* EntityFor(char c)
@@ -126,9 +119,13 @@ private:
     void Changes();
     void Sources();
     void Tables();
+    /// Which source's copy of the table was read, how that went, and the copies it beat.
+    void TableCopies(const ReportTable& table);
     void Conflicts();
     void Grids();
     void Grid(const char* title, ModelOutcome outcome, bool visual);
+    void FilledCell(const ReportGrid& grid, const GridCell& cell);
+    /// A run of empty cells is one cell spanning their columns.
     void EmptyCells(std::size_t count);
     void Ignored();
 
@@ -309,38 +306,11 @@ void Page::Sources()
 void Page::Tables()
 {
     Put("<section id=\"tables\"><h2>Game tables</h2>\n");
-    const LoadRecord& load = m_Report.Load();
     for (const ReportTable& table : m_Report.Tables()) {
         Put("<h3>");
         Text(table.name);
         Put(".2da</h3>\n");
-        const auto copies = load.tableCopies.find(table.name);
-        if (copies == load.tableCopies.end() || copies->second.empty()) {
-            Put("<p class=\"bad\">No source holds this table.</p>\n");
-        } else {
-            Put("<p>Winning copy: <span class=\"won\">");
-            Source(copies->second.front());
-            Put("</span>");
-            if (const auto failed = load.tableFailures.find(table.name); failed != load.tableFailures.end()) {
-                Put(" <span class=\"bad\">failed to read: ");
-                Text(failed->second);
-                Put("</span>");
-            } else if (table.read) {
-                Put(", ");
-                Number(table.rows);
-                Put(" rows read");
-            }
-            Put("</p>\n");
-            if (copies->second.size() > 1) {
-                Put("<p>Beaten copies, never read:</p><ul>");
-                for (std::size_t i = 1; i < copies->second.size(); ++i) {
-                    Put("<li>");
-                    Source(copies->second[i]);
-                    Put("</li>");
-                }
-                Put("</ul>\n");
-            }
-        }
+        TableCopies(table);
         Put("<p>Codes model names are matched against (");
         Number(table.codes.size());
         Put("): ");
@@ -352,6 +322,38 @@ void Page::Tables()
         Put("</p>\n");
     }
     Put("</section>\n");
+}
+
+void Page::TableCopies(const ReportTable& table)
+{
+    const LoadRecord& load = m_Report.Load();
+    const auto copies = load.tableCopies.find(table.name);
+    if (copies == load.tableCopies.end() || copies->second.empty()) {
+        Put("<p class=\"bad\">No source holds this table.</p>\n");
+        return;
+    }
+    Put("<p>Winning copy: <span class=\"won\">");
+    Source(copies->second.front());
+    Put("</span>");
+    if (const auto failed = load.tableFailures.find(table.name); failed != load.tableFailures.end()) {
+        Put(" <span class=\"bad\">failed to read: ");
+        Text(failed->second);
+        Put("</span>");
+    } else if (table.read) {
+        Put(", ");
+        Number(table.rows);
+        Put(" rows read");
+    }
+    Put("</p>\n");
+    if (copies->second.size() > 1) {
+        Put("<p>Beaten copies, never read:</p><ul>");
+        for (std::size_t i = 1; i < copies->second.size(); ++i) {
+            Put("<li>");
+            Source(copies->second[i]);
+            Put("</li>");
+        }
+        Put("</ul>\n");
+    }
 }
 
 void Page::Conflicts()
@@ -406,118 +408,52 @@ void Page::Grids()
 
 void Page::Grid(const char* title, ModelOutcome outcome, bool visual)
 {
-    // The section's models by list and number; rows and cells are runs of this order. A list is
-    // known by its rank among the section's keys, so sorting compares numbers only.
-    struct Cell {
-        std::uint32_t key;
-        std::uint32_t number;
-        std::size_t model;
-        bool operator<(const Cell& other) const
-        {
-            return key != other.key ? key < other.key
-                                    : number != other.number ? number < other.number : model < other.model;
-        }
-    };
-    const auto& models = m_Report.Models();
-    std::vector<Cell> cells;
-    // The report keeps each key's text once, so where it is stored tells one key from another.
-    std::unordered_map<const char*, std::uint32_t> keyNumbers;
-    std::vector<std::string_view> keys;
-    for (std::size_t i = 0; i < models.size(); ++i) {
-        const ReportModel& model = models[i];
-        const std::string_view key = visual ? model.visualKey : model.key;
-        if (model.outcome != outcome || key.empty())
-            continue;
-        const auto [found, added] = keyNumbers.try_emplace(key.data(), static_cast<std::uint32_t>(keys.size()));
-        if (added)
-            keys.push_back(key);
-        cells.push_back({found->second, visual ? model.visualNumber : model.number, i});
-    }
-    std::vector<std::uint32_t> byKey(keys.size());
-    std::iota(byKey.begin(), byKey.end(), 0u);
-    std::sort(byKey.begin(), byKey.end(), [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-    std::vector<std::uint32_t> rank(keys.size());
-    for (std::uint32_t r = 0; r < byKey.size(); ++r)
-        rank[byKey[r]] = r;
-    for (Cell& cell : cells)
-        cell.key = rank[cell.key];
-    std::sort(cells.begin(), cells.end());
-    const std::size_t rowCount = keys.size();
-    // A narrow range needs no sorting of the numbers met: the columns are all of it, and a
-    // number's column is its distance from the first.
-    std::uint32_t least = UINT32_MAX;
-    std::uint32_t most = 0;
-    for (const Cell& cell : cells) {
-        least = std::min(least, cell.number);
-        most = std::max(most, cell.number);
-    }
-    const bool contiguous = !cells.empty() && most - least < kMaxContiguousColumns;
-    std::vector<std::uint32_t> numbers;
-    if (contiguous) {
-        numbers.resize(most - least + 1);
-        std::iota(numbers.begin(), numbers.end(), least);
-    } else {
-        numbers.reserve(cells.size());
-        for (const Cell& cell : cells)
-            numbers.push_back(cell.number);
-        std::sort(numbers.begin(), numbers.end());
-        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    }
-
+    const ReportGrid grid = BuildReportGrid(m_Report, outcome, visual);
     Put("<h3>");
     Put(title);
     Put(" (");
-    Number(rowCount);
+    Number(grid.rows.size());
     Put(" lists)</h3>\n");
-    if (cells.empty()) {
+    if (grid.rows.empty()) {
         Put("<p>No list.</p>\n");
         return;
     }
     Put("<div class=\"scroll\"><table class=\"grid\"><thead><tr><th>List</th>");
-    for (const std::uint32_t number : numbers) {
+    for (const std::uint32_t number : grid.columns) {
         Put("<th>");
         Number(number);
         Put("</th>");
     }
     Put("</tr></thead><tbody>\n");
-    for (std::size_t at = 0; at < cells.size();) {
-        const std::uint32_t key = cells[at].key;
+    for (const GridRow& row : grid.rows) {
         Put("<tr><th>");
-        Text(keys[byKey[key]]);
+        Text(row.key);
         Put("</th>");
-        // A run of empty cells is one cell spanning their columns: a large game has tens of
-        // thousands of lists with a few models each.
-        std::size_t column = 0;
-        while (at < cells.size() && cells[at].key == key) {
-            const std::uint32_t number = cells[at].number;
-            const std::size_t filled =
-                contiguous ? number - least
-                           : static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), number) -
-                                                      numbers.begin());
-            EmptyCells(filled - column);
-            std::size_t end = at;
-            while (end < cells.size() && cells[end].key == key && cells[end].number == number)
-                ++end;
-            Put(end - at > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
-            for (std::size_t j = at; j < end; ++j) {
-                const ReportModel& model = models[cells[j].model];
-                if (j != at)
-                    Put("&#10;");
-                Text(model.name);
-                Put(" · ");
-                Container(model.source);
-            }
-            Put("\">");
-            Number(number);
-            Put("</td>");
-            column = filled + 1;
-            at = end;
-        }
-        EmptyCells(numbers.size() - column);
+        for (const GridCell& cell : grid.CellsOf(row))
+            FilledCell(grid, cell);
+        EmptyCells(row.emptyAfter);
         Put("</tr>\n");
         Spill();
     }
     Put("</tbody></table></div>\n");
+}
+
+void Page::FilledCell(const ReportGrid& grid, const GridCell& cell)
+{
+    EmptyCells(cell.emptyBefore);
+    const std::span<const std::size_t> models = grid.ModelsOf(cell);
+    Put(models.size() > 1 ? "<td class=\"f m\" title=\"" : "<td class=\"f\" title=\"");
+    for (std::size_t j = 0; j < models.size(); ++j) {
+        const ReportModel& model = m_Report.Models()[models[j]];
+        if (j != 0)
+            Put("&#10;");
+        Text(model.name);
+        Put(" · ");
+        Container(model.source);
+    }
+    Put("\">");
+    Number(cell.number);
+    Put("</td>");
 }
 
 void Page::EmptyCells(std::size_t count)
@@ -534,21 +470,17 @@ void Page::EmptyCells(std::size_t count)
 void Page::Ignored()
 {
     const auto& models = m_Report.Models();
-    // Taken in name order, each group's members come sorted.
-    std::map<std::string_view, std::vector<std::size_t>> groups;
-    for (const std::size_t i : m_Report.ModelsByName())
-        if (models[i].outcome == ModelOutcome::Ignored)
-            groups[models[i].reason].push_back(i);
+    const std::vector<IgnoredGroup> groups = GroupIgnoredModels(m_Report);
     Put("<section id=\"ignored\"><h2>Ignored models</h2>\n");
     if (groups.empty())
         Put("<p>None.</p>\n");
-    for (const auto& [reason, members] : groups) {
-        Put(members.size() > kOpenGroupLimit ? "<details><summary>" : "<details open><summary>");
-        Text(reason);
+    for (const IgnoredGroup& group : groups) {
+        Put(group.folded ? "<details><summary>" : "<details open><summary>");
+        Text(group.reason);
         Put(" (");
-        Number(members.size());
+        Number(group.models.size());
         Put(")</summary>\n<table class=\"list ign\"><thead><tr><th>Model</th><th>Container</th></tr></thead><tbody>\n");
-        for (const std::size_t i : members) {
+        for (const std::size_t i : group.models) {
             Put("<tr><td>");
             Text(models[i].name);
             Put("</td><td>");

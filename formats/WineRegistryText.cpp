@@ -43,72 +43,115 @@ void AppendUtf8(std::string& out, std::uint32_t code)
     }
 }
 
+/// UTF-16 units collected as UTF-8. A high surrogate waits for its low half; alone, either half
+/// becomes U+FFFD.
+class Utf16Text {
+public:
+    explicit Utf16Text(std::string& out) : m_Out(out) {}
+
+    void Put(std::uint32_t unit);
+    /// A byte that stands for itself.
+    void PutByte(char c)
+    {
+        Flush();
+        m_Out += c;
+    }
+    /// Ends a surrogate left waiting.
+    void Flush()
+    {
+        if (m_HighSurrogate != 0)
+            AppendUtf8(m_Out, 0xFFFD);
+        m_HighSurrogate = 0;
+    }
+
+private:
+    std::string& m_Out;
+    std::uint32_t m_HighSurrogate = 0;
+};
+
+void Utf16Text::Put(std::uint32_t unit)
+{
+    if (unit >= 0xD800 && unit < 0xDC00) {
+        Flush();
+        m_HighSurrogate = unit;
+    } else if (unit >= 0xDC00 && unit < 0xE000) {
+        AppendUtf8(m_Out,
+                   m_HighSurrogate != 0 ? 0x10000 + ((m_HighSurrogate - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
+        m_HighSurrogate = 0;
+    } else {
+        Flush();
+        AppendUtf8(m_Out, unit);
+    }
+}
+
+/// \x and up to four hex digits from line[pos]; without a digit it is an 'x'.
+std::uint32_t HexEscape(std::string_view line, std::size_t& pos)
+{
+    std::uint32_t unit = 0;
+    int digits = 0;
+    for (; digits < 4 && pos < line.size() && HexValue(line[pos]) >= 0; ++digits)
+        unit = unit * 16 + static_cast<std::uint32_t>(HexValue(line[pos++]));
+    return digits == 0 ? 'x' : unit;
+}
+
+/// An octal escape of up to three digits, the first already read.
+std::uint32_t OctalEscape(char first, std::string_view line, std::size_t& pos)
+{
+    std::uint32_t unit = static_cast<std::uint32_t>(first - '0');
+    for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++digits)
+        unit = unit * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
+    return unit;
+}
+
+/// The unit of the escape whose letter is line[pos], pos left after the escape. An unknown
+/// escape stands for its letter.
+std::uint32_t EscapedUnit(std::string_view line, std::size_t& pos)
+{
+    const char e = line[pos++];
+    switch (e) {
+    case 'a':
+        return 7;
+    case 'b':
+        return 8;
+    case 't':
+        return 9;
+    case 'n':
+        return 10;
+    case 'v':
+        return 11;
+    case 'f':
+        return 12;
+    case 'r':
+        return 13;
+    case 'e':
+        return 27;
+    case 'x':
+        return HexEscape(line, pos);
+    default:
+        if (e >= '0' && e <= '7')
+            return OctalEscape(e, line, pos);
+        return static_cast<unsigned char>(e);
+    }
+}
+
 /// Decodes an escaped text that starts at line[pos] and ends at the first unescaped terminator;
 /// pos is left after the terminator. False when the line ends first. Wine writes characters above
 /// 127 as \x and up to four hex digits (UTF-16 units), control characters as C escapes or octal.
 bool Decode(std::string_view line, std::size_t& pos, char terminator, std::string& out)
 {
     out.clear();
-    // A high surrogate waits for its low half; alone, either half becomes U+FFFD.
-    std::uint32_t highSurrogate = 0;
-    const auto flush = [&] {
-        if (highSurrogate != 0)
-            AppendUtf8(out, 0xFFFD);
-        highSurrogate = 0;
-    };
-    const auto put = [&](std::uint32_t unit) {
-        if (unit >= 0xD800 && unit < 0xDC00) {
-            flush();
-            highSurrogate = unit;
-        } else if (unit >= 0xDC00 && unit < 0xE000) {
-            AppendUtf8(out, highSurrogate != 0 ? 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
-            highSurrogate = 0;
-        } else {
-            flush();
-            AppendUtf8(out, unit);
-        }
-    };
+    Utf16Text text(out);
     while (pos < line.size()) {
         const char c = line[pos++];
         if (c == terminator) {
-            flush();
+            text.Flush();
             return true;
         }
-        if (c != '\\' || pos >= line.size()) {
-            // Other bytes stand for themselves.
-            flush();
-            out += c;
-            continue;
-        }
-        const char e = line[pos++];
-        switch (e) {
-        case 'a': put(7); break;
-        case 'b': put(8); break;
-        case 't': put(9); break;
-        case 'n': put(10); break;
-        case 'v': put(11); break;
-        case 'f': put(12); break;
-        case 'r': put(13); break;
-        case 'e': put(27); break;
-        case 'x': {
-            std::uint32_t unit = 0;
-            int digits = 0;
-            for (; digits < 4 && pos < line.size() && HexValue(line[pos]) >= 0; ++digits)
-                unit = unit * 16 + static_cast<std::uint32_t>(HexValue(line[pos++]));
-            put(digits == 0 ? 'x' : unit);
-            break;
-        }
-        default:
-            if (e >= '0' && e <= '7') {
-                std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
-                for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++digits)
-                    unit = unit * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
-                put(unit);
-            } else {
-                put(static_cast<unsigned char>(e));
-            }
-            break;
-        }
+        // Other bytes stand for themselves, a backslash at the end of the line too.
+        if (c != '\\' || pos >= line.size())
+            text.PutByte(c);
+        else
+            text.Put(EscapedUnit(line, pos));
     }
     return false;
 }

@@ -1,0 +1,163 @@
+// The report's grids and groups of ignored models, worked out from its models.
+#include "app/ReportGrid.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+#include <unordered_map>
+
+namespace brindle {
+
+namespace {
+
+/// A model of the section at its list and number. A list is known by its rank among the section's
+/// keys, so sorting compares numbers only.
+struct Placed {
+    std::uint32_t key;
+    std::uint32_t number;
+    std::size_t model;
+    bool operator<(const Placed& other) const
+    {
+        return key != other.key         ? key < other.key
+               : number != other.number ? number < other.number
+                                        : model < other.model;
+    }
+};
+
+/// The section's models, and its keys each once.
+struct Section {
+    std::vector<Placed> placed;
+    std::vector<std::string_view> keys;
+};
+
+/// The models of the section with their keys numbered in the order first met.
+Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
+{
+    Section section;
+    // The report keeps each key's text once, so where it is stored tells one key from another.
+    std::unordered_map<const char*, std::uint32_t> keyNumbers;
+    const auto& models = report.Models();
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        const ReportModel& model = models[i];
+        const std::string_view key = visual ? model.visualKey : model.key;
+        if (model.outcome != outcome || key.empty())
+            continue;
+        const auto [found, added] = keyNumbers.try_emplace(key.data(), static_cast<std::uint32_t>(section.keys.size()));
+        if (added)
+            section.keys.push_back(key);
+        section.placed.push_back({found->second, visual ? model.visualNumber : model.number, i});
+    }
+    return section;
+}
+
+/// Numbers the keys by their rank in text order, and puts the models in list, number and report order.
+void SortByKey(Section& section)
+{
+    std::vector<std::string_view>& keys = section.keys;
+    std::vector<std::uint32_t> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(), [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    std::vector<std::uint32_t> rank(keys.size());
+    std::vector<std::string_view> sorted(keys.size());
+    for (std::uint32_t r = 0; r < byKey.size(); ++r) {
+        rank[byKey[r]] = r;
+        sorted[r] = keys[byKey[r]];
+    }
+    keys = std::move(sorted);
+    for (Placed& placed : section.placed)
+        placed.key = rank[placed.key];
+    std::sort(section.placed.begin(), section.placed.end());
+}
+
+std::vector<std::uint32_t> Columns(const std::vector<Placed>& placed)
+{
+    std::vector<std::uint32_t> numbers;
+    if (placed.empty())
+        return numbers;
+    // A narrow range needs no sorting of the numbers met: the columns are all of it.
+    const auto [least, most] = std::minmax_element(
+        placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.number < b.number; });
+    if (most->number - least->number < kMaxContiguousColumns) {
+        numbers.resize(most->number - least->number + 1);
+        std::iota(numbers.begin(), numbers.end(), least->number);
+        return numbers;
+    }
+    numbers.reserve(placed.size());
+    for (const Placed& one : placed)
+        numbers.push_back(one.number);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+/// The column of a number that has one.
+std::size_t ColumnOf(const std::vector<std::uint32_t>& columns, std::uint32_t number)
+{
+    // Columns without a gap put a number at its distance from the first.
+    if (columns.back() - columns.front() == columns.size() - 1)
+        return number - columns.front();
+    return static_cast<std::size_t>(std::lower_bound(columns.begin(), columns.end(), number) - columns.begin());
+}
+
+/// Adds the cell of placed[at] and the models after it with the same list and number, and moves
+/// column past it; returns where the next cell starts.
+std::size_t AddCell(ReportGrid& grid, const std::vector<Placed>& placed, std::size_t at, std::size_t& column)
+{
+    const std::uint32_t key = placed[at].key;
+    const std::uint32_t number = placed[at].number;
+    const std::size_t filled = ColumnOf(grid.columns, number);
+    GridCell cell{filled - column, number, grid.models.size(), 0};
+    for (; at < placed.size() && placed[at].key == key && placed[at].number == number; ++at)
+        grid.models.push_back(placed[at].model);
+    cell.modelCount = grid.models.size() - cell.firstModel;
+    grid.cells.push_back(cell);
+    column = filled + 1;
+    return at;
+}
+
+void AddRows(ReportGrid& grid, const Section& section)
+{
+    const std::vector<Placed>& placed = section.placed;
+    for (std::size_t at = 0; at < placed.size();) {
+        const std::uint32_t key = placed[at].key;
+        GridRow row{section.keys[key], grid.cells.size(), 0, 0};
+        std::size_t column = 0;
+        while (at < placed.size() && placed[at].key == key)
+            at = AddCell(grid, placed, at, column);
+        row.cellCount = grid.cells.size() - row.firstCell;
+        row.emptyAfter = grid.columns.size() - column;
+        grid.rows.push_back(row);
+    }
+}
+
+} // namespace
+
+ReportGrid BuildReportGrid(const RunReport& report, ModelOutcome outcome, bool visual)
+{
+    Section section = Collect(report, outcome, visual);
+    SortByKey(section);
+    ReportGrid grid;
+    grid.columns = Columns(section.placed);
+    grid.models.reserve(section.placed.size());
+    AddRows(grid, section);
+    return grid;
+}
+
+std::vector<IgnoredGroup> GroupIgnoredModels(const RunReport& report)
+{
+    const auto& models = report.Models();
+    // Taken in name order, each group's members come sorted.
+    std::map<std::string_view, std::vector<std::size_t>> byReason;
+    for (const std::size_t i : report.ModelsByName())
+        if (models[i].outcome == ModelOutcome::Ignored)
+            byReason[models[i].reason].push_back(i);
+    std::vector<IgnoredGroup> groups;
+    groups.reserve(byReason.size());
+    for (auto& [reason, members] : byReason) {
+        const bool folded = members.size() > kOpenGroupLimit;
+        groups.push_back({reason, std::move(members), folded});
+    }
+    return groups;
+}
+
+} // namespace brindle

@@ -1,0 +1,145 @@
+// The report's grids and ignored groups as data: which numbers are columns, where empty runs fall,
+// which models share a cell, and which groups start folded.
+#include "app/LookupTables.h"
+#include "app/ModelRecord.h"
+#include "app/ReportGrid.h"
+#include "app/RunReport.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindle {
+namespace {
+
+/// Tables that read W_LSWORD03, W_DAG04_B and P_HHM_<type>_BODY01 / _BOOTS01, the armor visual
+/// types standing at rows far enough apart to make a grid too wide.
+void FillTables(LookupTables& tables)
+{
+    tables.AddGender("M");
+    tables.AddRace("P_HH?");
+    tables.AppendFixedRaces();
+    const std::pair<const char*, std::uint32_t> types[] = {{"CL", 0}, {"CH", 150}, {"LE", 299}, {"PL", 300}};
+    for (const auto& [type, row] : types)
+        tables.AddArmorVisualType(type, row);
+    tables.AddItemClass("W_LSword");
+    tables.AddItemClass("W_DAG");
+    tables.AppendFixedItemClasses();
+    tables.FillArmorPieceTable();
+}
+
+/// A grid written out: "columns | key: _<empty> <number>[<model>,...] ... _<empty> | ...". Checks
+/// on the way that every row covers every column once.
+std::string Describe(const RunReport& report, const ReportGrid& grid)
+{
+    std::string text;
+    for (const std::uint32_t number : grid.columns)
+        text += (text.empty() ? "" : ",") + std::to_string(number);
+    for (const GridRow& row : grid.rows) {
+        text += " | " + std::string(row.key) + ":";
+        std::size_t covered = row.emptyAfter;
+        for (const GridCell& cell : grid.CellsOf(row)) {
+            covered += cell.emptyBefore + 1;
+            text += " _" + std::to_string(cell.emptyBefore) + " " + std::to_string(cell.number) + "[";
+            for (const std::size_t model : grid.ModelsOf(cell))
+                text += report.Models()[model].name + (model == grid.ModelsOf(cell).back() ? "]" : ",");
+        }
+        text += " _" + std::to_string(row.emptyAfter);
+        EXPECT_EQ(covered, grid.columns.size()) << row.key;
+    }
+    return text;
+}
+
+std::string Columns(std::uint32_t first, std::uint32_t last)
+{
+    std::string text;
+    for (std::uint32_t number = first; number <= last; ++number)
+        text += (number == first ? "" : ",") + std::to_string(number);
+    return text;
+}
+
+TEST(ReportGridTest, ColumnsRowsAndCellsFromTheModels)
+{
+    LookupTables tables;
+    FillTables(tables);
+    const struct {
+        std::vector<std::string> names;
+        ModelOutcome outcome;
+        bool visual;
+        std::string grid;
+    } cases[] = {
+        // Every number from the least to the most is a column, those no model has too; lists by
+        // key, not in the order met; a cell's models in report order.
+        {{"W_LSWORD05_A", "W_DAG04", "W_LSWORD03", "W_LSWORD05", "W_DAG04_B"},
+         ModelOutcome::Weapon,
+         false,
+         "3,4,5 | VK_W_DAG_A: _1 4[W_DAG04] _1 | VK_W_DAG_B: _1 4[W_DAG04_B] _1"
+         " | VK_W_LSWORD_A: _0 3[W_LSWORD03] _1 5[W_LSWORD05_A,W_LSWORD05] _0"},
+        // 0 to 299 is narrow enough: three hundred columns.
+        {{"P_HHM_LE_BODY01", "P_HHM_CL_BODY01"},
+         ModelOutcome::ArmorVariation,
+         true,
+         Columns(0, 299) + " | VK_AVT_P_HHM_BODY: _0 0[P_HHM_CL_BODY01] _298 299[P_HHM_LE_BODY01] _0"},
+        // 0 to 300 is not: only the numbers met, and what lies between them spans nothing.
+        {{"P_HHM_PL_BODY01", "P_HHM_CL_BODY01", "P_HHM_CH_BOOTS01"},
+         ModelOutcome::ArmorVariation,
+         true,
+         "0,150,300 | VK_AVT_P_HHM_BODY: _0 0[P_HHM_CL_BODY01] _1 300[P_HHM_PL_BODY01] _0"
+         " | VK_AVT_P_HHM_BOOTS: _1 150[P_HHM_CH_BOOTS01] _1"},
+        // The same models by variation, and only those of the section.
+        {{"P_HHM_PL_BODY01", "P_HHM_CL_BODY03", "W_DAG02"},
+         ModelOutcome::ArmorVariation,
+         false,
+         "1,2,3 | VK_P_HHM_CL_BODY: _2 3[P_HHM_CL_BODY03] _0 | VK_P_HHM_PL_BODY: _0 1[P_HHM_PL_BODY01] _2"},
+        {{"W_DAG02"}, ModelOutcome::ArmorPart, false, ""},
+    };
+    for (const auto& c : cases) {
+        RunReport report("m", "/i", "/h");
+        for (const std::string& name : c.names) {
+            std::optional<ModelRecord> record;
+            ASSERT_EQ(ModelRecord::TryRead(tables, name, record), nullptr) << name;
+            report.AddCounted(name, LoadRecord::npos, *record, tables.ArmorVisualTypeIndex());
+        }
+        report.AddIgnored("W_DAG09", LoadRecord::npos, "r");
+        EXPECT_EQ(Describe(report, BuildReportGrid(report, c.outcome, c.visual)), c.grid) << c.names.front();
+    }
+}
+
+TEST(ReportGridTest, IgnoredGroupedByReasonLargeGroupsFolded)
+{
+    RunReport report("m", "/i", "/h");
+    EXPECT_TRUE(GroupIgnoredModels(report).empty());
+    // A group of exactly the limit stays open; one more folds it.
+    for (std::size_t i = 0; i < kOpenGroupLimit; ++i)
+        report.AddIgnored("open" + std::to_string(999 - i), LoadRecord::npos, "b");
+    for (std::size_t i = 0; i <= kOpenGroupLimit; ++i)
+        report.AddIgnored("folded" + std::to_string(i), LoadRecord::npos, "a");
+    report.AddIgnored("z", LoadRecord::npos, "B");
+    LookupTables tables;
+    FillTables(tables);
+    std::optional<ModelRecord> record;
+    ASSERT_EQ(ModelRecord::TryRead(tables, "W_DAG02", record), nullptr);
+    report.AddCounted("W_DAG02", LoadRecord::npos, *record, tables.ArmorVisualTypeIndex());
+
+    const std::vector<IgnoredGroup> groups = GroupIgnoredModels(report);
+    ASSERT_EQ(groups.size(), 3u);
+    const struct {
+        const char* reason;
+        std::size_t size;
+        bool folded;
+        const char* first;
+    } expected[] = {{"B", 1, false, "z"}, {"a", 201, true, "folded0"}, {"b", 200, false, "open800"}};
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        EXPECT_EQ(groups[g].reason, expected[g].reason);
+        ASSERT_EQ(groups[g].models.size(), expected[g].size) << expected[g].reason;
+        EXPECT_EQ(groups[g].folded, expected[g].folded) << expected[g].reason;
+        EXPECT_EQ(report.Models()[groups[g].models.front()].name, expected[g].first);
+        for (std::size_t i = 1; i < groups[g].models.size(); ++i)
+            EXPECT_LT(report.Models()[groups[g].models[i - 1]].name, report.Models()[groups[g].models[i]].name);
+    }
+}
+
+} // namespace
+} // namespace brindle
