@@ -47,7 +47,8 @@ bool ReadOsFile(OsFile file, void* buffer, std::uint32_t count, std::uint32_t& b
 /// Reads up to count bytes at offset, without regard to the current position (which it may move),
 /// retrying partial reads until count is met or the file ends; bytesRead tells how many came. The
 /// system's reason on an error.
-std::error_code ReadOsFileAt(OsFile file, std::uint64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
+std::error_code ReadOsFileAt(OsFile file, std::uint64_t offset, void* buffer, std::size_t count,
+                             std::size_t& bytesRead);
 /// Writes count bytes at the current position; false on error (bytesWritten tells how far it got).
 bool WriteOsFile(OsFile file, const void* buffer, std::uint32_t count, std::uint32_t& bytesWritten);
 /// Moves to an absolute position; a position beyond the end is allowed.

@@ -110,7 +110,8 @@ std::vector<std::string> Listed(const ZipCentralDirectory& directory)
     ZipCentralDirectory::Cursor cursor;
     ZipCentralDirectory::Entry entry;
     while (directory.Next(cursor, entry))
-        out.push_back(std::string(entry.name) + "@" + std::to_string(entry.position) + "#" + std::to_string(entry.number));
+        out.push_back(std::string(entry.name) + "@" + std::to_string(entry.position) + "#" +
+                      std::to_string(entry.number));
     return out;
 }
 

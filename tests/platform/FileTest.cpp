@@ -20,10 +20,10 @@ TEST(FileTest, PositionedReadsGiveTheBytesThereAndStopAtTheEnd)
         std::size_t count;
         std::string expected;
     };
+    // The last one lies beyond 32 bits.
     const Case cases[] = {
-        {0, 10, "0123456789"}, {3, 4, "3456"}, {7, 10, "789"}, {10, 5, ""}, {1000, 5, ""}, {2, 0, ""},
-        {0xFFFFFFFFull + 5, 4, ""}, // beyond 32 bits
-    };
+        {0, 10, "0123456789"},     {3, 4, "3456"}, {7, 10, "789"}, {10, 5, ""}, {1000, 5, ""}, {2, 0, ""},
+        {0xFFFFFFFFull + 5, 4, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offset);
         std::string buffer(c.count, '?');
