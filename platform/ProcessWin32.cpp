@@ -212,13 +212,6 @@ bool RemoveEmptyDirectory(const std::string& path)
 // has no hang-up or termination signal to clean up after.
 void EnsureStandardDescriptors(const char*) {}
 
-void RemoveFileOnInterrupt(const std::string&) {}
-
-OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)
-{
-    return CreateUniqueFile(prefix, path);
-}
-
 std::string ExpandUserHome(const std::string& path)
 {
     return path;
