@@ -7,7 +7,7 @@
 #include "app/ReadableText.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
-#include "platform/Process.h"
+#include "platform/TemporaryOutput.h"
 
 #include <boost/filesystem/path.hpp>
 
@@ -31,7 +31,6 @@ constexpr const char* kReportNameTooLongWarning =
     "\nWARNING: Report name '%s' is too long: '%s' would have %llu characters, more than a file name may "
     "have (%llu); no report was written.";
 constexpr const char* kTemporarySuffix = ".tmp";
-constexpr std::uint32_t kWriteChunk = 1u << 20;
 
 } // namespace
 
@@ -139,35 +138,18 @@ std::string TemporaryPrefixFor(const std::string& path)
 bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                        Placement placement)
 {
-    std::string temporary;
-    // Written after the script is committed, so the one interrupt slot is free for this file.
-    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(TemporaryPrefixFor(path), temporary));
-    if (!file)
+    platform::TemporaryOutput output;
+    if (output.Create(TemporaryPrefixFor(path)))
         return false;
-    const ByteSink sink = [&file](std::string_view bytes) {
-        bool ok = true;
-        while (ok && !bytes.empty()) {
-            const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
-            std::uint32_t written = 0;
-            ok = platform::WriteOsFile(file.Get(), bytes.data(), chunk, written) && written == chunk;
-            bytes.remove_prefix(chunk);
-        }
-        return ok;
-    };
+    const ByteSink sink = [&output](std::string_view bytes) { return !output.Write(bytes); };
     bool ok = false;
     try {
         ok = produce(sink);
     } catch (const std::exception&) {
         // Out of memory while formatting: what was written goes with the temporary file.
     }
-    ok = platform::FlushOsFile(file.Get()) && ok;
-    ok = file.Close() && ok;
-    ok = ok && (placement == Placement::Replace ? platform::ReplaceFile(temporary, path)
-                                                : platform::MoveFileNoReplace(temporary, path));
-    if (!ok)
-        platform::DeleteFilePath(temporary);
-    platform::RemoveFileOnInterrupt({});
-    return ok;
+    using Rename = platform::TemporaryOutput::Rename;
+    return ok && !output.Keep(path, placement == Placement::Replace ? Rename::Replace : Rename::NoReplace);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)

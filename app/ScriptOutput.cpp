@@ -4,9 +4,8 @@
 #include "platform/File.h"
 #include "platform/Process.h"
 #include "platform/SystemFailure.h"
+#include "platform/TemporaryOutput.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <stdexcept>
 
@@ -18,8 +17,6 @@ constexpr const char* kScriptWriteFailed = "Failed to write zorvmantle_set_const
 // The same failure when the machine caused it; the system's reason follows.
 constexpr const char* kScriptWriteFailedBySystem = "Failed to write zorvmantle_set_constants.NSS";
 
-/// The most handed to one write.
-constexpr std::size_t kWriteChunkSize = std::size_t{1} << 20;
 // Temporary files are named after the script and their writer's process id, so a leftover (after
 // the process was killed) shows what it was, and a later run can tell that its writer is gone.
 constexpr std::string_view kTemporarySuffix = ".tmp";
@@ -34,29 +31,6 @@ constexpr std::size_t kMaxWriterDigits = 10;
     if (platform::IsMachineReason(reason))
         throw platform::SystemFailure(kScriptWriteFailedBySystem, reason);
     throw std::runtime_error(kScriptWriteFailed);
-}
-
-/// Removes the temporary file made at path and its interrupt cleanup together.
-void RemoveTemporaryFile(const std::string& path)
-{
-    const platform::InterruptsHeld held;
-    platform::DeleteFilePath(path);
-    platform::RemoveFileOnInterrupt({});
-}
-
-/// Writes all of text to file; the reason when a write failed.
-std::error_code WriteAll(platform::OsFile file, std::string_view text)
-{
-    while (!text.empty()) {
-        const std::size_t count = std::min(text.size(), kWriteChunkSize);
-        std::uint32_t written = 0;
-        if (!platform::WriteOsFile(file, text.data(), static_cast<std::uint32_t>(count), written))
-            return platform::LastSystemError();
-        if (written == 0)
-            return std::make_error_code(std::errc::io_error);
-        text.remove_prefix(written);
-    }
-    return {};
 }
 
 /// Removes the temporary script files in directory whose writers are dead. Only files of the
@@ -109,12 +83,10 @@ ScriptOutput::ScriptOutput(const std::string& directory)
 {
     RemoveDeadWritersFiles(directory);
     // A folder the script cannot be written in fails now, before the run, not after it.
-    std::string probe;
-    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(m_TemporaryPrefix, probe));
-    if (!file)
-        ThrowWriteFailed(platform::LastSystemError());
-    file.Reset();
-    RemoveTemporaryFile(probe);
+    platform::TemporaryOutput probe;
+    if (const std::error_code reason = probe.Create(m_TemporaryPrefix))
+        ThrowWriteFailed(reason);
+    probe.Discard();
 }
 
 void ScriptOutput::Commit()
@@ -123,27 +95,16 @@ void ScriptOutput::Commit()
     if (m_Text.fail())
         ThrowWriteFailed(std::make_error_code(std::errc::not_enough_memory));
     // An interrupt during the write removes the file; the earlier script stays as it was.
-    std::string temporary;
-    platform::OwnedFile file(platform::CreateUniqueFileRemovedOnInterrupt(m_TemporaryPrefix, temporary));
-    if (!file)
-        ThrowWriteFailed(platform::LastSystemError());
-    std::error_code reason = WriteAll(file.Get(), m_Text.view());
-    bool written = !reason;
-    if (written && !platform::FlushOsFile(file.Get())) {
-        written = false;
-        reason = platform::LastSystemError();
-    }
-    const bool closed = file.Close();
-    if (written && !closed)
-        reason = platform::LastSystemError();
-    const bool replaced = written && closed && platform::ReplaceFile(temporary, m_FinalPath);
-    if (written && closed && !replaced)
-        reason = platform::LastSystemError();
-    if (!replaced) {
-        RemoveTemporaryFile(temporary);
+    platform::TemporaryOutput output;
+    std::error_code reason = output.Create(m_TemporaryPrefix);
+    if (!reason)
+        reason = output.Write(m_Text.view());
+    if (!reason)
+        reason = output.Keep(m_FinalPath);
+    if (reason) {
+        output.Discard();
         ThrowWriteFailed(reason);
     }
-    platform::RemoveFileOnInterrupt({});
 }
 
 } // namespace brindle

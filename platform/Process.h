@@ -105,23 +105,14 @@ void EnsureStandardDescriptors(const char* nullDevice = "/dev/null");
 /// first. Nothing to do where there is no such signal (Windows).
 void IgnoreFileSizeLimitSignal();
 
-/// Arranges for the file at path to be removed when an interrupt, a termination request or a
-/// hang-up ends the process; the process still ends by that signal. One file at a time; an empty
-/// path cancels. Does nothing where the system has no such signals (Windows).
-void RemoveFileOnInterrupt(const std::string& path);
-
-/// CreateUniqueFile, with the new file handed to RemoveFileOnInterrupt before any of those signals
-/// can act: an interrupt arriving while it is created still removes it.
-OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path);
-
 /// What an armed path is removed as.
 enum class InterruptRemoval { File, Directory };
 
 /// Arranges for path (a file, or an empty directory by then) to be removed when an interrupt, a
-/// termination request or a hang-up ends the process, besides the file of RemoveFileOnInterrupt.
-/// Paths go in the reverse order of arming, so a directory armed before the files made in it goes
-/// after them. Returns a ticket for DisarmInterruptRemoval; 0 when nothing was armed (no slot free,
-/// a path too long, or a system without such signals).
+/// termination request or a hang-up ends the process (on Windows: Ctrl+C, Ctrl+Break or the
+/// console closing). Paths go in the reverse order of arming, so a directory armed before the files
+/// made in it goes after them. Returns a ticket for DisarmInterruptRemoval; 0 when nothing was
+/// armed (no slot free or a path too long).
 unsigned ArmInterruptRemoval(const std::string& path, InterruptRemoval kind);
 /// Cancels an armed removal; 0 does nothing.
 void DisarmInterruptRemoval(unsigned ticket);
@@ -129,8 +120,9 @@ void DisarmInterruptRemoval(unsigned ticket);
 /// disarmed but still there. False when it could not be removed.
 bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket);
 
-/// Holds the interrupt, termination and hang-up signals back while it lives, so that a file made
-/// and armed under it is never left unarmed; they act as soon as it goes.
+/// Holds the interrupt, termination and hang-up signals (on Windows the console's control events)
+/// back while it lives, so that a file made and armed under it is never left unarmed; they act as
+/// soon as it goes. It may be nested.
 class InterruptsHeld {
 public:
     InterruptsHeld();

@@ -268,18 +268,16 @@ void IgnoreFileSizeLimitSignal()
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
-// The interrupt cleanup. The handler may only use what is safe in a signal handler, so the path is
-// kept ready in a fixed buffer, and the handler unlinks it, restores the default action and raises
-// the signal again: the process ends as the signal says.
+// The interrupt cleanup. The handler may only use what is safe in a signal handler, so the armed
+// paths are kept ready in a fixed table, and the handler removes them, restores the default action
+// and raises the signal again: the process ends as the signal says.
 namespace {
 
 constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
-char g_removeOnInterrupt[PATH_MAX];
-volatile std::sig_atomic_t g_removeArmed = 0;
 bool g_interruptHandlersInstalled = false;
 
-// The armed paths of ArmInterruptRemoval: a slot's kind is 0 while it is free, else the removal
-// plus one; the path is written before the kind is set, so the handler never sees half a path.
+// A slot's kind is 0 while it is free, else the removal plus one; the path is written before the
+// kind is set, so the handler never sees half a path.
 constexpr unsigned kRemovalSlots = 16;
 struct RemovalSlot {
     char path[PATH_MAX];
@@ -309,8 +307,6 @@ void RemoveArmedSlots()
 
 void OnInterrupt(int signal)
 {
-    if (g_removeArmed != 0)
-        ::unlink(g_removeOnInterrupt);
     RemoveArmedSlots();
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
@@ -343,16 +339,6 @@ void InstallInterruptHandlers()
 }
 
 } // namespace
-
-void RemoveFileOnInterrupt(const std::string& path)
-{
-    g_removeArmed = 0;
-    if (path.empty() || path.size() >= sizeof(g_removeOnInterrupt))
-        return;
-    std::memcpy(g_removeOnInterrupt, path.c_str(), path.size() + 1);
-    InstallInterruptHandlers();
-    g_removeArmed = 1;
-}
 
 unsigned ArmInterruptRemoval(const std::string& path, InterruptRemoval kind)
 {
@@ -402,22 +388,6 @@ bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket
     const bool removed = kind == InterruptRemoval::Directory ? RemoveEmptyDirectory(path) : DeleteFilePath(path);
     DisarmInterruptRemoval(ticket);
     return removed;
-}
-
-OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)
-{
-    // Held back from the moment the file exists until its removal is armed.
-    sigset_t interrupts;
-    sigset_t previous;
-    sigemptyset(&interrupts);
-    for (const int signal : kInterruptSignals)
-        sigaddset(&interrupts, signal);
-    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
-    const OsFile file = CreateUniqueFile(prefix, path);
-    if (file != InvalidOsFile)
-        RemoveFileOnInterrupt(path);
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return file;
 }
 
 std::string ExpandUserHome(const std::string& path)

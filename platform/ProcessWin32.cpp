@@ -4,6 +4,7 @@
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <cstring>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -208,16 +209,8 @@ bool RemoveEmptyDirectory(const std::string& path)
     return IsRealDirectory(GetFileAttributesA(directory.c_str())) && RemoveDirectoryA(directory.c_str()) != 0;
 }
 
-// Standard handles of a Windows process are never reused for files it opens, and a console program
-// has no hang-up or termination signal to clean up after.
+// Standard handles of a Windows process are never reused for files it opens.
 void EnsureStandardDescriptors(const char*) {}
-
-void RemoveFileOnInterrupt(const std::string&) {}
-
-OsFile CreateUniqueFileRemovedOnInterrupt(const std::string& prefix, std::string& path)
-{
-    return CreateUniqueFile(prefix, path);
-}
 
 std::string ExpandUserHome(const std::string& path)
 {
@@ -226,23 +219,111 @@ std::string ExpandUserHome(const std::string& path)
 
 void IgnoreFileSizeLimitSignal() {}
 
-unsigned ArmInterruptRemoval(const std::string&, InterruptRemoval)
+// The interrupt cleanup. A console control handler runs on a thread of its own, so the armed paths
+// are guarded by a lock rather than by blocked signals: arming, disarming and InterruptsHeld take
+// it, and the handler takes it for good before it removes what is armed. The process ends once the
+// handlers have run, and meanwhile nothing more can be armed, renamed into place or disarmed.
+namespace {
+
+// A slot's kind is 0 while it is free, else the removal plus one. The ANSI file functions take no
+// longer path.
+constexpr unsigned kRemovalSlots = 16;
+struct RemovalSlot {
+    char path[MAX_PATH];
+    int kind;
+    unsigned order; ///< when it was armed, to remove in reverse
+};
+RemovalSlot g_removalSlots[kRemovalSlots];
+unsigned g_removalsArmed = 0;
+bool g_consoleHandlerInstalled = false;
+
+// Made on first use, by the first arming or hold, and never destroyed: the handler may still need
+// it while the process ends.
+struct RemovalLock {
+    RemovalLock() { InitializeCriticalSection(&section); }
+    CRITICAL_SECTION section;
+};
+
+CRITICAL_SECTION* TheRemovalLock()
 {
+    static RemovalLock lock;
+    return &lock.section;
+}
+
+void RemoveArmedSlots()
+{
+    for (;;) {
+        RemovalSlot* latest = nullptr;
+        for (RemovalSlot& slot : g_removalSlots)
+            if (slot.kind != 0 && (latest == nullptr || slot.order > latest->order))
+                latest = &slot;
+        if (latest == nullptr)
+            return;
+        // A file still open (shared for deletion) goes when the process closes it on the way out.
+        if (latest->kind == static_cast<int>(InterruptRemoval::Directory) + 1)
+            RemoveDirectoryA(latest->path);
+        else
+            DeleteFileA(latest->path);
+        latest->kind = 0;
+    }
+}
+
+BOOL WINAPI OnConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    // Never left: the lock stays with this thread until the process is gone.
+    EnterCriticalSection(TheRemovalLock());
+    RemoveArmedSlots();
+    // Not handled: the system's own handler ends the process as the event says.
+    return FALSE;
+}
+
+} // namespace
+
+unsigned ArmInterruptRemoval(const std::string& path, InterruptRemoval kind)
+{
+    if (path.empty() || path.size() >= MAX_PATH)
+        return 0;
+    const InterruptsHeld held;
+    if (!g_consoleHandlerInstalled)
+        g_consoleHandlerInstalled = SetConsoleCtrlHandler(&OnConsoleControl, TRUE) != 0;
+    for (unsigned i = 0; i < kRemovalSlots; ++i) {
+        RemovalSlot& slot = g_removalSlots[i];
+        if (slot.kind != 0)
+            continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.order = ++g_removalsArmed;
+        slot.kind = static_cast<int>(kind) + 1;
+        return i + 1;
+    }
     return 0;
 }
 
-void DisarmInterruptRemoval(unsigned) {}
+void DisarmInterruptRemoval(unsigned ticket)
+{
+    if (ticket == 0 || ticket > kRemovalSlots)
+        return;
+    const InterruptsHeld held;
+    g_removalSlots[ticket - 1].kind = 0;
+}
 
-InterruptsHeld::InterruptsHeld() = default;
-InterruptsHeld::~InterruptsHeld() = default;
+InterruptsHeld::InterruptsHeld()
+{
+    EnterCriticalSection(TheRemovalLock());
+}
+
+InterruptsHeld::~InterruptsHeld()
+{
+    LeaveCriticalSection(TheRemovalLock());
+}
 
 bool RemoveArmed(const std::string& path, InterruptRemoval kind, unsigned ticket)
 {
-    // No interrupt removes anything here: nothing to hold back.
+    const InterruptsHeld held;
     const bool removed = kind == InterruptRemoval::Directory ? RemoveEmptyDirectory(path) : DeleteFilePath(path);
     DisarmInterruptRemoval(ticket);
     return removed;
 }
-
 
 } // namespace brindle::platform
