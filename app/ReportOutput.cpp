@@ -2,9 +2,9 @@
 #include "app/ReportOutput.h"
 
 #include "app/IDebugTextOut.h"
+#include "app/ReadableText.h"
 #include "app/ReportConflicts.h"
 #include "app/ReportHtml.h"
-#include "app/ReadableText.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
 #include "platform/TemporaryOutput.h"

@@ -217,7 +217,9 @@ std::string ExpandUserHome(const std::string& path)
     return path;
 }
 
-void IgnoreFileSizeLimitSignal() {}
+void IgnoreFileSizeLimitSignal()
+{
+}
 
 // The interrupt cleanup. A console control handler runs on a thread of its own, so the armed paths
 // are guarded by a lock rather than by blocked signals: arming, disarming and InterruptsHeld take

@@ -31,7 +31,7 @@ TEST(TemporaryOutputTest, EachEndLeavesTheTargetAsExpectedAndNothingBeside)
         End end;
         const char* earlier; ///< the target's bytes beforehand; nullptr: no target
         bool fails;
-        const char* after;   ///< the target's bytes afterwards; nullptr: no target
+        const char* after; ///< the target's bytes afterwards; nullptr: no target
     } cases[] = {
         {"keep, nothing there", End::Keep, nullptr, false, "new"},
         {"keep over a file", End::Keep, "old", false, "new"},
@@ -67,8 +67,8 @@ TEST(TemporaryOutputTest, EachEndLeavesTheTargetAsExpectedAndNothingBeside)
                 EXPECT_EQ(output.Path(), "");
             }
         }
-        EXPECT_EQ(Contents(dir.Path()), c.after == nullptr ? std::vector<std::string>{}
-                                                           : std::vector<std::string>{"out.txt"});
+        EXPECT_EQ(Contents(dir.Path()),
+                  c.after == nullptr ? std::vector<std::string>{} : std::vector<std::string>{"out.txt"});
         if (c.after != nullptr) {
             EXPECT_EQ(test::ReadFile(target), c.after);
         }
