@@ -8,6 +8,8 @@
 #include "platform/Directory.h"
 #include "platform/File.h"
 
+#include <boost/filesystem/operations.hpp>
+
 #include <algorithm>
 #include <array>
 #include <exception>
@@ -38,6 +40,11 @@ constexpr const char* kNoDialogTlk = "no dialog.tlk";
 constexpr const char* kNoHomeFolders = "no modules, hak or override folder";
 constexpr const char* kTooLarge = "too large, skipped";
 constexpr const char* kUnreadable = "unreadable, skipped";
+// The same with the system's reason between.
+constexpr const char* kUnreadablePrefix = "unreadable (";
+constexpr const char* kUnreadableSuffix = "), skipped";
+// A Data folder that is there but cannot be listed; the system's reason follows.
+constexpr const char* kDataUnlisted = "Data cannot be listed: ";
 constexpr const char* kMalformed = "malformed, skipped";
 constexpr const char* kNoInstallDir = "no usable installdir";
 constexpr const char* kNotSet = "not set";
@@ -80,7 +87,8 @@ constexpr std::array<const char*, 4> kSteamRoots = {
 constexpr std::array<const char*, 2> kDocumentsNames = {"Documents", "My Documents"};
 constexpr const char* kGameFolderName = "Neverwinter Nights 2";
 
-const char* OutcomeText(ReadOutcome outcome)
+/// What a read that failed found, with the system's reason for an unreadable file.
+std::string OutcomeText(ReadOutcome outcome, std::error_code reason)
 {
     switch (outcome) {
     case ReadOutcome::Missing:
@@ -88,8 +96,19 @@ const char* OutcomeText(ReadOutcome outcome)
     case ReadOutcome::TooLarge:
         return kTooLarge;
     default:
-        return kUnreadable;
+        return reason ? kUnreadablePrefix + reason.message() + kUnreadableSuffix : kUnreadable;
     }
+}
+
+/// Empty for a folder; kNotFound when nothing is there, else the system's reason why it cannot be
+/// looked at ("Permission denied").
+std::string FolderShortfall(const std::string& folder)
+{
+    boost::system::error_code error;
+    const boost::filesystem::file_type type = boost::filesystem::status(boost::filesystem::path(folder), error).type();
+    if (type == boost::filesystem::directory_file)
+        return {};
+    return type == boost::filesystem::status_error ? error.message() : kNotFound;
 }
 
 bool IsSeparator(char c)
@@ -138,12 +157,15 @@ std::string JoinNoCase(const std::string& path, const std::string& relative)
 
 std::string InstallShortfall(const std::string& folder)
 {
-    if (!platform::IsDirectory(folder))
-        return kNotFound;
+    if (std::string shortfall = FolderShortfall(folder); !shortfall.empty())
+        return shortfall;
     const std::string data = JoinNoCase(folder, "Data");
+    if (const std::string shortfall = FolderShortfall(data); !shortfall.empty())
+        return shortfall == kNotFound ? kNoDataFolder : kDataUnlisted + shortfall;
     std::vector<platform::DirectoryItem> items;
-    if (!platform::IsDirectory(data) || !platform::ListDirectory(data, items))
-        return kNoDataFolder;
+    std::error_code reason;
+    if (!platform::ListDirectory(data, items, reason))
+        return kDataUnlisted + reason.message();
     const bool zip = std::any_of(items.begin(), items.end(), [](const platform::DirectoryItem& item) {
         return item.isRegularFile && item.name.size() > 4 &&
                ascii::EqualsIgnoreCase(std::string_view(item.name).substr(item.name.size() - 4), ".zip");
@@ -158,8 +180,8 @@ std::string InstallShortfall(const std::string& folder)
 
 std::string HomeShortfall(const std::string& folder)
 {
-    if (!platform::IsDirectory(folder))
-        return kNotFound;
+    if (std::string shortfall = FolderShortfall(folder); !shortfall.empty())
+        return shortfall;
     for (const char* name : {"modules", "hak", "override"})
         if (HasChildDirectory(folder, name))
             return {};
@@ -191,6 +213,34 @@ bool GameFolderSearch::Search(Kind kind)
 void GameFolderSearch::Note(const std::string& place, const std::string& outcome)
 {
     m_Looked.push_back(place + " (" + outcome + ")");
+}
+
+bool GameFolderSearch::FolderNoted(const std::string& folder)
+{
+    const std::string shortfall = FolderShortfall(folder);
+    if (!shortfall.empty())
+        Note(folder, shortfall);
+    return shortfall.empty();
+}
+
+bool GameFolderSearch::ListNoted(const std::string& folder, std::vector<platform::DirectoryItem>& items)
+{
+    if (!FolderNoted(folder))
+        return false;
+    std::error_code reason;
+    if (platform::ListDirectory(folder, items, reason))
+        return true;
+    Note(folder, reason.message());
+    return false;
+}
+
+bool GameFolderSearch::ReadNoted(const std::string& file, std::size_t limit, std::string& text)
+{
+    std::error_code reason;
+    const ReadOutcome outcome = ReadCapped(file, limit, text, nullptr, &reason);
+    if (outcome != ReadOutcome::Read)
+        Note(file, OutcomeText(outcome, reason));
+    return outcome == ReadOutcome::Read;
 }
 
 bool GameFolderSearch::Try(Kind kind, const std::string& path, const std::string& how)
@@ -296,11 +346,8 @@ std::vector<std::string> GameFolderSearch::SteamLibraries(const std::string& roo
     std::vector<std::string> libraries = {root};
     const std::string file = JoinNoCase(root, "steamapps/libraryfolders.vdf");
     std::string text;
-    const ReadOutcome outcome = ReadCapped(file, KeyValuesText::kMaxBytes, text);
-    if (outcome != ReadOutcome::Read) {
-        Note(file, OutcomeText(outcome));
+    if (!ReadNoted(file, KeyValuesText::kMaxBytes, text))
         return libraries;
-    }
     try {
         const KeyValuesText values(text);
         for (const KeyValueEntry& entry : values.Entries()) {
@@ -327,10 +374,8 @@ bool GameFolderSearch::SearchSteamRoot(Kind kind, const std::string& root, const
         Note(root, kNotMappable);
         return false;
     }
-    if (!platform::IsDirectory(mapped)) {
-        Note(mapped, kNotFound);
+    if (!FolderNoted(mapped))
         return false;
-    }
     for (const std::string& library : SteamLibraries(mapped, map)) {
         if (kind == Kind::Home) {
             // Proton keeps the game's Windows user folder in a prefix of its own, per library.
@@ -344,11 +389,8 @@ bool GameFolderSearch::SearchSteamRoot(Kind kind, const std::string& root, const
         const std::string manifest =
             JoinNoCase(library, std::string("steamapps/appmanifest_") + kEnhancedEditionAppId + ".acf");
         std::string text;
-        const ReadOutcome outcome = ReadCapped(manifest, KeyValuesText::kMaxBytes, text);
-        if (outcome != ReadOutcome::Read) {
-            Note(manifest, OutcomeText(outcome));
+        if (!ReadNoted(manifest, KeyValuesText::kMaxBytes, text))
             continue;
-        }
         std::vector<std::string> folders;
         try {
             folders = KeyValuesText(text).Values("installdir", 1);
@@ -368,11 +410,8 @@ bool GameFolderSearch::SearchSteamRoot(Kind kind, const std::string& root, const
 
 std::optional<WineRegistryText> GameFolderSearch::OpenRegistryFile(const std::string& file, std::string& bytes)
 {
-    const ReadOutcome outcome = ReadCapped(file, WineRegistryText::kMaxBytes, bytes);
-    if (outcome != ReadOutcome::Read) {
-        Note(file, OutcomeText(outcome));
+    if (!ReadNoted(file, WineRegistryText::kMaxBytes, bytes))
         return std::nullopt;
-    }
     try {
         return WineRegistryText(bytes);
     } catch (const std::exception&) {
@@ -395,10 +434,8 @@ std::string GameFolderSearch::RegistryFileText(const WineRegistryText& registry,
 bool GameFolderSearch::TryChildren(Kind kind, const std::string& parent, const std::string& how)
 {
     std::vector<platform::DirectoryItem> items;
-    if (!platform::IsDirectory(parent) || !platform::ListDirectory(parent, items)) {
-        Note(parent, kNotFound);
+    if (!ListNoted(parent, items))
         return false;
-    }
     for (const platform::DirectoryItem& item : items)
         if (Try(kind, JoinNoCase(parent, item.name), how))
             return true;
@@ -407,10 +444,8 @@ bool GameFolderSearch::TryChildren(Kind kind, const std::string& parent, const s
 
 bool GameFolderSearch::SearchWinePrefix(Kind kind, const std::string& prefix)
 {
-    if (!platform::IsDirectory(prefix)) {
-        Note(prefix, kNotFound);
+    if (!FolderNoted(prefix))
         return false;
-    }
     const PathMap map{prefix};
     const std::string driveC = JoinNoCase(prefix, "drive_c");
     if (kind == Kind::Home)
@@ -424,10 +459,8 @@ bool GameFolderSearch::SearchWineDocuments(Kind kind, const std::string& driveC)
 {
     const std::string users = JoinNoCase(driveC, "users");
     std::vector<platform::DirectoryItem> items;
-    if (!platform::IsDirectory(users) || !platform::ListDirectory(users, items)) {
-        Note(users, kNotFound);
+    if (!ListNoted(users, items))
         return false;
-    }
     for (const platform::DirectoryItem& user : items)
         for (const char* documents : kDocumentsNames)
             if (Try(kind, JoinNoCase(users, user.name + "/" + documents + "/" + kGameFolderName), kHowWineDocuments))

@@ -6,7 +6,9 @@
 
 #include "app/IFolderSearchSystem.h"
 #include "formats/WineRegistryText.h"
+#include "platform/Directory.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +72,12 @@ private:
     std::vector<std::string> SteamLibraries(const std::string& root, const PathMap& map);
     std::string Map(const PathMap& map, const std::string& path);
     void Note(const std::string& place, const std::string& outcome);
+    /// True for a folder; false, with a note of what was found, for anything else.
+    bool FolderNoted(const std::string& folder);
+    /// Lists a folder; false, with a note of what was found, when it cannot.
+    bool ListNoted(const std::string& folder, std::vector<platform::DirectoryItem>& items);
+    /// Reads a whole small file into text; false, with a note of what was found, when it cannot.
+    bool ReadNoted(const std::string& file, std::size_t limit, std::string& text);
 
     const IFolderSearchSystem& m_System;
     SearchPlaces m_Places;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace brindle {
 
@@ -12,7 +13,9 @@ enum class ReadOutcome { Read, Missing, TooLarge, Unreadable };
 
 /// The whole file at path into text when it is a regular file of at most limit bytes (a FIFO or a
 /// device is Unreadable; a file that grows meanwhile is read as far as its size was). size, when
-/// given, gets the file's size whenever it could be taken.
-ReadOutcome ReadCapped(const std::string& path, std::size_t limit, std::string& text, std::uint64_t* size = nullptr);
+/// given, gets the file's size whenever it could be taken; reason, when given, the system's reason
+/// for an Unreadable file.
+ReadOutcome ReadCapped(const std::string& path, std::size_t limit, std::string& text, std::uint64_t* size = nullptr,
+                       std::error_code* reason = nullptr);
 
 } // namespace brindle

@@ -7,6 +7,7 @@
 #include "app/ReportHtml.h"
 #include "app/RunReport.h"
 #include "platform/File.h"
+#include "platform/SystemFailure.h"
 #include "platform/TemporaryOutput.h"
 
 #include <boost/filesystem/path.hpp>
@@ -135,24 +136,31 @@ std::string TemporaryPrefixFor(const std::string& path)
 
 } // namespace
 
-bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                       Placement placement)
+std::error_code WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                                  Placement placement)
 {
     platform::TemporaryOutput output;
-    if (output.Create(TemporaryPrefixFor(path)))
-        return false;
-    const ByteSink sink = [&output](std::string_view bytes) { return !output.Write(bytes); };
+    if (const std::error_code created = output.Create(TemporaryPrefixFor(path)))
+        return created;
+    std::error_code written;
+    const ByteSink sink = [&output, &written](std::string_view bytes) {
+        written = output.Write(bytes);
+        return !written;
+    };
     bool ok = false;
     try {
         ok = produce(sink);
     } catch (const std::exception&) {
         // Out of memory while formatting: what was written goes with the temporary file.
+        return platform::OutOfMemory();
     }
+    if (!ok)
+        return written ? written : std::make_error_code(std::errc::io_error);
     using Rename = platform::TemporaryOutput::Rename;
-    return ok && !output.Keep(path, placement == Placement::Replace ? Rename::Replace : Rename::NoReplace);
+    return output.Keep(path, placement == Placement::Replace ? Rename::Replace : Rename::NoReplace);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
+std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
 {
     return WriteFileInPieces(path, [bytes](const ByteSink& sink) { return sink(bytes); }, placement);
 }
@@ -186,7 +194,7 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
     }};
     for (const auto& [extension, produce] : files) {
         // Out of memory while formatting fails this file alone: the script is in place.
-        if (!WriteFileInPieces(target + extension, produce))
+        if (WriteFileInPieces(target + extension, produce))
             console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
     }
 }

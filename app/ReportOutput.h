@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace brindle {
 
@@ -38,13 +39,14 @@ void AppendTsvField(std::string& out, std::string_view field);
 enum class Placement { Replace, OnlyNew };
 
 /// Writes bytes to a temporary file beside path and renames it over path (OnlyNew: only when
-/// nothing is at path yet); false (and no file left behind) on any failure.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement = Placement::Replace);
+/// nothing is at path yet). The system's reason (and no file left behind) on any failure.
+std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes,
+                                    Placement placement = Placement::Replace);
 
-/// WriteFileAtomically for bytes that produce hands its sink piece by piece; false also when
-/// produce returns false or throws.
-bool WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                       Placement placement = Placement::Replace);
+/// WriteFileAtomically for bytes that produce hands its sink piece by piece; fails also when
+/// produce returns false (an I/O error unless a write gave a reason) or throws (out of memory).
+std::error_code WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                                  Placement placement = Placement::Replace);
 
 /// Writes base + ".html", base + ".tsv" and base + ".conflicts.tsv" (base relative to directory
 /// unless absolute; an empty directory is the working directory); for each that fails, console shows

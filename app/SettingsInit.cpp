@@ -18,7 +18,7 @@ namespace brindle {
 namespace {
 
 constexpr const char* kAlreadyThere = "Brindlewhistler.ini already exists here; --init changed nothing.\n";
-constexpr const char* kWriteFailed = "ERROR: 'Failed to write Brindlewhistler.ini.'\n";
+constexpr const char* kWriteFailed = "ERROR: 'Failed to write Brindlewhistler.ini: %s'\n";
 constexpr const char* kWroteHeading = "Wrote Brindlewhistler.ini:\n";
 constexpr const char* kWroteLine = "  %s = %s%s\n";
 constexpr const char* kLookedLine = "    looked at %s\n";
@@ -178,8 +178,11 @@ int WriteInitialSettings(IDebugTextOut& console, const IFolderSearchSystem& syst
     if (findings.home)
         findings.modules = ListModules(findings.home->path);
 
-    if (!WriteFileAtomically(path, InitialSettingsText(findings), Placement::OnlyNew)) {
-        console.WriteText(platform::PathExists(path) ? kAlreadyThere : kWriteFailed);
+    if (const std::error_code failed = WriteFileAtomically(path, InitialSettingsText(findings), Placement::OnlyNew)) {
+        if (platform::PathExists(path))
+            console.WriteText(kAlreadyThere);
+        else
+            console.WriteText(kWriteFailed, failed.message().c_str());
         return 1;
     }
     console.WriteText(kWroteHeading);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace brindle::platform {
@@ -16,6 +17,8 @@ struct DirectoryItem {
 /// Lists path (without "." and ".."), sorted by ASCII upper-cased name, ties by raw bytes. False
 /// when the directory cannot be listed.
 bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items);
+/// The same, with the system's reason when the directory cannot be listed.
+bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items, std::error_code& reason);
 
 /// The order of a listing: true when a comes before b (ASCII upper-cased names, ties by raw bytes).
 bool ListedBefore(const DirectoryItem& a, const DirectoryItem& b);

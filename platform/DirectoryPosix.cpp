@@ -2,6 +2,7 @@
 #include "platform/Directory.h"
 
 #include "platform/Ascii.h"
+#include "platform/SystemFailure.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,10 +54,19 @@ private:
 
 bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
 {
+    std::error_code reason;
+    return ListDirectory(path, items, reason);
+}
+
+bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items, std::error_code& reason)
+{
     items.clear();
+    reason.clear();
     DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
-    if (dir == nullptr)
+    if (dir == nullptr) {
+        reason = LastSystemError();
         return false;
+    }
     DirCloser closer(dir);
     const int dirFd = ::dirfd(dir);
     for (;;) {
@@ -72,6 +82,7 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
         items.push_back(std::move(item));
     }
     if (errno != 0) {
+        reason = LastSystemError();
         items.clear();
         return false;
     }

@@ -3,6 +3,7 @@
 
 #include "platform/Ascii.h"
 #include "platform/File.h"
+#include "platform/SystemFailure.h"
 
 #include <algorithm>
 
@@ -63,12 +64,22 @@ void Classify(const std::string& directory, const WIN32_FIND_DATAA& data, Direct
 
 bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
 {
+    std::error_code reason;
+    return ListDirectory(path, items, reason);
+}
+
+bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items, std::error_code& reason)
+{
     items.clear();
+    reason.clear();
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirst(Join(path, "*"), data);
     if (find == INVALID_HANDLE_VALUE) {
+        reason = LastSystemError();
         // The root of an empty drive has no "." entry to find; a missing directory is another error.
-        return GetLastError() == ERROR_FILE_NOT_FOUND && IsDirectory(path.empty() ? "." : path);
+        if (reason.value() == ERROR_FILE_NOT_FOUND && IsDirectory(path.empty() ? "." : path))
+            reason.clear();
+        return !reason;
     }
     do {
         const std::string_view name(data.cFileName);
@@ -81,6 +92,7 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryItem>& items)
     const DWORD error = GetLastError();
     FindClose(find);
     if (error != ERROR_NO_MORE_FILES) {
+        reason = std::error_code(static_cast<int>(error), std::system_category());
         items.clear();
         return false;
     }

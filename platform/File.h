@@ -23,6 +23,9 @@ enum class AccessHint { Normal, RandomAccess, SequentialScan };
 /// Opens an existing regular file for reading. Anything else (missing, a directory, a FIFO, a
 /// device) gives InvalidOsFile.
 OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint);
+/// The same, with the system's reason when it gives InvalidOsFile ("Is a directory" for a
+/// directory, "Invalid argument" for a FIFO or a device).
+OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint, std::error_code& reason);
 /// Creates or truncates a file for writing, owner-only, never through a symbolic link.
 OsFile CreateForWriting(const std::string& path);
 /// The random part of a name CreateUniqueFile makes: kUniqueNameLength characters, each one of

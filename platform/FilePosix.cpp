@@ -26,16 +26,29 @@ int Fd(OsFile file)
 
 } // namespace
 
-OsFile OpenForReading(const std::string& path, ShareMode, AccessHint hint)
+OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint)
 {
+    std::error_code reason;
+    return OpenForReading(path, share, hint, reason);
+}
+
+OsFile OpenForReading(const std::string& path, ShareMode, AccessHint hint, std::error_code& reason)
+{
+    reason.clear();
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        reason = LastSystemError();
         return InvalidOsFile;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool examined = ::fstat(fd, &st) == 0;
+    if (!examined || !S_ISREG(st.st_mode)) {
+        reason = !examined ? LastSystemError()
+                           : std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
+                                                                      : std::errc::invalid_argument);
         ::close(fd);
         return InvalidOsFile;
     }

@@ -45,6 +45,13 @@ bool IsReparsePoint(HANDLE handle)
 
 OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint)
 {
+    std::error_code reason;
+    return OpenForReading(path, share, hint, reason);
+}
+
+OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint, std::error_code& reason)
+{
+    reason.clear();
     const DWORD shareFlags = share == ShareMode::ReadDelete ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     if (hint == AccessHint::RandomAccess)
@@ -54,11 +61,18 @@ OsFile OpenForReading(const std::string& path, ShareMode share, AccessHint hint)
     // Without FILE_FLAG_BACKUP_SEMANTICS a directory cannot be opened; devices and pipes can, so
     // anything but a file on a disk is refused afterwards.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, shareFlags, nullptr, OPEN_EXISTING, flags, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = LastSystemError();
         return InvalidOsFile;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileType(handle) != FILE_TYPE_DISK || GetFileInformationByHandle(handle, &info) == 0 ||
+    const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
+    if (!onDisk || GetFileInformationByHandle(handle, &info) == 0 ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        reason = !onDisk ? std::make_error_code(std::errc::invalid_argument)
+                 : (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                     ? std::make_error_code(std::errc::is_a_directory)
+                     : LastSystemError();
         CloseHandle(handle);
         return InvalidOsFile;
     }

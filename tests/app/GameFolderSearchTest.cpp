@@ -278,6 +278,15 @@ TEST_F(GameFolderSearchTest, WhatEachFolderMustHold)
     }
     EXPECT_EQ(InstallShortfall(m_Root / "missing"), "not found");
     EXPECT_EQ(HomeShortfall(m_Root / "missing"), "not found");
+    // A folder the system cannot look at is named with the system's reason.
+    const std::string tooLong = m_Root / std::string(300, 'n');
+    EXPECT_EQ(InstallShortfall(tooLong), HomeShortfall(tooLong));
+    EXPECT_NE(HomeShortfall(tooLong), "not found");
+    if (BRINDLE_POSIX) {
+        EXPECT_EQ(HomeShortfall(tooLong), std::make_error_code(std::errc::filename_too_long).message());
+    }
+    MakeDirectories(m_Root / "long");
+    EXPECT_EQ(InstallShortfall(m_Root / "long"), "no Data folder");
 }
 
 TEST_F(GameFolderSearchTest, WindowsRegistryKeysSteamAndDocuments)
@@ -360,6 +369,17 @@ TEST_F(GameFolderSearchTest, HostileFilesAreSkipped)
     ASSERT_TRUE(install) << AllLooked();
     EXPECT_EQ(install->path, third + "/steamapps/common/NWN2");
     EXPECT_TRUE(LookedAt(second + "/steamapps/appmanifest_2738630.acf (malformed, skipped)")) << AllLooked();
+
+    // A file that cannot be read is skipped with the system's reason.
+    std::filesystem::remove(root + "/steamapps/libraryfolders.vdf");
+    MakeDirectories(root + "/steamapps/libraryfolders.vdf");
+    EXPECT_FALSE(Install());
+    const std::string unreadable = root + "/steamapps/libraryfolders.vdf (unreadable (";
+    EXPECT_NE(AllLooked().find(unreadable), std::string::npos) << AllLooked();
+    if (BRINDLE_POSIX) {
+        EXPECT_TRUE(LookedAt(unreadable + std::make_error_code(std::errc::is_a_directory).message() + "), skipped)"))
+            << AllLooked();
+    }
 
     // A prefix whose registry files are not registry files at all.
     std::filesystem::remove_all(Home());

@@ -186,13 +186,15 @@ TEST(RunReportTest, FilesWrittenInPiecesAsTheyWouldBeWhole)
     // A file whose bytes could not all be made is not put in place, and nothing is left beside it.
     test::ScopedTempDir dir;
     const std::string path = dir / "r.tsv";
-    EXPECT_TRUE(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("a") && sink("b"); }));
+    EXPECT_EQ(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("a") && sink("b"); }), std::error_code());
     EXPECT_EQ(test::ReadFile(path), "ab");
-    EXPECT_FALSE(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("c") && false; }));
-    EXPECT_FALSE(WriteFileInPieces(path, [](const ByteSink& sink) -> bool {
-        sink("d");
-        throw std::bad_alloc();
-    }));
+    EXPECT_EQ(WriteFileInPieces(path, [](const ByteSink& sink) { return sink("c") && false; }), std::errc::io_error);
+    EXPECT_EQ(WriteFileInPieces(path,
+                                [](const ByteSink& sink) -> bool {
+                                    sink("d");
+                                    throw std::bad_alloc();
+                                }),
+              std::errc::not_enough_memory);
     EXPECT_EQ(test::ReadFile(path), "ab");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
 }

@@ -1,8 +1,10 @@
 // The first configuration --init writes: which modules it offers, and that its text reads as the
 // example configuration does.
+#include "app/IFolderSearchSystem.h"
 #include "app/ReportOutput.h"
 #include "app/Settings.h"
 #include "app/SettingsInit.h"
+#include "tests/support/RecordingTextOut.h"
 #include "tests/support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
@@ -95,11 +97,35 @@ TEST(SettingsInitTest, OnlyNewPlacementNeverReplaces)
 {
     test::ScopedTempDir dir;
     const std::string path = dir / "Brindlewhistler.ini";
-    EXPECT_TRUE(WriteFileAtomically(path, "first", Placement::OnlyNew));
-    EXPECT_FALSE(WriteFileAtomically(path, "second", Placement::OnlyNew));
+    EXPECT_EQ(WriteFileAtomically(path, "first", Placement::OnlyNew), std::error_code());
+    EXPECT_NE(WriteFileAtomically(path, "second", Placement::OnlyNew), std::error_code());
     EXPECT_EQ(test::ReadFile(path), "first");
     // Nothing left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+}
+
+/// A system with no home, no Documents, no variables and no registry: the search finds nothing.
+class NothingSystem final : public IFolderSearchSystem {
+public:
+    std::string UserHome() const override { return {}; }
+    std::string DocumentsFolder() const override { return {}; }
+    std::string Variable(const char*) const override { return {}; }
+    bool RegistryText(platform::RegistryRoot, const std::string&, const std::string&, std::string&) const override
+    {
+        return false;
+    }
+};
+
+TEST(SettingsInitTest, AFileThatCannotBeWrittenIsNamedWithTheSystemsReason)
+{
+    test::ScopedTempDir dir;
+    test::RecordingTextOut console;
+    EXPECT_EQ(WriteInitialSettings(console, NothingSystem(), SearchPlaces::Linux, dir / "missing"), 1);
+    const std::string text = console.Text();
+    const std::string start = "ERROR: 'Failed to write Brindlewhistler.ini: ";
+    ASSERT_EQ(text.substr(0, start.size()), start) << text;
+    EXPECT_GT(text.size(), start.size() + 3) << text; // a reason, then "'\n"
+    EXPECT_EQ(text.substr(text.size() - 2), "'\n");
 }
 
 } // namespace
