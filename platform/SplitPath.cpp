@@ -1,6 +1,10 @@
 // Path splitting with fixed limits.
 #include "platform/SplitPath.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 namespace brindle {
 
 bool SplitPath(std::string_view path, SplitPathResult& out)
@@ -14,22 +18,72 @@ bool SplitPath(std::string_view path, SplitPathResult& out)
     return true;
 }
 
-bool SplitPath(std::string_view path, std::string_view& name, std::string_view& extension)
+namespace {
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7Full;
+
+/// The eight bytes at text, the first in the lowest bits.
+std::uint64_t LoadBytes(const char* text)
 {
-    // A drive prefix such as "z:" belongs to the directory part.
-    std::size_t start = 0;
-    if (path.size() >= 2 && path[1] == ':')
-        start = 2;
-    // One backward pass finds the last separator and the last dot after it.
-    std::size_t dot = std::string_view::npos;
-    std::size_t begin = path.size();
-    for (; begin > start; --begin) {
-        const char c = path[begin - 1];
+    std::uint64_t word;
+    std::memcpy(&word, text, sizeof(word));
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+/// The top bit of every byte of word that equals byte, and nothing else.
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte)
+{
+    const std::uint64_t x = word ^ (kEveryByte * byte);
+    return ~(((x & kLowBits) + kLowBits) | x | kLowBits);
+}
+
+/// The place, counted from the first byte of the word, of the last byte marked in marks.
+std::size_t LastMarked(std::uint64_t marks)
+{
+    return static_cast<std::size_t>(63 - std::countl_zero(marks)) / 8;
+}
+
+/// Where the last component of path[start, end) begins, and its last dot (npos when none).
+/// Eight bytes are looked at together: names are short, but their folders are not.
+std::size_t FindLastComponent(std::string_view path, std::size_t start, std::size_t& dot)
+{
+    std::size_t end = path.size();
+    dot = std::string_view::npos;
+    for (; end - start >= 8; end -= 8) {
+        const std::uint64_t word = LoadBytes(path.data() + end - 8);
+        const std::uint64_t separators = BytesEqual(word, '/') | BytesEqual(word, '\\');
+        std::uint64_t dots = BytesEqual(word, '.');
+        if (separators != 0) {
+            const std::size_t last = LastMarked(separators);
+            // Only the dots after the separator.
+            dots = last == 7 ? 0 : dots & (~std::uint64_t{0} << (8 * (last + 1)));
+        }
+        if (dot == std::string_view::npos && dots != 0)
+            dot = end - 8 + LastMarked(dots);
+        if (separators != 0)
+            return end - 8 + LastMarked(separators) + 1;
+    }
+    for (; end > start; --end) {
+        const char c = path[end - 1];
         if (c == '/' || c == '\\')
             break;
         if (c == '.' && dot == std::string_view::npos)
-            dot = begin - 1;
+            dot = end - 1;
     }
+    return end;
+}
+
+} // namespace
+
+bool SplitPath(std::string_view path, std::string_view& name, std::string_view& extension)
+{
+    // A drive prefix such as "z:" belongs to the directory part.
+    const std::size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    std::size_t dot = std::string_view::npos;
+    const std::size_t begin = FindLastComponent(path, start, dot);
     const std::string_view base = path.substr(begin, (dot == std::string_view::npos ? path.size() : dot) - begin);
     const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : path.substr(dot);
     if (base.size() >= SplitPathNameLimit || ext.size() >= SplitPathExtLimit)

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace brindle {
 namespace {
@@ -46,6 +48,40 @@ TEST(SplitPathTest, PartsAndLimits)
         EXPECT_EQ(copied.extension, c.extension);
         EXPECT_EQ(name, c.name);
         EXPECT_EQ(extension, c.extension);
+    }
+}
+
+/// The split done the plain way, one character at a time from the end.
+std::pair<std::string, std::string> PlainSplit(const std::string& path)
+{
+    const std::size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    std::size_t begin = path.size();
+    while (begin > start && path[begin - 1] != '/' && path[begin - 1] != '\\')
+        --begin;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < begin)
+        return {path.substr(begin), ""};
+    return {path.substr(begin, dot - begin), path.substr(dot)};
+}
+
+TEST(SplitPathTest, EveryPlaceOfSeparatorsAndDotsSplitsAsThePlainWay)
+{
+    // Separators and dots at every place around the eight-byte steps, with and without a drive.
+    const std::string alphabet = "ab./\\:";
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        state = state * 1664525u + 1013904223u;
+        std::string path(state % 31, 'x');
+        for (char& c : path) {
+            state = state * 1664525u + 1013904223u;
+            c = alphabet[(state >> 16) % alphabet.size()];
+        }
+        std::string_view name;
+        std::string_view extension;
+        ASSERT_TRUE(SplitPath(path, name, extension)) << path;
+        const auto [plainName, plainExtension] = PlainSplit(path);
+        ASSERT_EQ(name, plainName) << path;
+        ASSERT_EQ(extension, plainExtension) << path;
     }
 }
 
