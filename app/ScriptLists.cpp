@@ -11,6 +11,8 @@ namespace brindle {
 namespace {
 
 constexpr std::string_view kCommentMark = "//";
+// More runs of lists in key order than this are sorted whole rather than merged.
+constexpr std::size_t kMaxMergedRuns = 8;
 // Editors that save as UTF-8 may put one in front; the tool never writes it.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -80,28 +82,41 @@ bool ReadListLine(std::string_view line, bool& commented, std::string_view& key,
 
 } // namespace
 
+void ScriptLists::SortByKey()
+{
+    const auto byKey = [](const List& a, const List& b) { return a.key < b.key; };
+    const auto begin = m_Lists.begin();
+    const auto end = m_Lists.end();
+    std::size_t runs = 0;
+    for (auto run = begin; run != end; run = std::is_sorted_until(run, end, byKey))
+        ++runs;
+    // A script of this tool holds one run per section: merged one after the other. Anything else
+    // is sorted whole. Both keep lists of one key in the order added.
+    if (runs > kMaxMergedRuns) {
+        std::stable_sort(begin, end, byKey);
+        return;
+    }
+    for (auto sorted = std::is_sorted_until(begin, end, byKey); sorted != end;) {
+        const auto runEnd = std::is_sorted_until(sorted, end, byKey);
+        std::inplace_merge(begin, sorted, runEnd, byKey);
+        sorted = runEnd;
+    }
+}
+
 void ScriptLists::Add(std::string_view key, const Numbers& numbers)
 {
     m_Lists.push_back({std::string(key), numbers});
     Numbers& added = m_Lists.back().numbers;
-    std::sort(added.begin(), added.end());
+    // The writer hands its lists in order already.
+    if (!std::is_sorted(added.begin(), added.end()))
+        std::sort(added.begin(), added.end());
     added.erase(std::unique(added.begin(), added.end()), added.end());
     m_Finished = false;
 }
 
 void ScriptLists::Finish()
 {
-    // The places are sorted rather than the lists, which would be moved about many times each.
-    std::vector<std::uint32_t> order(m_Lists.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return m_Lists[a].key < m_Lists[b].key; });
-    std::vector<List> sorted;
-    sorted.reserve(m_Lists.size());
-    for (const std::uint32_t place : order)
-        sorted.push_back(std::move(m_Lists[place]));
-    m_Lists = std::move(sorted);
+    SortByKey();
     // Of one key's lists the one added last stays.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < m_Lists.size(); ++i) {

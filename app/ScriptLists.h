@@ -40,6 +40,9 @@ public:
     static std::optional<ScriptLists> Parse(std::string_view text);
 
 private:
+    /// Puts the lists in key order, lists of one key in the order added.
+    void SortByKey();
+
     std::vector<List> m_Lists;
     bool m_Finished = false;
 };

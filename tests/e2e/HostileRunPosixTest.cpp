@@ -20,15 +20,14 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <thread>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -118,6 +117,7 @@ public:
         std::optional<rlim_t> fileSizeLimit; ///< makes writes beyond it fail as on a full disk
         std::vector<int> closedDescriptors;  ///< standard descriptors the program starts without
         std::vector<int> ignoredSignals;     ///< inherited ignored, as from a shell's background job
+        std::vector<std::string> environment; ///< more variables ("NAME=value")
     };
 
     ProgramUnderTest(const std::string& workingDirectory, const std::string& temporaryDirectory, Options options = {})
@@ -128,6 +128,7 @@ public:
             if (std::string_view(*variable).substr(0, 7) != "TMPDIR=")
                 environment.emplace_back(*variable);
         environment.push_back("TMPDIR=" + temporaryDirectory);
+        environment.insert(environment.end(), options.environment.begin(), options.environment.end());
         std::vector<char*> envp;
         for (std::string& variable : environment)
             envp.push_back(variable.data());
@@ -189,6 +190,22 @@ public:
         return m_Status;
     }
     void Kill(int signal = SIGKILL) { ::kill(m_Pid, signal); }
+    /// Waits until the program has stopped; false when it ended instead.
+    bool WaitUntilStopped()
+    {
+        if (m_Finished)
+            return false;
+        int status = 0;
+        pid_t done;
+        do {
+            done = ::waitpid(m_Pid, &status, WUNTRACED);
+        } while (done < 0 && errno == EINTR);
+        if (done == m_Pid && WIFSTOPPED(status))
+            return true;
+        m_Finished = true;
+        m_Status = status;
+        return false;
+    }
     std::string Output() const { return test::ReadFile(m_OutputPath); }
 
 private:
@@ -336,7 +353,7 @@ TEST(HostileRunTest, WriteTheMachineRefusesEndsTheRunAndKeepsTheEarlierScript)
         const std::string work = tree.WorkingDirectory(c.name);
         WriteFile(work + "/" + kScriptName, "earlier script\r\n");
         ScopedTempDir tmp;
-        ProgramUnderTest run(work, tmp.Path(), {c.limit, {}, {}});
+        ProgramUnderTest run(work, tmp.Path(), {c.limit, {}, {}, {}});
         const int status = run.Wait();
         const std::string output = run.Output();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "wait status " << status << "\n" << output;
@@ -493,6 +510,16 @@ TEST(HostileRunTest, ClosedStandardDescriptorsLeaveTheScriptAsItIs)
     }
 }
 
+/// The environment that makes the program stop itself once it has made a folder (variable
+/// BRINDLE_TEST_STOP_AT_FOLDER) or created a file (BRINDLE_TEST_STOP_AT_FILE) whose path holds mark.
+std::vector<std::string> StopAt(const char* variable, const std::string& mark)
+{
+    const char* asanOptions = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + BRINDLE_TEST_STOP_AT, std::string(variable) + "=" + mark,
+            // The preloaded library comes before a sanitizer's runtime.
+            std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") + ":verify_asan_link_order=0"};
+}
+
 TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
 {
     GameTree tree;
@@ -503,13 +530,11 @@ TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
         const std::string work = tree.WorkingDirectory("signal" + std::to_string(signal));
         WriteFile(work + "/" + kScriptName, "earlier script\r\n");
         ScopedTempDir tmp;
-        ProgramUnderTest run(work, tmp.Path());
-        const std::string instance = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()));
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
-        while (!fs::exists(instance + "/appearance.2da") && !run.HasExited() &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
+        // Stopped as the copy of the table is made, and signalled there.
+        ProgramUnderTest run(work, tmp.Path(), {{}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "/appearance.2da")});
+        ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
         run.Kill(signal);
+        run.Kill(SIGCONT);
         const int status = run.Wait();
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
         // The earlier script stays; nothing else is left beside it, nor in the temporary folder
@@ -521,38 +546,21 @@ TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
 }
 
 // The other points a signal may meet the run at: right as its instance directory appears (the
-// run is stopped there by a watch on the temporary folder), and with SIGINT inherited ignored,
-// which must stay ignored while the other two still end the run and clean up.
+// run stops itself there), and with SIGINT inherited ignored, which must stay ignored while the
+// other two still end the run and clean up.
 TEST(HostileRunTest, InterruptedRunRemovesItsInstanceDirectoryAndMarker)
 {
     GameTree tree;
+    // The program stops itself right after it has made its instance folder, before its removal
+    // is armed; the signal is sent while it is stopped there.
+    const ProgramUnderTest::Options stopAtFolder{
+        {}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FOLDER", kInstanceNamePrefix)};
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         ScopedTempDir tmp;
-        const int watch = ::inotify_init1(IN_CLOEXEC);
-        ASSERT_GE(watch, 0);
-        ASSERT_GE(::inotify_add_watch(watch, tmp.Path().c_str(), IN_CREATE), 0);
-        ProgramUnderTest run(tree.WorkingDirectory("early" + std::to_string(signal)), tmp.Path());
-        const std::string instance = std::string(kInstanceNamePrefix) + std::to_string(run.Pid());
-        alignas(inotify_event) char events[4096];
-        bool stopped = false;
-        pollfd ready{watch, POLLIN, 0};
-        while (!stopped && !run.HasExited()) {
-            if (::poll(&ready, 1, 100) != 1)
-                continue;
-            const ssize_t got = ::read(watch, events, sizeof events);
-            for (const char* at = events; at < events + std::max<ssize_t>(got, 0);) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if (event->len != 0 && std::string(event->name) == instance) {
-                    run.Kill(SIGSTOP);
-                    stopped = true;
-                    break;
-                }
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
-        ::close(watch);
-        ASSERT_TRUE(stopped) << run.Output();
+        ProgramUnderTest run(tree.WorkingDirectory("early" + std::to_string(signal)), tmp.Path(), stopAtFolder);
+        ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
+        EXPECT_TRUE(fs::is_directory(tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()))));
         run.Kill(signal);
         run.Kill(SIGCONT);
         const int status = run.Wait();
@@ -563,7 +571,7 @@ TEST(HostileRunTest, InterruptedRunRemovesItsInstanceDirectoryAndMarker)
     // A long extraction to interrupt, with SIGINT ignored as a shell leaves it for background jobs.
     tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
     ScopedTempDir tmp;
-    ProgramUnderTest run(tree.WorkingDirectory("ignored"), tmp.Path(), {{}, {}, {SIGINT}});
+    ProgramUnderTest run(tree.WorkingDirectory("ignored"), tmp.Path(), {{}, {}, {SIGINT}, {}});
     const std::string copy = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()) + "/appearance.2da");
     const auto deadline = std::chrono::steady_clock::now() + 120s;
     while (!fs::exists(copy) && !run.HasExited() && std::chrono::steady_clock::now() < deadline)
@@ -575,8 +583,7 @@ TEST(HostileRunTest, InterruptedRunRemovesItsInstanceDirectoryAndMarker)
 }
 
 // The report's files are written after the script is in place, each through a temporary file: one
-// interrupted while it is written leaves the script and nothing else. The run is stopped the moment
-// a temporary report file appears, and signalled while it is there.
+// interrupted while it is written leaves the script and nothing else.
 TEST(HostileRunTest, InterruptedReportLeavesNoTemporaryFile)
 {
     GameTree tree;
@@ -586,52 +593,24 @@ TEST(HostileRunTest, InterruptedReportLeavesNoTemporaryFile)
     test::WriteZip(tree.Install() + "/Data/many.zip", models);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        bool caught = false;
-        for (int attempt = 0; attempt < 5 && !caught; ++attempt) {
-            const std::string work = tree.WorkingDirectory("report" + std::to_string(signal));
-            std::string settings = test::ReadFile(work + "/Brindlewhistler.ini");
-            settings.insert(settings.find("[paths]"), "report = r\n");
-            WriteFile(work + "/Brindlewhistler.ini", settings);
-            const int watch = ::inotify_init1(IN_CLOEXEC);
-            ASSERT_GE(watch, 0);
-            ASSERT_GE(::inotify_add_watch(watch, work.c_str(), IN_CREATE), 0);
-            ScopedTempDir tmp;
-            ProgramUnderTest run(work, tmp.Path());
-            alignas(inotify_event) char events[4096];
-            std::string temporary;
-            // A run that ends without writing a report must not leave the test waiting.
-            pollfd ready{watch, POLLIN, 0};
-            while (temporary.empty() && !run.HasExited()) {
-                if (::poll(&ready, 1, 100) != 1)
-                    continue;
-                const ssize_t got = ::read(watch, events, sizeof events);
-                for (const char* at = events; at < events + std::max<ssize_t>(got, 0);) {
-                    const auto* event = reinterpret_cast<const inotify_event*>(at);
-                    const std::string name = event->len != 0 ? event->name : "";
-                    if (name.starts_with("r.html.tmp") || name.starts_with("r.tsv.tmp")) {
-                        run.Kill(SIGSTOP);
-                        temporary = name;
-                        break;
-                    }
-                    at += sizeof(inotify_event) + event->len;
-                }
-            }
-            ::close(watch);
-            ASSERT_FALSE(temporary.empty()) << run.Output();
-            // Only a stop that came while the file was still there counts; else try again.
-            caught = fs::exists(work + "/" + temporary);
-            run.Kill(signal);
-            run.Kill(SIGCONT);
-            const int status = run.Wait();
-            if (!caught)
-                continue;
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
-            std::vector<std::string> left = Contents(work);
-            std::erase(left, "r.html");
-            std::sort(left.begin(), left.end());
-            EXPECT_EQ(left, (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
-        }
-        EXPECT_TRUE(caught) << "no run was stopped while a report file was being written";
+        const std::string work = tree.WorkingDirectory("report" + std::to_string(signal));
+        std::string settings = test::ReadFile(work + "/Brindlewhistler.ini");
+        settings.insert(settings.find("[paths]"), "report = r\n");
+        WriteFile(work + "/Brindlewhistler.ini", settings);
+        ScopedTempDir tmp;
+        // Stopped the moment the page's temporary file is made, and signalled while it is there.
+        ProgramUnderTest run(work, tmp.Path(), {{}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "r.html.tmp")});
+        ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
+        const std::vector<std::string> during = Contents(work);
+        EXPECT_TRUE(std::any_of(during.begin(), during.end(),
+                                [](const std::string& name) { return name.starts_with("r.html.tmp"); }));
+        run.Kill(signal);
+        run.Kill(SIGCONT);
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
+        std::vector<std::string> left = Contents(work);
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"Brindlewhistler.ini", kScriptName}));
     }
 }
 
