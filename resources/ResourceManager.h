@@ -7,11 +7,11 @@
 #include "app/IDebugTextOut.h"
 #include "containers/DirectoryFileReader.h"
 #include "platform/File.h"
-#include "platform/Process.h"
 #include "resources/IResourceAccessor.h"
+#include "resources/InstanceFolder.h"
 #include "resources/LoadRecord.h"
-#include "resources/ResourceIndex.h"
 #include "resources/ResRef.h"
+#include "resources/ResourceIndex.h"
 
 #include <array>
 #include <cstdint>
@@ -19,7 +19,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace brindle {
@@ -28,9 +27,6 @@ class Gr2Accessor;
 class TwoDAFileReader;
 template <class ResRefT>
 class TlkFileReader;
-
-/// The prefix of every instance name and instance directory.
-inline constexpr const char* kInstanceNamePrefix = "NWN2Hovlar_";
 
 /// Formatted error texts are cut to this buffer size (terminator included).
 inline constexpr std::size_t kMessageBufferSize = 512;
@@ -72,7 +68,7 @@ public:
     bool Get2DAString(std::string& value, const std::string& table, const std::string& column, std::uint32_t row);
 
     /// The private working directory, ending in a separator.
-    const std::string& GetInstanceDirectory() const { return m_InstanceDirectory; }
+    const std::string& GetInstanceDirectory() const { return m_Instance.Path(); }
 
     /// Stacks a source directly, above the sources of its tier already stacked (for tools and
     /// tests that assemble a stack without a game tree). Call BuildResourceIndex afterwards.
@@ -127,7 +123,6 @@ private:
         std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
     };
 
-    void CleanupDefunctInstances(const std::string& temporaryDirectory);
     void Warn(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
@@ -186,13 +181,6 @@ private:
     std::map<FileHandle, OpenHandle> m_OpenHandles;
     ResourceIndex m_ResourceIndex;
     std::vector<IndexEntry> m_Entries;
-    std::string m_InstanceDirectory;
-    bool m_InstanceDirectoryUsable = false;
-    /// Why the instance directory cannot be used (empty when it can).
-    std::error_code m_InstanceDirectoryError;
-    platform::HeldMarker m_Marker;
-    unsigned m_MarkerTicket = 0;    ///< removal of the marker armed for an interrupt
-    unsigned m_DirectoryTicket = 0; ///< and of the instance directory
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
     bool m_KeepRecord = false;
@@ -203,6 +191,9 @@ private:
     LoadRecord m_Record;
     /// Per tier, by position-from-end minus 1: the source's number in m_Record.sources.
     std::array<std::vector<std::uint32_t>, TierCount> m_SourceNumbers;
+    /// Declared last, so that it is made after everything else and gone before it: by then the
+    /// destructor has released the copies in it.
+    InstanceFolder m_Instance;
 };
 
 /// Loads the module alone (its own archive or directory, override and pwc directories, talk

@@ -344,7 +344,7 @@ void ResourceManager::LoadModelConverter()
         // Not in the install: leave the search to the system's library path.
         if (!platform::PathExists(library))
             library = "granny2.dll";
-        m_ModelConverter = std::make_shared<Gr2Accessor>(library, m_InstanceDirectory);
+        m_ModelConverter = std::make_shared<Gr2Accessor>(library, m_Instance.Path());
     } catch (const std::exception& e) {
         Warn(kGranny2Warning, e.what());
     }
