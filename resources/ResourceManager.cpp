@@ -6,6 +6,7 @@
 #include "formats/TlkFileReader.h"
 #include "formats/TwoDAFileReader.h"
 #include "platform/Process.h"
+#include "resources/LoadRecorder.h"
 
 #include <cstdarg>
 
@@ -59,11 +60,10 @@ void ResourceManager::UnloadAll()
     m_ErfContainers.clear();
     m_DirectoryContainers.clear();
     m_ZipContainers.clear();
-    m_Attempts.clear();
     m_SourcePaths.clear();
     m_LastAttached = nullptr;
-    m_Record = {};
-    m_SourceNumbers = {};
+    if (m_Recorder)
+        m_Recorder->Clear();
 }
 
 void ResourceManager::Warn(const char* format, ...)
