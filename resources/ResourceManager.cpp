@@ -1,13 +1,12 @@
-// The resource manager as an instance: its private working directory beside a liveness marker, the
-// sweep of directories that dead instances left behind, unloading and destruction.
+// The resource manager as an instance: construction, unloading, destruction and stacking sources
+// directly.
 #include "resources/ResourceManager.h"
 
 #include "formats/Gr2Accessor.h"
 #include "formats/TlkFileReader.h"
 #include "formats/TwoDAFileReader.h"
 #include "platform/Process.h"
-#include "platform/SystemFailure.h"
-#include "platform/TextFormat.h"
+#include "resources/LoadRecorder.h"
 
 #include <cstdarg>
 
@@ -15,57 +14,13 @@ namespace brindle {
 
 namespace {
 
-constexpr const char* kCleaningUpDefunctInstance = "Cleaning up defunct resource manager instance '%s'...\n";
 constexpr const char* kClosingLeakedHandle = "WARNING: Closing leaked ResourceManager handle %08X\n";
 constexpr const char* kUnloadingLeakedResource = "WARNING: Unloading leaked resource '%s' (%lu refs)...\n";
 
-constexpr std::size_t kInstanceNameBufferSize = 32;
-constexpr const char* kMarkerSuffix = ".lock";
-/// Names tried when the marker of the first cannot be taken: the process id, then the id and _1, _2...
-constexpr unsigned kInstanceNameAttempts = 16;
-
 } // namespace
 
-ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut)
+ResourceManager::ResourceManager(IDebugTextOut* textOut) : m_TextOut(textOut), m_Instance(textOut)
 {
-    const std::string temporaryDirectory = platform::TemporaryDirectory();
-    const unsigned long pid = platform::CurrentProcessId();
-
-    // The marker exists before the directory, so no other instance ever sees our directory unmarked.
-    // A directory is ours only while we hold its marker: when another process holds the marker of
-    // our name (the same id in another PID namespace sharing this folder) or someone else planted
-    // it, the next name is tried, and the directory of a name we could not take is never touched.
-    std::string instanceName;
-    for (unsigned attempt = 0; attempt < kInstanceNameAttempts && !m_Marker.Held(); ++attempt) {
-        instanceName = attempt == 0
-                           ? FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid)
-                           : FormatBounded(kInstanceNameBufferSize, "%s%lu_%u", kInstanceNamePrefix, pid, attempt);
-        const std::string markerPath = temporaryDirectory + instanceName + kMarkerSuffix;
-        // An interrupt removes the marker, the directory and the copies in it before the run ends.
-        const platform::InterruptsHeld held;
-        m_Marker.Reset(platform::AcquireLivenessMarker(markerPath), markerPath);
-        if (!m_Marker.Held())
-            m_InstanceDirectoryError = platform::LastSystemError();
-        else
-            m_MarkerTicket = platform::ArmInterruptRemoval(markerPath, platform::InterruptRemoval::File);
-    }
-    if (!m_Marker.Held())
-        instanceName = FormatBounded(kInstanceNameBufferSize, "%s%lu", kInstanceNamePrefix, pid);
-
-    m_InstanceDirectory = temporaryDirectory + instanceName + "/";
-    // Leftovers of an earlier process that had the same id.
-    if (m_Marker.Held())
-        platform::DeleteDirectoryContents(m_InstanceDirectory);
-    CleanupDefunctInstances(temporaryDirectory);
-    if (m_Marker.Held()) {
-        const platform::InterruptsHeld held;
-        m_InstanceDirectoryError = platform::CreatePrivateDirectory(m_InstanceDirectory);
-        if (!m_InstanceDirectoryError)
-            m_DirectoryTicket =
-                platform::ArmInterruptRemoval(m_InstanceDirectory, platform::InterruptRemoval::Directory);
-    } else if (!m_InstanceDirectoryError)
-        m_InstanceDirectoryError = std::make_error_code(std::errc::file_exists); // every name was taken
-    m_InstanceDirectoryUsable = !m_InstanceDirectoryError;
 }
 
 ResourceManager::~ResourceManager()
@@ -75,45 +30,7 @@ ResourceManager::~ResourceManager()
     } catch (...) {
         // A container failing while it is closed must not end the program from a destructor.
     }
-    if (m_InstanceDirectoryUsable)
-        platform::RemoveArmed(m_InstanceDirectory, platform::InterruptRemoval::Directory, m_DirectoryTicket);
-    {
-        const platform::InterruptsHeld held;
-        m_Marker.Release();
-        platform::DisarmInterruptRemoval(m_MarkerTicket);
-    }
-    m_ModelConverter.reset();
-}
-
-void ResourceManager::CleanupDefunctInstances(const std::string& temporaryDirectory)
-{
-    for (const std::string& name : platform::ListOwnedDirectories(temporaryDirectory, kInstanceNamePrefix)) {
-        const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
-        platform::OsFile stale = platform::InvalidOsFile;
-        if (platform::IsMarkerAlive(markerPath, stale))
-            continue;
-        // Released once the leftovers are gone, or on any way out.
-        const platform::HeldMarker staleMarker(stale, markerPath);
-        const std::string directory = temporaryDirectory + name;
-        // An instance removes its directory before it gives up its marker: a directory that is gone
-        // by now belonged to a run that ended normally between the listing and the probe.
-        if (!platform::IsDirectory(directory))
-            continue;
-        Warn(kCleaningUpDefunctInstance, name.c_str());
-        platform::DeleteDirectoryContents(directory);
-        platform::RemoveEmptyDirectory(directory);
-    }
-    // Markers of runs that were killed before their directory came: nothing to clean up but the
-    // marker itself, so no message.
-    for (const std::string& name :
-         platform::ListOwnedMarkers(temporaryDirectory, kInstanceNamePrefix, kMarkerSuffix)) {
-        const std::string markerPath = temporaryDirectory + name + kMarkerSuffix;
-        platform::OsFile staleMarker = platform::InvalidOsFile;
-        // Our own marker is held, so it counts as alive like any other live instance's.
-        if (platform::PathExists(temporaryDirectory + name) || platform::IsMarkerAlive(markerPath, staleMarker))
-            continue;
-        platform::ReleaseLivenessMarker(staleMarker, markerPath);
-    }
+    // The instance folder goes next, the model converter after it (the order of the members).
 }
 
 void ResourceManager::UnloadAll()
@@ -143,11 +60,10 @@ void ResourceManager::UnloadAll()
     m_ErfContainers.clear();
     m_DirectoryContainers.clear();
     m_ZipContainers.clear();
-    m_Attempts.clear();
     m_SourcePaths.clear();
     m_LastAttached = nullptr;
-    m_Record = {};
-    m_SourceNumbers = {};
+    if (m_Recorder)
+        m_Recorder->Clear();
 }
 
 void ResourceManager::Warn(const char* format, ...)

@@ -7,11 +7,11 @@
 #include "app/IDebugTextOut.h"
 #include "containers/DirectoryFileReader.h"
 #include "platform/File.h"
-#include "platform/Process.h"
 #include "resources/IResourceAccessor.h"
+#include "resources/InstanceFolder.h"
 #include "resources/LoadRecord.h"
-#include "resources/ResourceIndex.h"
 #include "resources/ResRef.h"
+#include "resources/ResourceIndex.h"
 
 #include <array>
 #include <cstdint>
@@ -19,18 +19,15 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace brindle {
 
 class Gr2Accessor;
+class LoadRecorder;
 class TwoDAFileReader;
 template <class ResRefT>
 class TlkFileReader;
-
-/// The prefix of every instance name and instance directory.
-inline constexpr const char* kInstanceNamePrefix = "NWN2Hovlar_";
 
 /// Formatted error texts are cut to this buffer size (terminator included).
 inline constexpr std::size_t kMessageBufferSize = 512;
@@ -72,7 +69,7 @@ public:
     bool Get2DAString(std::string& value, const std::string& table, const std::string& column, std::uint32_t row);
 
     /// The private working directory, ending in a separator.
-    const std::string& GetInstanceDirectory() const { return m_InstanceDirectory; }
+    const std::string& GetInstanceDirectory() const { return m_Instance.Path(); }
 
     /// Stacks a source directly, above the sources of its tier already stacked (for tools and
     /// tests that assemble a stack without a game tree). Call BuildResourceIndex afterwards.
@@ -85,9 +82,9 @@ public:
 
     /// From the next load on, keeps what the run report shows of each load (nothing is kept or
     /// counted otherwise).
-    void KeepLoadRecord() { m_KeepRecord = true; }
+    void KeepLoadRecord();
     /// The record of the last load (empty unless kept).
-    const LoadRecord& GetLoadRecord() const { return m_Record; }
+    const LoadRecord& GetLoadRecord() const;
     /// The number in GetLoadRecord().sources of the source an index entry comes from;
     /// LoadRecord::npos when no record is kept or the index is out of range.
     std::uint32_t GetEntrySource(FileIndex index) const;
@@ -114,12 +111,6 @@ private:
         FileHandle containerHandle;
         NWN::ResType type;
     };
-    /// A source as the load tried it, in the order tried.
-    struct SourceAttempt {
-        SourceRecord record;
-        Tier stackTier;
-        const Accessor* container; ///< null when it failed to load
-    };
     struct IndexEntry {
         Accessor* container;
         FileIndex index;
@@ -127,7 +118,6 @@ private:
         std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
     };
 
-    void CleanupDefunctInstances(const std::string& temporaryDirectory);
     void Warn(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
@@ -151,16 +141,18 @@ private:
     /// The home directory's path when it exists, else the installation's (the game's search rule).
     std::string HomeOrInstallPath(const std::string& relative) const;
 
-    // The load record (ResourceManagerRecord.cpp); each does nothing unless the record is kept.
+    // What the load does, for the source paths and, when there is one, the recorder
+    // (ResourceManagerRecord.cpp).
     void NoteAttached(Tier tier, const Accessor* container);
     /// Names the source attached last.
     void NameLastSource(const char* tier, const std::string& path);
     void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure);
     /// Puts the tried sources in precedence order; called before the index is built.
     void OrderSources();
-    /// Counts the models and table copies among a batch of entries of the source numbered source,
-    /// and notes those the index did not add (added[i] false) that another source beats.
-    void NoteEntries(std::uint32_t source, std::span<const ResourceIndex::Candidate> batch, const bool* added);
+    /// Hands the recorder, which must be there, a batch of entries of the source at position
+    /// (from the end) in tier, with added[i] true for those the index took.
+    void NoteEntries(std::uint32_t tier, std::size_t position, std::span<const ResourceIndex::Candidate> batch,
+                     const bool* added);
     void NoteTableFailure(const std::string& table, const char* failure);
 
     std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);
@@ -186,23 +178,16 @@ private:
     std::map<FileHandle, OpenHandle> m_OpenHandles;
     ResourceIndex m_ResourceIndex;
     std::vector<IndexEntry> m_Entries;
-    std::string m_InstanceDirectory;
-    bool m_InstanceDirectoryUsable = false;
-    /// Why the instance directory cannot be used (empty when it can).
-    std::error_code m_InstanceDirectoryError;
-    platform::HeldMarker m_Marker;
-    unsigned m_MarkerTicket = 0;    ///< removal of the marker armed for an interrupt
-    unsigned m_DirectoryTicket = 0; ///< and of the instance directory
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
-    bool m_KeepRecord = false;
-    std::vector<SourceAttempt> m_Attempts;
     /// The path of every stacked source, for messages.
     std::map<const Accessor*, std::string> m_SourcePaths;
     const Accessor* m_LastAttached = nullptr;
-    LoadRecord m_Record;
-    /// Per tier, by position-from-end minus 1: the source's number in m_Record.sources.
-    std::array<std::vector<std::uint32_t>, TierCount> m_SourceNumbers;
+    /// Keeps the load record; null unless a record was asked for.
+    std::unique_ptr<LoadRecorder> m_Recorder;
+    /// Declared last, so that it is made after everything else and gone before it: by then the
+    /// destructor has released the copies in it.
+    InstanceFolder m_Instance;
 };
 
 /// Loads the module alone (its own archive or directory, override and pwc directories, talk

@@ -167,11 +167,11 @@ std::string ResourceManager::Extract(const IndexEntry& entry, const std::string&
         OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
         if (!source)
             throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
-        if (!m_InstanceDirectoryUsable)
+        if (!m_Instance.Usable())
             throw platform::SystemFailure(
-                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_InstanceDirectory.c_str()),
-                m_InstanceDirectoryError);
-        const std::string targetPath = m_InstanceDirectory + name + "." + ResTypeToExt(type);
+                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
+                m_Instance.Error());
+        const std::string targetPath = m_Instance.Path() + name + "." + ResTypeToExt(type);
         PendingCopy copy(targetPath);
         platform::OwnedFile& target = copy.File();
         if (!target) {

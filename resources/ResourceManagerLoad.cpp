@@ -304,8 +304,8 @@ void ResourceManager::BuildResourceIndex()
                 // Filed under the lower-cased name: the game matches names without regard to case,
                 // and an ERF may store "Gender" where everyone asks for "gender".
                 m_ResourceIndex.TryInsertBatch(std::span(batch, count), added);
-                if (m_KeepRecord)
-                    NoteEntries(m_SourceNumbers[tier][position - 1], std::span(batch, count), added);
+                if (m_Recorder)
+                    NoteEntries(tier, position, std::span(batch, count), added);
                 for (std::size_t i = 0; i < count; ++i) {
                     if (added[i])
                         m_Entries.push_back({container, indices[i], tier, static_cast<std::uint32_t>(position)});
@@ -344,7 +344,7 @@ void ResourceManager::LoadModelConverter()
         // Not in the install: leave the search to the system's library path.
         if (!platform::PathExists(library))
             library = "granny2.dll";
-        m_ModelConverter = std::make_shared<Gr2Accessor>(library, m_InstanceDirectory);
+        m_ModelConverter = std::make_shared<Gr2Accessor>(library, m_Instance.Path());
     } catch (const std::exception& e) {
         Warn(kGranny2Warning, e.what());
     }
