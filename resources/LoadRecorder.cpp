@@ -43,9 +43,10 @@ void LoadRecorder::NameLastSource(const char* tier, const std::string& path)
     m_Attempts.back().record.path = path;
 }
 
-void LoadRecorder::NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure)
+void LoadRecorder::NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, std::string failure)
 {
-    m_Attempts.push_back({SourceRecord{tier, KindOf(stackTier), path, 0, 0, false, failure}, stackTier, nullptr});
+    m_Attempts.push_back(
+        {SourceRecord{tier, KindOf(stackTier), path, 0, 0, false, std::move(failure)}, stackTier, nullptr});
 }
 
 void LoadRecorder::OrderSources(const Stack& stack)

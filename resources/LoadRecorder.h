@@ -28,7 +28,7 @@ public:
     void NoteAttached(Tier stackTier, const Accessor* container);
     /// Names the source noted last.
     void NameLastSource(const char* tier, const std::string& path);
-    void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure);
+    void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, std::string failure);
     /// Puts the tried sources in precedence order and numbers the stacked ones; called before the
     /// index is built.
     void OrderSources(const Stack& stack);

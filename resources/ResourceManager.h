@@ -147,6 +147,8 @@ private:
     /// Names the source attached last.
     void NameLastSource(const char* tier, const std::string& path);
     void NoteFailedSource(Tier stackTier, const char* tier, const std::string& path, const char* failure);
+    /// failure, with the system's reason after it when path names a file the system does not open.
+    static std::string WithSystemReason(const std::string& path, const char* failure);
     /// Puts the tried sources in precedence order; called before the index is built.
     void OrderSources();
     /// Hands the recorder, which must be there, a batch of entries of the source at position

@@ -3,6 +3,7 @@
 // either way, for messages.
 #include "resources/ResourceManager.h"
 
+#include "platform/File.h"
 #include "resources/LoadRecorder.h"
 
 namespace brindle {
@@ -38,7 +39,22 @@ void ResourceManager::NoteFailedSource(Tier stackTier, const char* tier, const s
                                        const char* failure)
 {
     if (m_Recorder)
-        m_Recorder->NoteFailedSource(stackTier, tier, path, failure);
+        m_Recorder->NoteFailedSource(stackTier, tier, path, WithSystemReason(path, failure));
+}
+
+std::string ResourceManager::WithSystemReason(const std::string& path, const char* failure)
+{
+    // Only a file the system would not open has a reason of the system's; a missing name that is
+    // no path (a module not found) is said well enough by the failure itself.
+    if (path.find_first_of("/\\") == std::string::npos)
+        return failure;
+    std::error_code reason;
+    const platform::OwnedFile file(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal, reason));
+    // A folder or a FIFO in an archive's place is said to be no regular file already.
+    if (file || !reason || reason == std::errc::is_a_directory || reason == std::errc::invalid_argument)
+        return failure;
+    return std::string(failure) + " (" + reason.message() + ")";
 }
 
 void ResourceManager::OrderSources()
