@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <stdexcept>
 
 namespace brindle {
@@ -16,14 +15,23 @@ constexpr const char* kErfResourceIdMismatch = "Key.ResourceID mismatch";
 constexpr const char* kErfOffsetOverflow = "Entry.OffsetToResource overflow";
 constexpr const char* kErfEntryExceedsFile = "ERF entry exceeds file size";
 
+// Archives are read by plain reads: they may be far larger than any view worth mapping.
+const ReaderOpenOptions kErfOpenOptions{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
+                                        platform::AccessHint::SequentialScan, false, kErfOpenFailed};
+
 } // namespace
 
 template <class ResRefT>
 ErfFileReader<ResRefT>::ErfFileReader(const std::string& path)
 {
-    const ReaderOpenOptions options{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
-                                    platform::AccessHint::SequentialScan, false, kErfOpenFailed};
-    m_File = OpenReaderFile(path, options, m_Wrapper, m_FileSize);
+    m_File = OpenReaderFile(path, kErfOpenOptions, m_Wrapper, m_FileSize);
+    ReadDirectory();
+}
+
+template <class ResRefT>
+ErfFileReader<ResRefT>::ErfFileReader(std::span<const unsigned char> bytes)
+{
+    BindReaderBytes(bytes, kErfOpenOptions, m_Wrapper, m_FileSize);
     ReadDirectory();
 }
 
@@ -43,13 +51,9 @@ void ErfFileReader<ResRefT>::ReadRecords(std::uint64_t listOffset, std::uint32_t
     unsigned char record[RecordSize];
     for (std::uint32_t first = 0; first < count;) {
         const std::uint32_t n = std::min(kBatch, count - first);
-        bool whole = true;
-        try {
-            m_Wrapper.ReadFile(batch.data(), n * static_cast<std::uint32_t>(RecordSize), label);
-        } catch (const std::runtime_error&) {
-            whole = false;
+        const bool whole = m_Wrapper.TryRead(batch.data(), n * static_cast<std::uint32_t>(RecordSize));
+        if (!whole)
             m_Wrapper.SeekOffset(listOffset + std::uint64_t{first} * RecordSize, label);
-        }
         for (std::uint32_t i = 0; i < n; ++i) {
             if (whole)
                 std::memcpy(record, batch.data() + std::size_t{i} * RecordSize, RecordSize);
@@ -134,12 +138,8 @@ bool ErfFileReader<ResRefT>::ReadEncapsulatedFile(FileHandle handle, std::uint32
         return false;
     const std::uint32_t count = std::min(bytesToRead, resource.ResourceSize - offset);
     const std::uint64_t position = std::uint64_t{resource.OffsetToResource} + offset;
-    try {
-        if (!m_Position || *m_Position != position)
-            m_Wrapper.SeekOffset(position, "OffsetToResource + Offset");
-        if (count != 0)
-            m_Wrapper.ReadFile(buffer, count, "File Contents");
-    } catch (const std::exception&) {
+    const bool placed = (m_Position && *m_Position == position) || m_Wrapper.TrySeek(position);
+    if (!placed || (count != 0 && !m_Wrapper.TryRead(buffer, count))) {
         m_Position.reset();
         return false;
     }

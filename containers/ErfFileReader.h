@@ -1,5 +1,6 @@
 // An ERF-family archive (module, HAK) presented as a resource container: the key and resource
-// lists are read and checked at construction, resource bytes are read from the file on demand.
+// lists are read and checked at construction, resource bytes are read from the file (or from the
+// archive's bytes in memory) on demand.
 #pragma once
 
 #include "containers/ErfRecords.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ class ErfFileReader : public IResourceAccessor<ResRefT> {
 public:
     /// Opens and checks the archive; throws PlainException or std::runtime_error on failure.
     explicit ErfFileReader(const std::string& path);
+    /// Checks the archive held in bytes, read as the path constructor reads a file of those bytes,
+    /// with the same failures (less those of opening). The bytes are borrowed, not copied: they
+    /// must outlive the reader and every read through it.
+    explicit ErfFileReader(std::span<const unsigned char> bytes);
     ~ErfFileReader() override;
     ErfFileReader(const ErfFileReader&) = delete;
     ErfFileReader& operator=(const ErfFileReader&) = delete;
@@ -49,7 +55,7 @@ private:
     void ReadRecords(std::uint64_t listOffset, std::uint32_t count, const char* label, Consume consume);
     bool InRange(FileHandle handle) const { return handle != 0 && handle - 1 < m_Resources.size(); }
 
-    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first; none over bytes
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     /// Where the file position stands after the last completed data read.

@@ -2,7 +2,6 @@
 #include "formats/GffFileReader.h"
 
 #include <cstring>
-#include <exception>
 #include <stdexcept>
 
 namespace brindle {
@@ -19,11 +18,6 @@ constexpr const char* kGffFieldIndicesAccounting = "Field indicies accounting is
 constexpr const char* kGffFieldIndicesNotMultiple = "Field indicies array is not a multiple of FIELD_INDEX.";
 constexpr const char* kGffListIndicesAccounting = "List indicies accounting is incorrect.";
 constexpr const char* kGffIllegalStructIndex = "Illegal struct index.";
-constexpr const char* kGffIllegalFieldIndex = "Illegal field index.";
-constexpr const char* kGffIllegalLabelIndex = "Illegal label index.";
-constexpr const char* kGffIllegalFieldIndicesIndex = "Illegal field indicies index.";
-constexpr const char* kGffFieldDataOutOfRange = "Field data index out of range.";
-constexpr const char* kGffListIndicesOutOfRange = "List indicies index out of range.";
 constexpr const char* kGffUnexpectedRootType = "Unexpected root structure type.";
 
 const ReaderOpenOptions kGffOpenOptions{platform::ShareMode::ReadDelete, platform::ShareMode::Read,
@@ -41,11 +35,26 @@ bool ReadFits(std::uint64_t start, std::uint64_t width, std::uint32_t blockSize)
     return start + width <= blockSize;
 }
 
+// A request longer than a label is compared by its first 16 characters.
+bool LabelIs(const GFF_LABEL_ENTRY& stored, const char* label)
+{
+    char wanted[sizeof(GFF_LABEL_ENTRY::Name)] = {};
+    for (std::size_t i = 0; i < sizeof(wanted) && label[i] != '\0'; ++i)
+        wanted[i] = label[i];
+    return std::memcmp(wanted, stored.Name, sizeof(wanted)) == 0;
+}
+
 } // namespace
 
 GffFileReader::GffFileReader(const std::string& path)
 {
     m_File = OpenReaderFile(path, kGffOpenOptions, m_Wrapper, m_FileSize);
+    ParseHeader();
+}
+
+GffFileReader::GffFileReader(std::span<const unsigned char> bytes)
+{
+    BindReaderBytes(bytes, kGffOpenOptions, m_Wrapper, m_FileSize);
     ParseHeader();
 }
 
@@ -84,81 +93,69 @@ void GffFileReader::ParseHeader()
     m_Root = GffStruct(this, root);
 }
 
-void GffFileReader::ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
-                           const char* readLabel)
+bool GffFileReader::ReadAt(std::uint64_t position, void* buffer, std::uint32_t count)
 {
-    m_Wrapper.SeekOffset(position, seekLabel);
-    m_Wrapper.ReadFile(buffer, count, readLabel);
+    return m_Wrapper.TrySeek(position) && m_Wrapper.TryRead(buffer, count);
 }
 
-void GffFileReader::ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset,
-                               void* record, std::uint32_t recordSize, const char* illegalIndex,
-                               const char* seekLabel, const char* readLabel)
+bool GffFileReader::ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset, void* record,
+                               std::uint32_t recordSize)
 {
-    if (index >= count)
-        throw std::runtime_error(illegalIndex);
-    ReadAt(static_cast<std::uint64_t>(index) * recordSize + tableOffset, record, recordSize, seekLabel, readLabel);
+    return index < count && ReadAt(static_cast<std::uint64_t>(index) * recordSize + tableOffset, record, recordSize);
 }
 
 void GffFileReader::ReadStructEntry(std::uint32_t index, GFF_STRUCT_ENTRY& entry)
 {
+    if (index >= m_Header.StructCount)
+        throw std::runtime_error(kGffIllegalStructIndex);
     unsigned char bytes[sizeof(GFF_STRUCT_ENTRY)];
-    ReadRecord(index, m_Header.StructCount, m_Header.StructOffset, bytes, sizeof(bytes), kGffIllegalStructIndex,
-               "(ULONGLONG) StructIndex * sizeof( GFF_STRUCT_ENTRY ) + m_Header.StructOffset", "&StructEntry");
+    m_Wrapper.SeekOffset(static_cast<std::uint64_t>(index) * sizeof(bytes) + m_Header.StructOffset,
+                         "(ULONGLONG) StructIndex * sizeof( GFF_STRUCT_ENTRY ) + m_Header.StructOffset");
+    m_Wrapper.ReadFile(bytes, sizeof(bytes), "&StructEntry");
     entry = DecodeGffStructEntry(bytes);
 }
 
-void GffFileReader::ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry)
+bool GffFileReader::ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry)
 {
     unsigned char bytes[sizeof(GFF_FIELD_ENTRY)];
-    ReadRecord(index, m_Header.FieldCount, m_Header.FieldOffset, bytes, sizeof(bytes), kGffIllegalFieldIndex,
-               "(ULONGLONG) FieldIndex * sizeof( GFF_FIELD_ENTRY ) + m_Header.FieldOffset", "&FieldEntry");
+    if (!ReadRecord(index, m_Header.FieldCount, m_Header.FieldOffset, bytes, sizeof(bytes)))
+        return false;
     entry = DecodeGffFieldEntry(bytes);
+    return true;
 }
 
-std::uint32_t GffFileReader::ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position)
+bool GffFileReader::ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position,
+                                         std::uint32_t& index)
 {
     // The whole 4-byte index must lie inside the field-indices block, not only its first byte.
     const std::uint64_t offset =
         static_cast<std::uint64_t>(position) * sizeof(FIELD_INDEX) + gffStruct.DataOrDataOffset;
-    if (!ReadFits(offset, sizeof(FIELD_INDEX), m_Header.FieldIndiciesCount))
-        throw std::runtime_error(kGffIllegalFieldIndicesIndex);
     unsigned char bytes[sizeof(FIELD_INDEX)];
-    ReadAt(offset + m_Header.FieldIndiciesOffset, bytes, sizeof(bytes),
-           "(ULONGLONG) IndexOffset * sizeof( FIELD_INDEX ) + Struct->DataOrDataOffset + "
-           "m_Header.FieldIndiciesOffset",
-           "&FieldIndex");
-    return LoadU32LE(bytes);
+    if (!ReadFits(offset, sizeof(FIELD_INDEX), m_Header.FieldIndiciesCount) ||
+        !ReadAt(offset + m_Header.FieldIndiciesOffset, bytes, sizeof(bytes)))
+        return false;
+    index = LoadU32LE(bytes);
+    return true;
 }
 
-bool GffFileReader::LabelMatches(const GFF_FIELD_ENTRY& field, const char* label)
+bool GffFileReader::ReadLabel(const GFF_FIELD_ENTRY& field, GFF_LABEL_ENTRY& label)
 {
-    GFF_LABEL_ENTRY stored;
-    ReadRecord(field.LabelIndex, m_Header.LabelCount, m_Header.LabelOffset, stored.Name, sizeof(stored.Name),
-               kGffIllegalLabelIndex,
-               "(ULONGLONG) FieldEntry.LabelIndex * sizeof( GFF_LABEL_ENTRY ) + m_Header.LabelOffset",
-               "&LabelEntry");
-    // A request longer than a label is compared by its first 16 characters.
-    char wanted[sizeof(GFF_LABEL_ENTRY::Name)] = {};
-    for (std::size_t i = 0; i < sizeof(wanted) && label[i] != '\0'; ++i)
-        wanted[i] = label[i];
-    return std::memcmp(wanted, stored.Name, sizeof(wanted)) == 0;
+    return ReadRecord(field.LabelIndex, m_Header.LabelCount, m_Header.LabelOffset, label.Name, sizeof(label.Name));
 }
 
 bool GffFileReader::FindField(const GffStruct& gffStruct, const char* label, GFF_FIELD_ENTRY& entry)
 {
-    try {
-        const GFF_STRUCT_ENTRY& s = gffStruct.GetEntry();
-        if (s.FieldCount == 1) {
-            ReadFieldEntry(s.DataOrDataOffset, entry);
-            return LabelMatches(entry, label);
-        }
-        for (std::uint32_t k = 0; k < s.FieldCount; ++k) {
-            ReadFieldEntry(ReadStructFieldIndex(s, k), entry);
-            if (LabelMatches(entry, label))
-                return true;
-        }
-    } catch (const std::exception&) {
+    const GFF_STRUCT_ENTRY& s = gffStruct.GetEntry();
+    GFF_LABEL_ENTRY stored;
+    if (s.FieldCount == 1)
+        return ReadFieldEntry(s.DataOrDataOffset, entry) && ReadLabel(entry, stored) && LabelIs(stored, label);
+    for (std::uint32_t k = 0; k < s.FieldCount; ++k) {
+        // A part of the structure that cannot be read ends the search: the field is not there.
+        std::uint32_t index = 0;
+        if (!ReadStructFieldIndex(s, k, index) || !ReadFieldEntry(index, entry) || !ReadLabel(entry, stored))
+            return false;
+        if (LabelIs(stored, label))
+            return true;
     }
     return false;
 }
@@ -176,53 +173,38 @@ bool GffFileReader::ReadVoidField(const GffStruct& gffStruct, const char* label,
 bool GffFileReader::ReadSizedField(const GffStruct& gffStruct, const char* label, std::uint32_t type,
                                    std::string& value)
 {
-    try {
-        GFF_FIELD_ENTRY field;
-        if (!FindField(gffStruct, label, field) || field.Type != type)
-            return false;
-        unsigned char lengthBytes[4];
-        if (!ReadFieldData(field.DataOrDataOffset, lengthBytes, sizeof(lengthBytes)))
-            return false;
-        const std::uint32_t length = LoadU32LE(lengthBytes);
-        const std::uint64_t start = static_cast<std::uint64_t>(field.DataOrDataOffset) + 4;
-        if (start + length > 0xFFFFFFFFu || start + length > m_Header.FieldDataCount)
-            return false;
-        value.assign(length, '\0');
-        if (length == 0)
-            return true;
-        return ReadFieldData(static_cast<std::uint32_t>(start), value.data(), length);
-    } catch (const std::exception&) {
+    GFF_FIELD_ENTRY field;
+    if (!FindField(gffStruct, label, field) || field.Type != type)
         return false;
-    }
+    unsigned char lengthBytes[4];
+    if (!ReadFieldData(field.DataOrDataOffset, lengthBytes, sizeof(lengthBytes)))
+        return false;
+    const std::uint32_t length = LoadU32LE(lengthBytes);
+    const std::uint64_t start = static_cast<std::uint64_t>(field.DataOrDataOffset) + 4;
+    if (start + length > 0xFFFFFFFFu || start + length > m_Header.FieldDataCount)
+        return false;
+    value.assign(length, '\0');
+    if (length == 0)
+        return true;
+    return ReadFieldData(static_cast<std::uint32_t>(start), value.data(), length);
 }
 
 bool GffFileReader::ReadFieldData(std::uint32_t offset, void* buffer, std::uint32_t count)
 {
-    try {
-        if (!ReadFits(offset, count, m_Header.FieldDataCount))
-            throw std::runtime_error(kGffFieldDataOutOfRange);
-        m_Wrapper.SeekOffset(static_cast<std::uint64_t>(m_Header.FieldDataOffset) + offset, "FieldDataOffset");
-        if (count != 0)
-            m_Wrapper.ReadFile(buffer, count, "Buffer");
-        return true;
-    } catch (const std::exception&) {
+    if (!ReadFits(offset, count, m_Header.FieldDataCount) ||
+        !m_Wrapper.TrySeek(static_cast<std::uint64_t>(m_Header.FieldDataOffset) + offset))
         return false;
-    }
+    return count == 0 || m_Wrapper.TryRead(buffer, count);
 }
 
 bool GffFileReader::ReadListIndex(std::uint32_t offset, std::uint32_t& value)
 {
-    try {
-        if (!ReadFits(offset, sizeof(std::uint32_t), m_Header.ListIndiciesCount))
-            throw std::runtime_error(kGffListIndicesOutOfRange);
-        unsigned char bytes[4];
-        ReadAt(static_cast<std::uint64_t>(m_Header.ListIndiciesOffset) + offset, bytes, sizeof(bytes),
-               "ListIndiciesOffset", "Buffer");
-        value = LoadU32LE(bytes);
-        return true;
-    } catch (const std::exception&) {
+    unsigned char bytes[4];
+    if (!ReadFits(offset, sizeof(std::uint32_t), m_Header.ListIndiciesCount) ||
+        !ReadAt(static_cast<std::uint64_t>(m_Header.ListIndiciesOffset) + offset, bytes, sizeof(bytes)))
         return false;
-    }
+    value = LoadU32LE(bytes);
+    return true;
 }
 
 } // namespace brindle

@@ -1,11 +1,12 @@
 // Reader of GFF V3.2 files: checks that every table of the header lies inside the file, then answers
-// field lookups with small positioned reads from a mapped view.
+// field lookups with small positioned reads from a mapped view of it, or from its bytes in memory.
 #pragma once
 
 #include "formats/FileWrapper.h"
 #include "formats/GffRecords.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace brindle {
@@ -30,6 +31,10 @@ class GffFileReader {
 public:
     /// Opens and checks the file; throws PlainException (open, size) or std::runtime_error (format).
     explicit GffFileReader(const std::string& path);
+    /// Checks the file held in bytes, read as the path constructor reads a file of those bytes, with
+    /// the same failures (less those of opening). The bytes are borrowed, not copied: they must
+    /// outlive the reader and every lookup through it.
+    explicit GffFileReader(std::span<const unsigned char> bytes);
     virtual ~GffFileReader();
     GffFileReader(const GffFileReader&) = delete;
     GffFileReader& operator=(const GffFileReader&) = delete;
@@ -58,16 +63,16 @@ private:
     void ParseHeader();
     /// A field of the given type whose data is a 32-bit length and that many bytes.
     bool ReadSizedField(const GffStruct& gffStruct, const char* label, std::uint32_t type, std::string& value);
-    void ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry);
-    bool LabelMatches(const GFF_FIELD_ENTRY& field, const char* label);
-    std::uint32_t ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position);
+    // The lookups' reads: false when the item lies outside its table or cannot be read.
+    bool ReadFieldEntry(std::uint32_t index, GFF_FIELD_ENTRY& entry);
+    bool ReadLabel(const GFF_FIELD_ENTRY& field, GFF_LABEL_ENTRY& label);
+    bool ReadStructFieldIndex(const GFF_STRUCT_ENTRY& gffStruct, std::uint32_t position, std::uint32_t& index);
     /// Reads record index of a table after checking it against the table's count.
-    void ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset, void* record,
-                    std::uint32_t recordSize, const char* illegalIndex, const char* seekLabel, const char* readLabel);
-    void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count, const char* seekLabel,
-                const char* readLabel);
+    bool ReadRecord(std::uint32_t index, std::uint32_t count, std::uint32_t tableOffset, void* record,
+                    std::uint32_t recordSize);
+    bool ReadAt(std::uint64_t position, void* buffer, std::uint32_t count);
 
-    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first; none over bytes
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     GFF_HEADER m_Header{};

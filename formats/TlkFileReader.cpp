@@ -1,5 +1,5 @@
 // Talk-table reader: header through the file wrapper, entry table copied out of a second mapped view
-// under the page-in guard.
+// (or the bytes in memory) under the page-in guard.
 #include "formats/TlkFileReader.h"
 
 #include "formats/LittleEndian.h"
@@ -33,38 +33,60 @@ TLK_HEADER DecodeTlkHeader(const unsigned char (&bytes)[sizeof(TLK_HEADER)])
     return header;
 }
 
+std::uint64_t TableEnd(const TLK_HEADER& header)
+{
+    return sizeof(TLK_HEADER) + kEntrySize * header.StringCount;
+}
+
 } // namespace
 
 template <class ResRefT>
 TlkFileReader<ResRefT>::TlkFileReader(const std::string& path)
 {
     m_File = OpenReaderFile(path, kTlkOpenOptions, m_Wrapper, m_FileSize);
-    ReadTable();
+    TLK_HEADER header;
+    if (!ReadHeader(header))
+        return;
+    // The entries come out of a second view of the file, taken now.
+    platform::OwnedView second;
+    if (second.Map(m_File.Get()))
+        CopyTable(header, second.Get());
+}
+
+template <class ResRefT>
+TlkFileReader<ResRefT>::TlkFileReader(std::span<const unsigned char> bytes)
+{
+    BindReaderBytes(bytes, kTlkOpenOptions, m_Wrapper, m_FileSize);
+    TLK_HEADER header;
+    if (ReadHeader(header))
+        CopyTable(header, platform::MappedView{bytes.data(), bytes.size()});
 }
 
 template <class ResRefT>
 TlkFileReader<ResRefT>::~TlkFileReader() = default;
 
 template <class ResRefT>
-void TlkFileReader<ResRefT>::ReadTable()
+bool TlkFileReader<ResRefT>::ReadHeader(TLK_HEADER& header)
 {
     unsigned char bytes[sizeof(TLK_HEADER)];
     m_Wrapper.ReadFile(bytes, sizeof(bytes), "Header");
-    const TLK_HEADER header = DecodeTlkHeader(bytes);
+    header = DecodeTlkHeader(bytes);
 
     // A table whose size does not fit in 32 bits is taken as no table at all.
-    const std::uint64_t tableEnd = sizeof(TLK_HEADER) + kEntrySize * header.StringCount;
+    const std::uint64_t tableEnd = TableEnd(header);
     if (tableEnd > 0xFFFFFFFFu)
-        return;
+        return false;
     if (tableEnd > m_Wrapper.GetSize())
         throw std::runtime_error(kTlkTableExceedsFile);
-
     m_Entries.reserve(std::min<std::size_t>(header.StringCount, kMaxReservedEntries));
-    platform::OwnedView second;
-    if (!second.Map(m_File.Get()))
-        return;
+    return true;
+}
+
+template <class ResRefT>
+void TlkFileReader<ResRefT>::CopyTable(const TLK_HEADER& header, const platform::MappedView& source)
+{
     // The file may have shrunk since the size was taken; never copy beyond the view.
-    if (tableEnd > second.Get().size)
+    if (TableEnd(header) > source.size)
         throw std::runtime_error(kTlkTableExceedsFile);
     m_StringDataOffset = header.StringEntriesOffset;
 
@@ -74,7 +96,8 @@ void TlkFileReader<ResRefT>::ReadTable()
         const std::size_t chunk = std::min(remaining, kMaxReservedEntries);
         const std::size_t first = m_Entries.size();
         m_Entries.resize(first + chunk);
-        if (!platform::GuardedCopy(m_Entries.data() + first, second.Get(), offset, chunk * sizeof(Entry)))
+        // Bytes in memory are copied under the guard as well; there it never fires.
+        if (!platform::GuardedCopy(m_Entries.data() + first, source, offset, chunk * sizeof(Entry)))
             throw std::runtime_error(kInPageError);
         offset += chunk * sizeof(Entry);
         remaining -= chunk;

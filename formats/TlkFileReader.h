@@ -6,6 +6,7 @@
 #include "resources/ResRef.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ public:
     /// Opens the file and copies its entry table; throws PlainException (open, size) or
     /// std::runtime_error (header, table past the end, page-in failure).
     explicit TlkFileReader(const std::string& path);
+    /// Reads the talk table held in bytes as the path constructor reads a file of those bytes, with
+    /// the same failures (less those of opening). The bytes are read only here: the entries are
+    /// copied out, and the bytes need not outlive the constructor.
+    explicit TlkFileReader(std::span<const unsigned char> bytes);
     virtual ~TlkFileReader();
     TlkFileReader(const TlkFileReader&) = delete;
     TlkFileReader& operator=(const TlkFileReader&) = delete;
@@ -55,9 +60,12 @@ public:
     const std::vector<Entry>& GetEntries() const { return m_Entries; }
 
 private:
-    void ReadTable();
+    /// Reads the header; false when there is no table to copy (its size does not fit in 32 bits).
+    bool ReadHeader(TLK_HEADER& header);
+    /// Copies the header's entry table out of source, the whole file's bytes.
+    void CopyTable(const TLK_HEADER& header, const platform::MappedView& source);
 
-    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first
+    platform::OwnedFile m_File; ///< declared before the wrapper, which must go first; none over bytes
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     std::uint64_t m_StringDataOffset = 0;

@@ -1,5 +1,5 @@
 // 2DA V2.0 tables: line splitting, the version/optional/columns/rows state machine and field
-// splitting over the file's bytes held in memory.
+// splitting over the table's bytes held in memory (read from its file, or copied from the caller's).
 #include "formats/TwoDAFileReader.h"
 
 #include "platform/Ascii.h"
@@ -130,6 +130,14 @@ TwoDAFileReader::TwoDAFileReader(const std::string& path)
     if (!ReadWholeFile(path, m_Text))
         ThrowOpenFailed(path);
     Parse(path);
+}
+
+TwoDAFileReader::TwoDAFileReader(std::span<const unsigned char> bytes, const std::string& name)
+{
+    if (bytes.size() > kMaxTableSize)
+        ThrowTooLarge(name, bytes.size());
+    m_Text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    Parse(name);
 }
 
 TwoDAFileReader::~TwoDAFileReader() = default;

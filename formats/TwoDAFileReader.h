@@ -1,9 +1,10 @@
-// Reader of 2DA V2.0 text tables: the whole file is read and parsed at construction; cells are then
-// looked up by row number and column name.
+// Reader of 2DA V2.0 text tables: the whole file (or a copy of the caller's bytes) is read and
+// parsed at construction; cells are then looked up by row number and column name.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ class TwoDAFileReader {
 public:
     /// Reads and parses the table; throws std::runtime_error on any failure.
     explicit TwoDAFileReader(const std::string& path);
+    /// Parses the table held in bytes as the path constructor parses a file of those bytes, with the
+    /// same failures (less those of opening); name stands where a message would give the path. The
+    /// bytes are copied: they need not outlive the constructor.
+    TwoDAFileReader(std::span<const unsigned char> bytes, const std::string& name);
     virtual ~TwoDAFileReader();
     TwoDAFileReader(const TwoDAFileReader&) = delete;
     TwoDAFileReader& operator=(const TwoDAFileReader&) = delete;

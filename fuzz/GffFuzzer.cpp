@@ -1,11 +1,11 @@
-// Fuzz target: a GFF file read by the GFF reader and walked as the module reader walks a module
+// Fuzz target: a GFF file read from memory by the GFF reader and walked as the module reader walks a module
 // information file (custom talk table, the hak list and its elements, the single-hak fallback),
 // then every structure of the file looked at once.
 #include "app/ModuleHakList.h"
 #include "formats/GffFileReader.h"
-#include "fuzz/FuzzInputFile.h"
 
 #include <exception>
+#include <span>
 
 namespace {
 
@@ -51,9 +51,8 @@ void VisitStructs(brindle::GffFileReader& reader)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string& path = brindle::fuzz::InputFile("module.ifo").Write(data, size);
     try {
-        brindle::GffFileReader reader(path);
+        brindle::GffFileReader reader(std::span<const unsigned char>(data, size));
         WalkModuleInformation(reader);
         VisitStructs(reader);
     } catch (const std::exception&) {

@@ -1,16 +1,15 @@
-// Fuzz target: a talk table read by the TLK reader.
+// Fuzz target: a talk table read from memory by the TLK reader.
 #include "formats/TlkFileReader.h"
-#include "fuzz/FuzzInputFile.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string& path = brindle::fuzz::InputFile("input.tlk").Write(data, size);
     try {
-        brindle::TlkFileReader<NWN::ResRef16> reader(path);
+        brindle::TlkFileReader<NWN::ResRef16> reader(std::span<const unsigned char>(data, size));
         // Every entry read was copied out of the file, so the table lies inside it.
         const std::uint64_t tableBytes = std::uint64_t{reader.GetStringCount()} * 40;
         if (reader.GetStringCount() != reader.GetEntries().size() || tableBytes > size) {

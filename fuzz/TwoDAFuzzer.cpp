@@ -1,11 +1,11 @@
-// Fuzz target: a 2DA table read by the 2DA reader, then every cell of every row looked up by column
+// Fuzz target: a 2DA table read from memory by the 2DA reader, then every cell of every row looked up by column
 // name (and one row past the end, and a column the table does not have).
 #include "formats/TwoDAFileReader.h"
-#include "fuzz/FuzzInputFile.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <span>
 #include <stdexcept>
 
 namespace {
@@ -45,9 +45,8 @@ void LookUpCells(const brindle::TwoDAFileReader& reader)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string& path = brindle::fuzz::InputFile("input.2da").Write(data, size);
     try {
-        const brindle::TwoDAFileReader reader(path);
+        const brindle::TwoDAFileReader reader(std::span<const unsigned char>(data, size), "input.2da");
         LookUpCells(reader);
     } catch (const std::runtime_error&) {
         // A refused table is a correct answer.

@@ -11,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <set>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace brindle {
 namespace {
@@ -49,6 +53,124 @@ std::string ConstructionError(const test::ScopedTempDir& dir, const std::string&
     } catch (const std::runtime_error& e) {
         return e.what();
     }
+}
+
+// Every entry of an archive as name/type=data, in list order.
+std::string Contents(Erf& erf)
+{
+    std::string contents;
+    for (FileIndex i = 0; i < erf.GetEncapsulatedFileCount(); ++i) {
+        NWN::ResRef32 name{};
+        NWN::ResType type = 0;
+        EXPECT_TRUE(erf.GetEncapsulatedFileEntry(i, name, type));
+        const FileHandle handle = erf.OpenFileByIndex(i);
+        std::string data(erf.GetEncapsulatedFileSize(handle), '\0');
+        std::uint32_t read = 0;
+        if (!data.empty() &&
+            !erf.ReadEncapsulatedFile(handle, 0, static_cast<std::uint32_t>(data.size()), read, data.data()))
+            data = "<unread>";
+        contents += RawText(name) + "/" + std::to_string(type) + "=" + data + ";";
+    }
+    return contents;
+}
+
+// The error that refused an archive, or its contents.
+std::string Outcome(const std::function<std::unique_ptr<Erf>()>& make)
+{
+    try {
+        return Contents(*make());
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
+std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
+{
+    const std::string fromBytes = Outcome([&] { return std::make_unique<Erf>(test::AsBytes(bytes)); });
+    EXPECT_EQ(Outcome([&] { return std::make_unique<Erf>(path); }), fromBytes);
+    return fromBytes;
+}
+
+std::string WrittenOutcomeOfBoth(const std::string& bytes, const test::ScopedTempDir& dir)
+{
+    test::WriteFile(dir / "same.hak", bytes);
+    return OutcomeOfBoth(bytes, dir / "same.hak");
+}
+
+std::string Text(std::span<const unsigned char> bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// A HAK of one resource, the 2DA "abc" holding "data".
+std::string SmallHak()
+{
+    const unsigned char header[] = {
+        'H', 'A', 'K', ' ', 'V', '1', '.', '0',                  // file type, version
+        0,   0,   0,   0,   0,   0,   0,   0,                    // language count, localized string size
+        1,   0,   0,   0,   160, 0,   0,   0,                    // 1 entry; localized strings at 160
+        160, 0,   0,   0,   200, 0,   0,   0,                    // key list at 160, resource list at 200
+    };                                                           // then 128 bytes of zeros
+    const unsigned char key[] = {0, 0, 0, 0, 0xE1, 0x07, 0, 0};  // after the 32-byte name: id 0, type 2017
+    const unsigned char resource[] = {208, 0, 0, 0, 4, 0, 0, 0}; // data at 208, 4 bytes
+    return Text(header) + std::string(128, '\0') + ByteBuilder().Fixed("abc", 32).Str() + Text(key) + Text(resource) +
+           "data";
+}
+
+TEST(ErfFileReaderTest, SmallArchiveFromBytesAndItsDamagedVariants)
+{
+    const std::string small = SmallHak();
+    ASSERT_EQ(small.size(), 212u);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::size_t, unsigned char>> patches;
+        std::size_t length; // where the archive is cut
+        const char* outcome;
+    } const cases[] = {
+        {"as written", {}, 212, "abc/2017=data;"},
+        {"empty", {}, 0, "ReadFile( Header ) failed."},
+        {"header cut short", {}, 159, "ReadFile( Header ) failed."},
+        {"no entries", {{16, 0}}, 212, ""},
+        {"no entries, lists past the end", {{16, 0}, {26, 1}, {30, 1}}, 212, ""},
+        {"two entries", {{16, 2}}, 212, "ReadFile( Key ) failed."},
+        {"key list past the end", {{25, 1}}, 212, "ReadFile( Key ) failed."},
+        {"resource id", {{192, 1}}, 212, "Key.ResourceID mismatch"},
+        {"resource one byte longer", {{204, 5}}, 212, "ERF entry exceeds file size"},
+        {"resource end past 32 bits", {{203, 0xFF}, {207, 0xFF}}, 212, "Entry.OffsetToResource overflow"},
+        {"resource list cut short", {}, 207, "ReadFile( Entry ) failed."},
+        {"data cut short", {}, 211, "ERF entry exceeds file size"},
+        {"another type", {{196, 0xE2}}, 212, "abc/2018=data;"},
+    };
+    test::ScopedTempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = small.substr(0, c.length);
+        for (const auto& patch : c.patches)
+            bytes[patch.first] = static_cast<char>(patch.second);
+        EXPECT_EQ(WrittenOutcomeOfBoth(bytes, dir), c.outcome);
+    }
+}
+
+// Every cut of an archive, lists longer than a read batch included, reads the same from memory as
+// from a file.
+TEST(ErfFileReaderTest, BytesReadAsTheirFileAtEveryLength)
+{
+    test::ScopedTempDir dir;
+    const std::string full = test::BuildErf(
+        {{"alpha", ResType2da, "0123456789"}, {"beta", ResTypeMdb, std::string(70, 'b')}, {"gamma", ResTypeIfo, ""}});
+    for (std::size_t length = 0; length <= full.size(); ++length) {
+        SCOPED_TRACE(length);
+        WrittenOutcomeOfBoth(full.substr(0, length), dir);
+    }
+    EXPECT_EQ(WrittenOutcomeOfBoth(full, dir),
+              "alpha/2017=0123456789;beta/4000=" + std::string(70, 'b') + ";gamma/2014=;");
+    std::vector<test::ErfEntry> many;
+    for (int i = 0; i < 1100; ++i)
+        many.push_back({"r" + std::to_string(i), ResType2da, "x"});
+    const std::string large = test::BuildErf(many);
+    for (const std::size_t cut : {std::size_t{160 + 1100 * 40 + 100}, large.size() - 1, large.size()})
+        WrittenOutcomeOfBoth(large.substr(0, cut), dir);
 }
 
 TEST(ErfFileReaderTest, OpenFailuresArePlainExceptions)
@@ -147,15 +269,17 @@ TEST(ErfFileReaderTest, TruncationAtEveryLengthGivesSuccessOrAFixedText)
     EXPECT_EQ(ConstructionError(dir, full), "");
 }
 
-class ErfReadTest : public ::testing::Test {
+// Reads through an archive opened from its file, or from its bytes (GetParam()).
+class ErfReadTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
-        test::WriteFile(m_Dir / "test.hak", test::BuildErf({{"Sword01", ResTypeMdb, "0123456789"},
-                                                            {"twin", ResType2da, "first"},
-                                                            {"other", ResTypeIfo, std::string(100, 'o')},
-                                                            {"twin", ResType2da, "second"}}));
-        m_Erf = std::make_unique<Erf>(m_Dir / "test.hak");
+        m_Bytes = test::BuildErf({{"Sword01", ResTypeMdb, "0123456789"},
+                                  {"twin", ResType2da, "first"},
+                                  {"other", ResTypeIfo, std::string(100, 'o')},
+                                  {"twin", ResType2da, "second"}});
+        test::WriteFile(m_Dir / "test.hak", m_Bytes);
+        m_Erf = GetParam() ? std::make_unique<Erf>(test::AsBytes(m_Bytes)) : std::make_unique<Erf>(m_Dir / "test.hak");
     }
 
     std::string ReadChunk(FileHandle handle, std::uint32_t offset, std::uint32_t count)
@@ -168,10 +292,14 @@ protected:
     }
 
     test::ScopedTempDir m_Dir;
+    std::string m_Bytes;
     std::unique_ptr<Erf> m_Erf;
 };
 
-TEST_F(ErfReadTest, NamesMatchExactlyAsStoredAndTheFirstDuplicateWins)
+INSTANTIATE_TEST_SUITE_P(FileAndBytes, ErfReadTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Bytes" : "File"; });
+
+TEST_P(ErfReadTest, NamesMatchExactlyAsStoredAndTheFirstDuplicateWins)
 {
     EXPECT_EQ(m_Erf->OpenFile(ToResRef32("sword01"), ResTypeMdb), 0u);
     NWN::ResRef32 stored{};
@@ -187,7 +315,7 @@ TEST_F(ErfReadTest, NamesMatchExactlyAsStoredAndTheFirstDuplicateWins)
     EXPECT_EQ(RawText(name), "twin");
 }
 
-TEST_F(ErfReadTest, ReadsAreClampedToTheResource)
+TEST_P(ErfReadTest, ReadsAreClampedToTheResource)
 {
     const FileHandle sword = m_Erf->OpenFileByIndex(0);
     EXPECT_EQ(ReadChunk(sword, 0, 4096), "0123456789");
@@ -203,7 +331,7 @@ TEST_F(ErfReadTest, ReadsAreClampedToTheResource)
     EXPECT_EQ(read, 0u);
 }
 
-TEST_F(ErfReadTest, InterleavedReadsOfSeveralResourcesStayCorrect)
+TEST_P(ErfReadTest, InterleavedReadsOfSeveralResourcesStayCorrect)
 {
     const FileHandle sword = m_Erf->OpenFileByIndex(0);
     const FileHandle second = m_Erf->OpenFileByIndex(3);
@@ -239,6 +367,8 @@ TEST(ErfRealDataTest, HotfixListsItsTwoScripts)
     NWN::ResType type = 0;
     ASSERT_TRUE(erf.GetEncapsulatedFileEntry(0, name, type));
     EXPECT_EQ(RawText(name), "ccs_player_equip");
+    const std::string path = root + "/erf/kaedrin/Hotfix.erf";
+    EXPECT_EQ(OutcomeOfBoth(test::ReadFile(path), path), Contents(erf));
 }
 
 TEST(ErfRealDataTest, OlderLayoutFailsWithAFixedText)
@@ -253,6 +383,8 @@ TEST(ErfRealDataTest, OlderLayoutFailsWithAFixedText)
     } catch (const std::runtime_error& e) {
         EXPECT_TRUE(fixed.count(e.what())) << e.what();
     }
+    const std::string path = root + "/erf/kaedrin/cmi_CraftArrows.hak";
+    OutcomeOfBoth(test::ReadFile(path), path);
 }
 
 } // namespace

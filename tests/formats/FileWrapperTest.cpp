@@ -1,5 +1,6 @@
-// The file wrapper in both modes: labelled failures, the seek rules that differ between modes, the
-// 64-character message buffer, and a mapped file cut short under its view.
+// The file wrapper over files and over bytes in memory: labelled and reported failures, the seek
+// rules that differ between plain and mapped reads (bytes follow the rules of the file they stand
+// for), the 64-character message buffer, and a mapped file cut short under its view.
 #include "formats/FileWrapper.h"
 #include "resources/PlainException.h"
 #include "tests/support/FileCut.h"
@@ -33,37 +34,49 @@ std::string RuntimeErrorOf(const std::function<void()>& action)
     return "<no runtime_error>";
 }
 
+// Where the wrapper reads from: the file, or its bytes copied into memory, read plainly or as mapped.
+enum class Mode { Plain, Mapped, Bytes, BytesAsMapped };
+
 // An open file bound to a wrapper, in the mode the test asks for.
 class BoundFile {
 public:
-    BoundFile(const std::string& path, bool map)
+    BoundFile(const std::string& path, Mode mode)
         : m_File(platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal))
     {
         EXPECT_TRUE(m_File);
-        wrapper.SetFileHandle(m_File.Get(), map);
+        const bool map = mode == Mode::Mapped || mode == Mode::BytesAsMapped;
+        if (mode == Mode::Plain || mode == Mode::Mapped) {
+            wrapper.SetFileHandle(m_File.Get(), map);
+            return;
+        }
+        m_Bytes = test::ReadFile(path);
+        wrapper.SetBytes({reinterpret_cast<const unsigned char*>(m_Bytes.data()), m_Bytes.size()}, map);
     }
     OsFile File() const { return m_File.Get(); }
 
 private:
     platform::OwnedFile m_File; // declared first: the wrapper goes before the file
+    std::string m_Bytes;
 
 public:
     FileWrapper wrapper;
 };
 
-class FileWrapperModes : public ::testing::TestWithParam<bool> {
+class FileWrapperModes : public ::testing::TestWithParam<Mode> {
 protected:
     FileWrapperModes() { test::WriteFile(m_Dir / "data", Bytes(100)); }
     std::string Path() const { return m_Dir / "data"; }
-    bool Mapped() const { return GetParam(); }
+    Mode GetMode() const { return GetParam(); }
+    /// True when reads follow the rules of a mapped view.
+    bool Mapped() const { return GetParam() == Mode::Mapped || GetParam() == Mode::BytesAsMapped; }
 
     test::ScopedTempDir m_Dir;
 };
 
 TEST_P(FileWrapperModes, ReadsAtOffsetsUpToTheEnd)
 {
-    BoundFile file(Path(), Mapped());
-    EXPECT_EQ(file.wrapper.IsMapped(), Mapped());
+    BoundFile file(Path(), GetMode());
+    EXPECT_EQ(file.wrapper.IsMapped(), GetMode() == Mode::Mapped);
     EXPECT_EQ(file.wrapper.GetSize(), 100u);
 
     unsigned char four[4] = {};
@@ -86,7 +99,7 @@ TEST_P(FileWrapperModes, ReadsAtOffsetsUpToTheEnd)
 
 TEST_P(FileWrapperModes, SeekingToTheEnd)
 {
-    BoundFile file(Path(), Mapped());
+    BoundFile file(Path(), GetMode());
     file.wrapper.SeekOffset(99, "&m_Header");
     unsigned char byte = 0;
     file.wrapper.ReadFile(&byte, 1, "&m_Header");
@@ -107,7 +120,7 @@ TEST_P(FileWrapperModes, SeekingToTheEnd)
 
 TEST_P(FileWrapperModes, ReadRunningPastTheEndFails)
 {
-    BoundFile file(Path(), Mapped());
+    BoundFile file(Path(), GetMode());
     file.wrapper.SeekOffset(50, "Entry");
     std::string buffer(60, '\0');
     EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(buffer.data(), 60, "Entry"); }), "ReadFile( Entry ) failed.");
@@ -118,7 +131,7 @@ TEST_P(FileWrapperModes, ReadRunningPastTheEndFails)
 
 TEST_P(FileWrapperModes, LongLabelsAreCutTo63Characters)
 {
-    BoundFile file(Path(), Mapped());
+    BoundFile file(Path(), GetMode());
     // Message, label length, what the caller sees: 63 characters at most.
     const auto failedRead = [&](const std::string& label) {
         return RuntimeErrorOf([&] {
@@ -142,7 +155,7 @@ TEST_P(FileWrapperModes, LongLabelsAreCutTo63Characters)
 
 TEST_P(FileWrapperModes, RebindingToTheInvalidHandle)
 {
-    BoundFile file(Path(), Mapped());
+    BoundFile file(Path(), GetMode());
     file.wrapper.SetFileHandle(platform::InvalidOsFile, Mapped());
     EXPECT_FALSE(file.wrapper.IsMapped());
     EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.GetSize(); }), "GetFileSize failed");
@@ -154,19 +167,48 @@ TEST_P(FileWrapperModes, RebindingToTheInvalidHandle)
     EXPECT_EQ(file.wrapper.GetSize(), 100u);
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndMapped, FileWrapperModes, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Mapped" : "Plain"; });
+// The Try forms fail where the throwing ones throw, and move the position as they do.
+TEST_P(FileWrapperModes, TryFormsReportWhatTheThrowingFormsRaise)
+{
+    BoundFile file(Path(), GetMode());
+    unsigned char buffer[8] = {};
+    EXPECT_TRUE(file.wrapper.TrySeek(92));
+    EXPECT_TRUE(file.wrapper.TryRead(buffer, 8));
+    EXPECT_EQ(buffer[7], 99);
+    EXPECT_TRUE(file.wrapper.TryRead(buffer, 0));
+    EXPECT_FALSE(file.wrapper.TryRead(buffer, 1));
+    EXPECT_EQ(file.wrapper.TrySeek(100), !Mapped());
+    EXPECT_FALSE(file.wrapper.TrySeek(~0ull));
+    // A read running past the end: a view reads nothing, a file what there is.
+    ASSERT_TRUE(file.wrapper.TrySeek(96));
+    EXPECT_FALSE(file.wrapper.TryRead(buffer, 8));
+    EXPECT_EQ(file.wrapper.GetOffset(), Mapped() ? 96u : 100u);
+    EXPECT_EQ(buffer[0], Mapped() ? 92 : 96);
+}
+
+std::string ModeName(const ::testing::TestParamInfo<Mode>& info)
+{
+    const char* const names[] = {"Plain", "Mapped", "Bytes", "BytesAsMapped"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(FilesAndBytes, FileWrapperModes,
+                         ::testing::Values(Mode::Plain, Mode::Mapped, Mode::Bytes, Mode::BytesAsMapped), ModeName);
 
 TEST(FileWrapperTest, EmptyFileStaysPlain)
 {
     test::ScopedTempDir dir;
     test::WriteFile(dir / "empty", "");
-    BoundFile file(dir / "empty", true);
-    EXPECT_FALSE(file.wrapper.IsMapped());
-    EXPECT_EQ(file.wrapper.GetSize(), 0u);
-    unsigned char byte;
-    file.wrapper.ReadFile(&byte, 0, "Header");
-    EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(&byte, 1, "Header"); }), "ReadFile( Header ) failed.");
+    // No bytes read as mapped are read as the empty file is: it cannot be mapped.
+    for (const Mode mode : {Mode::Mapped, Mode::BytesAsMapped}) {
+        BoundFile file(dir / "empty", mode);
+        EXPECT_FALSE(file.wrapper.IsMapped());
+        EXPECT_EQ(file.wrapper.GetSize(), 0u);
+        unsigned char byte;
+        file.wrapper.SeekOffset(0, "GFFHeader");
+        file.wrapper.ReadFile(&byte, 0, "Header");
+        EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(&byte, 1, "Header"); }), "ReadFile( Header ) failed.");
+    }
 }
 
 TEST(FileWrapperTest, ViewStartsAtTheHandlesPosition)
@@ -191,7 +233,7 @@ TEST(FileWrapperTest, FileCutShortUnderTheViewIsAnInPageError)
     const std::size_t size = 64 * 1024;
     test::ScopedTempDir dir;
     test::WriteFile(dir / "data", Bytes(size));
-    BoundFile file(dir / "data", true);
+    BoundFile file(dir / "data", Mode::Mapped);
     ASSERT_TRUE(file.wrapper.IsMapped());
 
     std::string buffer(4096, '\0');
@@ -205,6 +247,8 @@ TEST(FileWrapperTest, FileCutShortUnderTheViewIsAnInPageError)
         file.wrapper.SeekOffset(at, "Entry");
         EXPECT_EQ(RuntimeErrorOf([&] { file.wrapper.ReadFile(buffer.data(), 4096, "Entry"); }),
                   "In-page I/O error accessing file");
+        file.wrapper.SeekOffset(at, "Entry");
+        EXPECT_FALSE(file.wrapper.TryRead(buffer.data(), 4096));
     }
     // The view keeps the size it was mapped with; its own bounds checks still apply.
     EXPECT_EQ(file.wrapper.GetSize(), size);

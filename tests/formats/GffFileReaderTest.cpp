@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
@@ -62,6 +64,37 @@ std::vector<std::string> ReadHaks(GffFileReader& reader)
         haks.push_back(name);
     }
     return haks;
+}
+
+// What a reader gives: the error that refused it, or its talk table and hak names as the module
+// loader reads them.
+std::string Outcome(const std::function<std::unique_ptr<GffFileReader>()>& make)
+{
+    try {
+        const std::unique_ptr<GffFileReader> reader = make();
+        std::string tlk = "<none>";
+        reader->ReadStringField(reader->GetRootStruct(), "Mod_CustomTlk", tlk);
+        std::string outcome = "tlk=" + tlk + " haks=";
+        for (const std::string& hak : ReadHaks(*reader))
+            outcome += hak + ",";
+        return outcome;
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
+std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
+{
+    const std::string fromBytes = Outcome([&] { return std::make_unique<GffFileReader>(test::AsBytes(bytes)); });
+    EXPECT_EQ(Outcome([&] { return std::make_unique<GffFileReader>(path); }), fromBytes);
+    return fromBytes;
+}
+
+std::string WrittenOutcomeOfBoth(const std::string& bytes, const ScopedTempDir& dir)
+{
+    test::WriteFile(dir / "same.gff", bytes);
+    return OutcomeOfBoth(bytes, dir / "same.gff");
 }
 
 // Root fields in order: Mod_Hak, Dword, ResRefField, Empty, SixteenCharLabel, List; the list holds a
@@ -260,6 +293,74 @@ TEST(GffFileReaderTest, TruncatedAtEveryLengthFailsWithAFixedText)
     }
 }
 
+// The smallest module information file: a root with the one field Mod_CustomTlk = "abc".
+const unsigned char kSmallIfo[] = {
+    'I',  'F',  'O',  ' ',  'V', '3', '.', '2',                   // file type, version
+    56,   0,    0,    0,    1,   0,   0,   0,                     // structures at 56, 1 of them
+    68,   0,    0,    0,    1,   0,   0,   0,                     // fields at 68, 1
+    80,   0,    0,    0,    1,   0,   0,   0,                     // labels at 80, 1
+    96,   0,    0,    0,    7,   0,   0,   0,                     // field data at 96, 7 bytes
+    103,  0,    0,    0,    0,   0,   0,   0,                     // field indices at 103, none
+    103,  0,    0,    0,    0,   0,   0,   0,                     // list indices at 103, none
+    0xFF, 0xFF, 0xFF, 0xFF, 0,   0,   0,   0,   1,   0,   0,   0, // 56: the root, its single field is field 0
+    10,   0,    0,    0,    0,   0,   0,   0,   0,   0,   0,   0, // 68: a CExoString labelled 0, its data at 0
+    'M',  'o',  'd',  '_',  'C', 'u', 's', 't', 'o', 'm', 'T', 'l', 'k', 0, 0, 0, // 80: label 0
+    3,    0,    0,    0,    'a', 'b', 'c',                                        // 96: the text's length and bytes
+};
+
+TEST(GffFileReaderTest, SmallFileFromBytesAndItsDamagedVariants)
+{
+    const std::string small(reinterpret_cast<const char*>(kSmallIfo), sizeof(kSmallIfo));
+    ASSERT_EQ(small.size(), 103u);
+    struct Case {
+        const char* what;
+        std::size_t at; // the byte changed, or where the file is cut
+        int value;      // its new value, or -1 to cut the file there
+        const char* outcome;
+    } const cases[] = {
+        {"as written", 0, 'I', "tlk=abc haks="},
+        {"any file type", 0, 'X', "tlk=abc haks="},
+        {"empty", 0, -1, "ReadFile( &m_Header ) failed."},
+        {"header cut short", 55, -1, "ReadFile( &m_Header ) failed."},
+        {"version", 7, '3', "Unrecognized GFF version."},
+        {"structures past the end", 12, 5, "Struct accounting is incorrect."},
+        {"fields past the end", 20, 3, "Field accounting is incorrect."},
+        {"field data one byte past the end", 36, 8, "Field data accounting is incorrect."},
+        {"no structures", 12, 0, "Illegal struct index."},
+        {"root type", 56, 0, "Unexpected root structure type."},
+        // Damage that the checks at construction let through: the field is then not found.
+        {"field index past the table", 60, 1, "tlk=<none> haks="},
+        {"label index past the table", 72, 1, "tlk=<none> haks="},
+        {"field of another type", 68, 13, "tlk=<none> haks="},
+        {"text runs past the field data", 96, 4, "tlk=<none> haks="},
+        {"text cut to nothing", 96, 0, "tlk= haks="},
+        {"label differs", 80, 'm', "tlk=<none> haks="},
+        {"file cut after the text's first byte", 100, -1, "Field data accounting is incorrect."},
+    };
+    ScopedTempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = small;
+        if (c.value < 0)
+            bytes.resize(c.at);
+        else
+            bytes[c.at] = static_cast<char>(c.value);
+        EXPECT_EQ(WrittenOutcomeOfBoth(bytes, dir), c.outcome);
+    }
+}
+
+// Every cut of a module information file reads the same from memory as from a file.
+TEST(GffFileReaderTest, BytesReadAsTheirFileAtEveryLength)
+{
+    const std::string base = test::BuildModuleIfo({"HakOne", "hak_two"}, "custom");
+    ScopedTempDir dir;
+    for (std::size_t length = 0; length <= base.size(); ++length) {
+        SCOPED_TRACE(length);
+        WrittenOutcomeOfBoth(base.substr(0, length), dir);
+    }
+    EXPECT_EQ(WrittenOutcomeOfBoth(base, dir), "tlk=custom haks=HakOne,hak_two,");
+}
+
 TEST(GffFileReaderTest, RealFilesConstruct)
 {
     BRINDLE_REQUIRE_REALDATA(real);
@@ -273,6 +374,7 @@ TEST(GffFileReaderTest, RealFilesConstruct)
                 continue;
             SCOPED_TRACE(item.path().string());
             EXPECT_NO_THROW(GffFileReader{item.path().string()});
+            OutcomeOfBoth(bytes, item.path().string());
             ++constructed;
         }
     }

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace brindle {
@@ -24,6 +26,91 @@ using Reader = TlkFileReader<NWN::ResRef16>;
 std::string Header(std::uint32_t count, std::uint32_t stringDataOffset)
 {
     return ByteBuilder().Text("ABCDEFGH").U32(0).U32(count).U32(stringDataOffset).Str();
+}
+
+// The error that refused a table, or its entry count, string-data offset and each entry's string.
+std::string Outcome(const std::function<std::unique_ptr<Reader>()>& make)
+{
+    try {
+        const std::unique_ptr<Reader> reader = make();
+        std::string outcome =
+            std::to_string(reader->GetStringCount()) + "@" + std::to_string(reader->GetStringDataOffset()) + ":";
+        for (const Reader::Entry& entry : reader->GetEntries())
+            outcome += " " + std::to_string(entry.OffsetToString) + "+" + std::to_string(entry.StringSize) + ";";
+        return outcome;
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
+std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
+{
+    const std::string fromBytes = Outcome([&] { return std::make_unique<Reader>(test::AsBytes(bytes)); });
+    EXPECT_EQ(Outcome([&] { return std::make_unique<Reader>(path); }), fromBytes);
+    return fromBytes;
+}
+
+std::string WrittenOutcomeOfBoth(const std::string& bytes, const ScopedTempDir& dir)
+{
+    test::WriteFile(dir / "same.tlk", bytes);
+    return OutcomeOfBoth(bytes, dir / "same.tlk");
+}
+
+// A talk table of one entry, the string "Hi".
+const unsigned char kOneEntry[] = {
+    'T', 'L', 'K', ' ', 'V', '3', '.', '0',                         // file type, version
+    0,   0,   0,   0,   1,   0,   0,   0,                           // language, 1 string
+    60,  0,   0,   0,                                               // string data at 60
+    7,   0,   0,   0,                                               // 20: flags
+    's', 'n', 'd', 0,   0,   0,   0,   0,   0, 0, 0, 0, 0, 0, 0, 0, // its sound
+    0,   0,   0,   0,   0,   0,   0,   0,                           // volume and pitch variance
+    0,   0,   0,   0,   2,   0,   0,   0,                           // its string at 0 in the string data, 2 bytes
+    0,   0,   0,   0,                                               // sound length
+    'H', 'i',                                                       // 60: the string data
+};
+
+TEST(TlkFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
+{
+    const std::string small(reinterpret_cast<const char*>(kOneEntry), sizeof(kOneEntry));
+    ASSERT_EQ(small.size(), 62u);
+    struct Case {
+        const char* what;
+        std::size_t at; // the byte changed, or where the table is cut
+        int value;      // its new value, or -1 to cut the table there
+        const char* outcome;
+    } const cases[] = {
+        {"as written", 0, 'T', "1@60: 0+2;"},
+        {"empty", 0, -1, "ReadFile( Header ) failed."},
+        {"header cut short", 19, -1, "ReadFile( Header ) failed."},
+        {"entry cut short", 59, -1, "TLK string table exceeds file size."},
+        {"string data cut off, never looked at", 60, -1, "1@60: 0+2;"},
+        {"two entries", 12, 2, "TLK string table exceeds file size."},
+        {"no entries", 12, 0, "0@60:"},
+        {"a table too large for 32 bits", 15, 0x10, "0@0:"},
+        {"string data elsewhere", 16, 200, "1@200: 0+2;"},
+        {"another string size", 52, 9, "1@60: 0+9;"},
+    };
+    ScopedTempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = small;
+        if (c.value < 0)
+            bytes.resize(c.at);
+        else
+            bytes[c.at] = static_cast<char>(c.value);
+        EXPECT_EQ(WrittenOutcomeOfBoth(bytes, dir), c.outcome);
+    }
+}
+
+TEST(TlkFileReaderTest, BytesReadAsTheirFileAtEveryLength)
+{
+    const std::string base = test::BuildTlk(3);
+    ScopedTempDir dir;
+    for (std::size_t length = 0; length <= base.size(); ++length) {
+        SCOPED_TRACE(length);
+        WrittenOutcomeOfBoth(base.substr(0, length), dir);
+    }
 }
 
 TEST(TlkFileReaderTest, ConstructionFailuresByExactText)
@@ -110,9 +197,11 @@ TEST(TlkFileReaderTest, TruncatedAtEveryLengthFailsWithAFixedText)
 TEST(TlkFileReaderTest, RealCustomTalkTable)
 {
     BRINDLE_REQUIRE_REALDATA(real);
-    Reader reader(real + "/tlk/kaedrin/custom.tlk");
+    const std::string path = real + "/tlk/kaedrin/custom.tlk";
+    Reader reader(path);
     EXPECT_EQ(reader.GetStringCount(), 16824u);
     EXPECT_EQ(reader.GetStringDataOffset(), 672980u);
+    EXPECT_EQ(OutcomeOfBoth(test::ReadFile(path), path).substr(0, 13), "16824@672980:");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // tables the game ships in haks.
 #include "formats/TwoDAFileReader.h"
 
+#include "tests/support/ByteBuilder.h"
 #include "tests/support/ExpectThrow.h"
 #include "tests/support/RealData.h"
 #include "tests/support/ScopedTempDir.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,6 +50,27 @@ std::string Join(const std::vector<std::string>& names)
     for (const std::string& name : names)
         out += (out.empty() ? "" : ",") + name;
     return out;
+}
+
+// The error that refused a table, or its columns and cells.
+std::string Outcome(const std::function<std::unique_ptr<TwoDAFileReader>()>& make)
+{
+    try {
+        const std::unique_ptr<TwoDAFileReader> table = make();
+        return Join(table->GetColumns()) + ": " + Dump(*table);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// The outcome of bytes parsed from memory under the name path, checked to be that of the file at
+// path, which holds them.
+std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
+{
+    const std::string fromBytes =
+        Outcome([&] { return std::make_unique<TwoDAFileReader>(test::AsBytes(bytes), path); });
+    EXPECT_EQ(Outcome([&] { return std::make_unique<TwoDAFileReader>(path); }), fromBytes);
+    return fromBytes;
 }
 
 struct LayoutCase {
@@ -128,6 +152,53 @@ TEST(TwoDAFileReaderTest, ConstructionFailuresCarryThePath)
     for (const std::string& bad : {dir / "missing.2da", dir.Path()})
         test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(bad); },
                                                   "Failed to open .2DA file '" + bad + "'.");
+}
+
+TEST(TwoDAFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
+{
+    const unsigned char small[] =
+        "2DA V2.0\r\n"
+        "\r\n"
+        "Label Model\r\n"
+        "0 sword \"long sword\"\r\n"
+        "1 **** axe\r\n";
+    const std::string text(reinterpret_cast<const char*>(small), sizeof(small) - 1);
+    struct Case {
+        const char* what;
+        std::size_t at; // the byte changed, or where the table is cut
+        int value;      // its new value, or -1 to cut the table there
+        const char* outcome;
+    } const cases[] = {
+        {"as written", 0, '2', "Label,Model: sword|long sword/****|axe"},
+        {"empty", 0, -1, ": "},
+        {"version", 7, '1', "Unrecognized file format on .2DA '{}'."},
+        {"cut inside the version", 5, -1, "Unrecognized file format on .2DA '{}'."},
+        {"cut after the columns", 25, -1, "Label,Model: "},
+        {"a quote lost", 33, ' ', "Bad column count on .2DA '{}' / row 3 (line 1, cols 4/2)."},
+        {"a cell lost", 53, '_', "Bad column count on .2DA '{}' / row 1 (line 2, cols 2/2)."},
+        {"a zero byte ends the table", 47, '\0', "Label,Model: sword|long sword"},
+        {"0x1a ends the file", 55, '\x1a', "Label,Model: sword|long sword/****|a"},
+    };
+    ScopedTempDir dir;
+    const std::string path = dir / "small.2da";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = text;
+        if (c.value < 0)
+            bytes.resize(c.at);
+        else
+            bytes[c.at] = static_cast<char>(c.value);
+        test::WriteFile(path, bytes);
+        std::string expected = c.outcome;
+        if (const std::size_t name = expected.find("{}"); name != std::string::npos)
+            expected.replace(name, 2, path);
+        EXPECT_EQ(OutcomeOfBoth(bytes, path), expected);
+    }
+    // A table over the limit is refused before it is copied.
+    const std::vector<unsigned char> huge(kMaxTableSize + 1);
+    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(huge, "huge.2da"); },
+                                              "Table 'huge.2da' holds 67108865 bytes, more than the 67108864 a "
+                                              "table may hold.");
 }
 
 // Cells are 32-bit positions in the file's bytes: a table of 4 GiB or more is refused from its size,
@@ -228,7 +299,9 @@ TEST(TwoDAFileReaderTest, RealTables)
     };
     for (const Table& t : tables) {
         SCOPED_TRACE(t.file);
-        TwoDAFileReader table(real + "/" + t.file);
+        const std::string path = real + "/" + t.file;
+        OutcomeOfBoth(test::ReadFile(path), path);
+        TwoDAFileReader table(path);
         EXPECT_EQ(table.GetRowCount(), t.rows);
         if (t.columns != 0) {
             EXPECT_EQ(table.GetColumns().size(), t.columns);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,11 @@ public:
 private:
     std::string m_Bytes;
 };
+
+/// The bytes of a built input as the readers over bytes take them (borrowed from bytes).
+inline std::span<const unsigned char> AsBytes(std::string_view bytes)
+{
+    return {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
+}
 
 } // namespace brindle::test
