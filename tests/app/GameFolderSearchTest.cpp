@@ -278,10 +278,10 @@ TEST_F(GameFolderSearchTest, WhatEachFolderMustHold)
     }
     EXPECT_EQ(InstallShortfall(m_Root / "missing"), "not found");
     EXPECT_EQ(HomeShortfall(m_Root / "missing"), "not found");
-    // A folder the system cannot look at is named with the system's reason.
+    // A folder the system cannot look at is named with the system's reason (Windows takes a name
+    // too long for one that is not there).
     const std::string tooLong = m_Root / std::string(300, 'n');
     EXPECT_EQ(InstallShortfall(tooLong), HomeShortfall(tooLong));
-    EXPECT_NE(HomeShortfall(tooLong), "not found");
     if (BRINDLE_POSIX) {
         EXPECT_EQ(HomeShortfall(tooLong), std::make_error_code(std::errc::filename_too_long).message());
     }
