@@ -4,6 +4,7 @@
 #include "resources/PlainException.h"
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
+#include "tests/support/BothWays.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/ErfWriter.h"
 #include "tests/support/RealData.h"
@@ -11,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -74,28 +74,14 @@ std::string Contents(Erf& erf)
     return contents;
 }
 
-// The error that refused an archive, or its contents.
-std::string Outcome(const std::function<std::unique_ptr<Erf>()>& make)
-{
-    try {
-        return Contents(*make());
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-}
-
-// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
 std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
 {
-    const std::string fromBytes = Outcome([&] { return std::make_unique<Erf>(test::AsBytes(bytes)); });
-    EXPECT_EQ(Outcome([&] { return std::make_unique<Erf>(path); }), fromBytes);
-    return fromBytes;
+    return test::OutcomeOfBoth<Erf>(Contents, bytes, path);
 }
 
 std::string WrittenOutcomeOfBoth(const std::string& bytes, const test::ScopedTempDir& dir)
 {
-    test::WriteFile(dir / "same.hak", bytes);
-    return OutcomeOfBoth(bytes, dir / "same.hak");
+    return test::WrittenOutcomeOfBoth<Erf>(Contents, bytes, dir, "same.hak");
 }
 
 std::string Text(std::span<const unsigned char> bytes)
@@ -159,10 +145,7 @@ TEST(ErfFileReaderTest, BytesReadAsTheirFileAtEveryLength)
     test::ScopedTempDir dir;
     const std::string full = test::BuildErf(
         {{"alpha", ResType2da, "0123456789"}, {"beta", ResTypeMdb, std::string(70, 'b')}, {"gamma", ResTypeIfo, ""}});
-    for (std::size_t length = 0; length <= full.size(); ++length) {
-        SCOPED_TRACE(length);
-        WrittenOutcomeOfBoth(full.substr(0, length), dir);
-    }
+    test::EveryCutReadsAlike<Erf>(Contents, full, dir, "cut.hak");
     EXPECT_EQ(WrittenOutcomeOfBoth(full, dir),
               "alpha/2017=0123456789;beta/4000=" + std::string(70, 'b') + ";gamma/2014=;");
     std::vector<test::ErfEntry> many;

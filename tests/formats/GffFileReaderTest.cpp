@@ -3,6 +3,7 @@
 #include "formats/GffFileReader.h"
 
 #include "resources/PlainException.h"
+#include "tests/support/BothWays.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/ExpectThrow.h"
 #include "tests/support/FileCut.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -66,35 +66,25 @@ std::vector<std::string> ReadHaks(GffFileReader& reader)
     return haks;
 }
 
-// What a reader gives: the error that refused it, or its talk table and hak names as the module
-// loader reads them.
-std::string Outcome(const std::function<std::unique_ptr<GffFileReader>()>& make)
+// What a reader gives: its talk table and hak names as the module loader reads them.
+std::string Describe(GffFileReader& reader)
 {
-    try {
-        const std::unique_ptr<GffFileReader> reader = make();
-        std::string tlk = "<none>";
-        reader->ReadStringField(reader->GetRootStruct(), "Mod_CustomTlk", tlk);
-        std::string outcome = "tlk=" + tlk + " haks=";
-        for (const std::string& hak : ReadHaks(*reader))
-            outcome += hak + ",";
-        return outcome;
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
+    std::string tlk = "<none>";
+    reader.ReadStringField(reader.GetRootStruct(), "Mod_CustomTlk", tlk);
+    std::string outcome = "tlk=" + tlk + " haks=";
+    for (const std::string& hak : ReadHaks(reader))
+        outcome += hak + ",";
+    return outcome;
 }
 
-// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
 std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
 {
-    const std::string fromBytes = Outcome([&] { return std::make_unique<GffFileReader>(test::AsBytes(bytes)); });
-    EXPECT_EQ(Outcome([&] { return std::make_unique<GffFileReader>(path); }), fromBytes);
-    return fromBytes;
+    return test::OutcomeOfBoth<GffFileReader>(Describe, bytes, path);
 }
 
 std::string WrittenOutcomeOfBoth(const std::string& bytes, const ScopedTempDir& dir)
 {
-    test::WriteFile(dir / "same.gff", bytes);
-    return OutcomeOfBoth(bytes, dir / "same.gff");
+    return test::WrittenOutcomeOfBoth<GffFileReader>(Describe, bytes, dir, "same.gff");
 }
 
 // Root fields in order: Mod_Hak, Dword, ResRefField, Empty, SixteenCharLabel, List; the list holds a
@@ -340,12 +330,7 @@ TEST(GffFileReaderTest, SmallFileFromBytesAndItsDamagedVariants)
     ScopedTempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string bytes = small;
-        if (c.value < 0)
-            bytes.resize(c.at);
-        else
-            bytes[c.at] = static_cast<char>(c.value);
-        EXPECT_EQ(WrittenOutcomeOfBoth(bytes, dir), c.outcome);
+        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c.at, c.value), dir), c.outcome);
     }
 }
 
@@ -354,10 +339,7 @@ TEST(GffFileReaderTest, BytesReadAsTheirFileAtEveryLength)
 {
     const std::string base = test::BuildModuleIfo({"HakOne", "hak_two"}, "custom");
     ScopedTempDir dir;
-    for (std::size_t length = 0; length <= base.size(); ++length) {
-        SCOPED_TRACE(length);
-        WrittenOutcomeOfBoth(base.substr(0, length), dir);
-    }
+    test::EveryCutReadsAlike<GffFileReader>(Describe, base, dir, "cut.gff");
     EXPECT_EQ(WrittenOutcomeOfBoth(base, dir), "tlk=custom haks=HakOne,hak_two,");
 }
 

@@ -3,6 +3,7 @@
 #include "formats/TlkFileReader.h"
 
 #include "resources/PlainException.h"
+#include "tests/support/BothWays.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/ExpectThrow.h"
 #include "tests/support/RealData.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -28,33 +28,24 @@ std::string Header(std::uint32_t count, std::uint32_t stringDataOffset)
     return ByteBuilder().Text("ABCDEFGH").U32(0).U32(count).U32(stringDataOffset).Str();
 }
 
-// The error that refused a table, or its entry count, string-data offset and each entry's string.
-std::string Outcome(const std::function<std::unique_ptr<Reader>()>& make)
+// What a table holds: its entry count, string-data offset and each entry's string.
+std::string Describe(const Reader& reader)
 {
-    try {
-        const std::unique_ptr<Reader> reader = make();
-        std::string outcome =
-            std::to_string(reader->GetStringCount()) + "@" + std::to_string(reader->GetStringDataOffset()) + ":";
-        for (const Reader::Entry& entry : reader->GetEntries())
-            outcome += " " + std::to_string(entry.OffsetToString) + "+" + std::to_string(entry.StringSize) + ";";
-        return outcome;
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
+    std::string outcome =
+        std::to_string(reader.GetStringCount()) + "@" + std::to_string(reader.GetStringDataOffset()) + ":";
+    for (const Reader::Entry& entry : reader.GetEntries())
+        outcome += " " + std::to_string(entry.OffsetToString) + "+" + std::to_string(entry.StringSize) + ";";
+    return outcome;
 }
 
-// The outcome of bytes read from memory, checked to be that of the file at path, which holds them.
 std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
 {
-    const std::string fromBytes = Outcome([&] { return std::make_unique<Reader>(test::AsBytes(bytes)); });
-    EXPECT_EQ(Outcome([&] { return std::make_unique<Reader>(path); }), fromBytes);
-    return fromBytes;
+    return test::OutcomeOfBoth<Reader>(Describe, bytes, path);
 }
 
 std::string WrittenOutcomeOfBoth(const std::string& bytes, const ScopedTempDir& dir)
 {
-    test::WriteFile(dir / "same.tlk", bytes);
-    return OutcomeOfBoth(bytes, dir / "same.tlk");
+    return test::WrittenOutcomeOfBoth<Reader>(Describe, bytes, dir, "same.tlk");
 }
 
 // A talk table of one entry, the string "Hi".
@@ -94,12 +85,7 @@ TEST(TlkFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
     ScopedTempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string bytes = small;
-        if (c.value < 0)
-            bytes.resize(c.at);
-        else
-            bytes[c.at] = static_cast<char>(c.value);
-        EXPECT_EQ(WrittenOutcomeOfBoth(bytes, dir), c.outcome);
+        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c.at, c.value), dir), c.outcome);
     }
 }
 
@@ -107,10 +93,7 @@ TEST(TlkFileReaderTest, BytesReadAsTheirFileAtEveryLength)
 {
     const std::string base = test::BuildTlk(3);
     ScopedTempDir dir;
-    for (std::size_t length = 0; length <= base.size(); ++length) {
-        SCOPED_TRACE(length);
-        WrittenOutcomeOfBoth(base.substr(0, length), dir);
-    }
+    test::EveryCutReadsAlike<Reader>(Describe, base, dir, "cut.tlk");
 }
 
 TEST(TlkFileReaderTest, ConstructionFailuresByExactText)
