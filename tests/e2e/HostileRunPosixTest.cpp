@@ -123,12 +123,18 @@ public:
     ProgramUnderTest(const std::string& workingDirectory, const std::string& temporaryDirectory, Options options = {})
         : m_OutputPath(workingDirectory + ".out")
     {
-        std::vector<std::string> environment;
-        for (char** variable = environ; *variable != nullptr; ++variable)
-            if (std::string_view(*variable).substr(0, 7) != "TMPDIR=")
-                environment.emplace_back(*variable);
+        // The variables given replace those of the same name the test itself has.
+        std::vector<std::string> environment = options.environment;
         environment.push_back("TMPDIR=" + temporaryDirectory);
-        environment.insert(environment.end(), options.environment.begin(), options.environment.end());
+        const std::vector<std::string> given = environment;
+        const auto isGiven = [&given](std::string_view variable) {
+            const std::string_view name = variable.substr(0, variable.find('=') + 1);
+            return std::any_of(given.begin(), given.end(),
+                               [name](const std::string& set) { return set.starts_with(name); });
+        };
+        for (char** variable = environ; *variable != nullptr; ++variable)
+            if (!isGiven(*variable))
+                environment.emplace_back(*variable);
         std::vector<char*> envp;
         for (std::string& variable : environment)
             envp.push_back(variable.data());
