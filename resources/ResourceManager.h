@@ -158,6 +158,14 @@ private:
     void NoteTableFailure(const std::string& table, const char* failure);
 
     std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);
+    /// The entry Demand would hand out for name (lowered: its lower-cased form); raises as Demand.
+    const IndexEntry& Locate(const std::string& name, const std::string& lowered, NWN::ResType type) const;
+    /// True for an entry of a folder, handed out under its own path.
+    static bool IsLoose(const IndexEntry& entry);
+    /// Where Extract puts its copy of a resource.
+    std::string CopyPath(const std::string& name, NWN::ResType type) const;
+    /// The bytes of an archived resource, read as Extract copies them, with its warnings and failures.
+    std::vector<unsigned char> ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type);
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
     FileHandle DrawHandle();
     std::shared_ptr<TwoDAFileReader> Load2DA(const std::string& name);

@@ -104,6 +104,25 @@ private:
     unsigned m_Ticket = 0;
 };
 
+// Reads count bytes of a resource open in its container into buffer from offset on; a read that
+// fails, or gives nothing or more than asked while bytes remain, fails the whole.
+void ReadResource(Accessor& container, FileHandle handle, std::uint32_t offset, std::uint32_t count,
+                  unsigned char* buffer)
+{
+    while (count > 0) {
+        // In the chunks a copy is made in, so that both fail alike.
+        const std::uint32_t chunk = std::min(count, kCopyChunkSize);
+        std::uint32_t delivered = 0;
+        // A "successful" read of nothing while bytes remain would spin forever.
+        if (!container.ReadEncapsulatedFile(handle, offset, chunk, delivered, buffer) || delivered == 0 ||
+            delivered > chunk)
+            throw std::runtime_error(kReadEncapsulatedFileFailed);
+        offset += delivered;
+        buffer += delivered;
+        count -= delivered;
+    }
+}
+
 // Copies a resource open in its container into target (at path), in chunks.
 void CopyResource(Accessor& container, FileHandle handle, platform::OsFile target, const std::string& path)
 {
@@ -142,14 +161,7 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
         return held->second.path;
     }
 
-    ValidateResourceName(name);
-    if (name.empty())
-        throw std::runtime_error(kNullResource);
-    const std::uint32_t found = m_ResourceIndex.Find(type, lowered);
-    if (found == ResourceIndex::npos)
-        throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
-
-    const IndexEntry& entry = m_Entries[found];
+    const IndexEntry& entry = Locate(name, lowered, type);
     // A loose file is handed out as itself: never copied, never deleted. The Enhanced Edition's
     // folder is such a directory too, though it is stacked among the archives.
     if (const auto* directory = dynamic_cast<const DirectoryContainer*>(entry.container)) {
@@ -158,6 +170,57 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
         return path;
     }
     return Extract(entry, key, lowered, type);
+}
+
+const ResourceManager::IndexEntry& ResourceManager::Locate(const std::string& name, const std::string& lowered,
+                                                           NWN::ResType type) const
+{
+    ValidateResourceName(name);
+    if (name.empty())
+        throw std::runtime_error(kNullResource);
+    const std::uint32_t found = m_ResourceIndex.Find(type, lowered);
+    if (found == ResourceIndex::npos)
+        throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
+    return m_Entries[found];
+}
+
+bool ResourceManager::IsLoose(const IndexEntry& entry)
+{
+    return dynamic_cast<const DirectoryContainer*>(entry.container) != nullptr;
+}
+
+std::string ResourceManager::CopyPath(const std::string& name, NWN::ResType type) const
+{
+    return m_Instance.Path() + name + "." + ResTypeToExt(type);
+}
+
+std::vector<unsigned char> ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name,
+                                                         NWN::ResType type)
+{
+    // Fails as the copy Extract makes fails, less the failures of writing one.
+    try {
+        OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
+        if (!source)
+            throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
+        if (!m_Instance.Usable())
+            throw platform::SystemFailure(
+                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
+                m_Instance.Error());
+        std::vector<unsigned char> bytes(entry.container->GetEncapsulatedFileSize(source.Get()));
+        ReadResource(*entry.container, source.Get(), 0, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        // Closing is where a ZIP entry checks its CRC: a false here means the bytes are corrupt.
+        if (!source.Close())
+            throw std::runtime_error(kReadEncapsulatedFileFailed);
+        return bytes;
+    } catch (const platform::SystemFailure&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyOutOfMemory, name.c_str()),
+                                      platform::OutOfMemory());
+    } catch (const std::exception& e) {
+        Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
+        throw;
+    }
 }
 
 std::string ResourceManager::Extract(const IndexEntry& entry, const std::string& key, const std::string& name,
@@ -171,7 +234,7 @@ std::string ResourceManager::Extract(const IndexEntry& entry, const std::string&
             throw platform::SystemFailure(
                 FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
                 m_Instance.Error());
-        const std::string targetPath = m_Instance.Path() + name + "." + ResTypeToExt(type);
+        const std::string targetPath = CopyPath(name, type);
         PendingCopy copy(targetPath);
         platform::OwnedFile& target = copy.File();
         if (!target) {

@@ -103,6 +103,13 @@ public:
         test::WriteZip(Install() + "/Data/2da.zip", tables);
     }
     void WriteTablesArchive(const std::string& bytes) const { WriteFile(Install() + "/Data/2da.zip", bytes); }
+    /// Writes the module again with padding after its information file, which the run copies out.
+    void PadModuleIfo(std::size_t padding) const
+    {
+        const std::string ifo = test::BuildModuleIfo({m_Hak}, "") + std::string(padding, '\0');
+        WriteFile(Home() + "/modules/" + m_Module + ".mod",
+                  test::BuildErf({{"module", ResTypeIfo, ifo}, {"P_EEF_CL_BODY05", ResTypeMdb, "m"}}, "MOD "));
+    }
 
 private:
     ScopedTempDir m_Root;
@@ -295,30 +302,35 @@ TEST(HostileRunTest, EightRunsAtOnceOnOneTemporaryDirectory)
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
 }
 
+/// The environment that makes the program stop itself once it has made a folder (variable
+/// BRINDLE_TEST_STOP_AT_FOLDER) or created a file (BRINDLE_TEST_STOP_AT_FILE) whose path holds mark.
+std::vector<std::string> StopAt(const char* variable, const std::string& mark)
+{
+    const char* asanOptions = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + BRINDLE_TEST_STOP_AT, std::string(variable) + "=" + mark,
+            // The preloaded library comes before a sanitizer's runtime.
+            std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") + ":verify_asan_link_order=0"};
+}
+
 TEST(HostileRunTest, RunKilledDuringAnExtractionIsSweptByTheNext)
 {
     GameTree tree;
     const Outcome reference = Reference(tree, "reference");
 
-    // An appearance table of 256 MiB (zeros, so the archive stays small) keeps the extraction busy
-    // long enough to be caught at it.
-    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
     ScopedTempDir tmp;
     std::string instance;
     {
-        ProgramUnderTest run(tree.WorkingDirectory("killed"), tmp.Path());
+        // Stopped as its copy of the module information file is made, and killed there.
+        ProgramUnderTest run(tree.WorkingDirectory("killed"), tmp.Path(),
+                             {{}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "/module.ifo")});
         instance = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()));
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
-        while (!fs::exists(instance + "/appearance.2da") && !run.HasExited() &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
+        ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
         run.Kill();
         const int status = run.Wait();
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the run ended before it was caught";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "wait status " << status;
     }
-    ASSERT_TRUE(fs::exists(instance + "/appearance.2da")) << "no extraction in progress when killed";
+    ASSERT_TRUE(fs::exists(instance + "/module.ifo")) << "no extraction in progress when killed";
 
-    tree.SetTables(kTables);
     const Outcome next = RunToEnd(tree.WorkingDirectory("next"), tmp.Path());
     const std::string instanceName = fs::path(instance).filename().string();
     EXPECT_NE(next.output.find("Cleaning up defunct resource manager instance '" + instanceName + "'..."),
@@ -329,33 +341,25 @@ TEST(HostileRunTest, RunKilledDuringAnExtractionIsSweptByTheNext)
 }
 
 // A write the machine refuses (here beyond the file-size limit, as ulimit -f sets it, which fails as
-// a full disk does) ends the run with the reason and a non-zero status, whether it meets a table's
-// copy or the script; the earlier script stays and nothing partial is left anywhere.
+// a full disk does) ends the run with the reason and a non-zero status, whether it meets the copy of
+// a resource or the script; the earlier script stays and nothing partial is left anywhere.
 TEST(HostileRunTest, WriteTheMachineRefusesEndsTheRunAndKeepsTheEarlierScript)
 {
-    GameTree tree;
-    // A valid appearance table far larger than the files the run may write.
-    std::string appearance = "2DA V2.0\r\n\r\n   LABEL  NWN2_Model_Helm\r\n";
-    for (int row = 0; appearance.size() < 600000; ++row)
-        appearance += std::to_string(row) + "  Row" + std::to_string(row) + "  P_XXM\r\n";
-    std::vector<test::ZipEntry> largeAppearance = Without(kTables, "appearance.2da");
-    largeAppearance.push_back({"appearance.2da", appearance});
-
     struct Case {
         const char* name;
-        std::vector<test::ZipEntry> tables;
+        std::size_t ifoPadding; ///< makes the copy of the module information file that much larger
         rlim_t limit;
         std::string error; ///< the start of the error line, before the path's variable part
         std::string reason;
     };
     const Case cases[] = {
-        {"table copy", largeAppearance, 256 * 1024, "\nERROR: 'Failed to write '",
-         "/appearance.2da': File too large'"},
-        {"script", kTables, 2048, "\nERROR: 'Failed to write zorvmantle_set_constants.NSS: File too large'", ""},
+        {"resource copy", 600000, 256 * 1024, "\nERROR: 'Failed to write '", "/module.ifo': File too large'"},
+        {"script", 0, 2048, "\nERROR: 'Failed to write zorvmantle_set_constants.NSS: File too large'", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        tree.SetTables(c.tables);
+        GameTree tree;
+        tree.PadModuleIfo(c.ifoPadding);
         const std::string work = tree.WorkingDirectory(c.name);
         WriteFile(work + "/" + kScriptName, "earlier script\r\n");
         ScopedTempDir tmp;
@@ -516,28 +520,16 @@ TEST(HostileRunTest, ClosedStandardDescriptorsLeaveTheScriptAsItIs)
     }
 }
 
-/// The environment that makes the program stop itself once it has made a folder (variable
-/// BRINDLE_TEST_STOP_AT_FOLDER) or created a file (BRINDLE_TEST_STOP_AT_FILE) whose path holds mark.
-std::vector<std::string> StopAt(const char* variable, const std::string& mark)
-{
-    const char* asanOptions = std::getenv("ASAN_OPTIONS");
-    return {std::string("LD_PRELOAD=") + BRINDLE_TEST_STOP_AT, std::string(variable) + "=" + mark,
-            // The preloaded library comes before a sanitizer's runtime.
-            std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") + ":verify_asan_link_order=0"};
-}
-
 TEST(HostileRunTest, InterruptedRunRemovesItsTemporaryScriptAndEndsBySignal)
 {
     GameTree tree;
-    // A long extraction to interrupt (as in the killed-run test).
-    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         const std::string work = tree.WorkingDirectory("signal" + std::to_string(signal));
         WriteFile(work + "/" + kScriptName, "earlier script\r\n");
         ScopedTempDir tmp;
-        // Stopped as the copy of the table is made, and signalled there.
-        ProgramUnderTest run(work, tmp.Path(), {{}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "/appearance.2da")});
+        // Stopped as the copy of the module information file is made, and signalled there.
+        ProgramUnderTest run(work, tmp.Path(), {{}, {}, {}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "/module.ifo")});
         ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
         run.Kill(signal);
         run.Kill(SIGCONT);
@@ -574,15 +566,13 @@ TEST(HostileRunTest, InterruptedRunRemovesItsInstanceDirectoryAndMarker)
         EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});
     }
 
-    // A long extraction to interrupt, with SIGINT ignored as a shell leaves it for background jobs.
-    tree.SetTables({kTables[0], {"appearance.2da", std::string(kMaxTableSize, '\0')}, kTables[2], kTables[3]});
+    // An extraction interrupted with SIGINT ignored, as a shell leaves it for background jobs.
     ScopedTempDir tmp;
-    ProgramUnderTest run(tree.WorkingDirectory("ignored"), tmp.Path(), {{}, {}, {SIGINT}, {}});
-    const std::string copy = tmp / (std::string(kInstanceNamePrefix) + std::to_string(run.Pid()) + "/appearance.2da");
-    const auto deadline = std::chrono::steady_clock::now() + 120s;
-    while (!fs::exists(copy) && !run.HasExited() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    ProgramUnderTest run(tree.WorkingDirectory("ignored"), tmp.Path(),
+                         {{}, {}, {SIGINT}, StopAt("BRINDLE_TEST_STOP_AT_FILE", "/module.ifo")});
+    ASSERT_TRUE(run.WaitUntilStopped()) << "wait status " << run.Wait() << ": " << run.Output();
     run.Kill(SIGINT);
+    run.Kill(SIGCONT);
     const int status = run.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
     EXPECT_EQ(Contents(tmp.Path()), std::vector<std::string>{});

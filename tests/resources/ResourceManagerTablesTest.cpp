@@ -33,6 +33,52 @@ protected:
     std::shared_ptr<test::MemoryArchive> m_Archive;
 };
 
+// An archived table is read into memory: nothing is copied out, and a failed read warns as a failed
+// copy would, naming the copy's path where the table's own messages give one.
+TEST_F(ResourceManagerTablesTest, ArchivedTablesAreReadWithoutACopyAndFailAsACopyWould)
+{
+    struct Case {
+        const char* name;
+        void (*fault)(test::MemoryArchive&);
+        std::string bytes;
+        std::string warnings; ///< "{}" stands for the instance directory
+    };
+    const std::string table = "2DA V2.0\r\n\r\n   LABEL\r\n0  a\r\n";
+    const Case cases[] = {
+        {"read whole", [](test::MemoryArchive&) {}, table, ""},
+        {"cannot open", [](test::MemoryArchive& a) { a.FailOpen(); }, table,
+         "WARNING: Exception 'Failed to open RESREF 'gender'' loading resource 'gender' (type 07E1).\n"
+         "WARNING: Failed to access 2DA 'gender': exception 'Failed to open RESREF 'gender''.\n"},
+        {"read of nothing", [](test::MemoryArchive& a) { a.DeliverNothingAfter(4096); }, std::string(5000, 'x'),
+         "WARNING: Exception 'ReadEncapsulatedFile failed' loading resource 'gender' (type 07E1).\n"
+         "WARNING: Failed to access 2DA 'gender': exception 'ReadEncapsulatedFile failed'.\n"},
+        {"close fails", [](test::MemoryArchive& a) { a.FailClose(); }, table,
+         "WARNING: Exception 'ReadEncapsulatedFile failed' loading resource 'gender' (type 07E1).\n"
+         "WARNING: Failed to access 2DA 'gender': exception 'ReadEncapsulatedFile failed'.\n"},
+        {"no table", [](test::MemoryArchive&) {}, "not a table",
+         "WARNING: Failed to access 2DA 'gender': exception 'Unrecognized file format on .2DA '{}gender.2da'.'.\n"},
+    };
+    const std::string dir = m_Manager.GetInstanceDirectory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_Manager.UnloadAll();
+        m_Out.Clear();
+        auto archive = std::make_shared<test::MemoryArchive>();
+        archive->Add("gender", ResType2da, c.bytes);
+        c.fault(*archive);
+        m_Manager.AttachArchive(ResourceManager::TierArchive, archive);
+        m_Manager.BuildResourceIndex();
+        const TwoDAFileReader* read = m_Manager.Get2DA("gender");
+        EXPECT_EQ(read != nullptr, c.warnings.empty());
+        std::string warnings = c.warnings;
+        if (const std::size_t at = warnings.find("{}"); at != std::string::npos)
+            warnings.replace(at, 2, dir);
+        EXPECT_EQ(m_Out.Text(), warnings);
+        EXPECT_TRUE(archive->OpenHandles().empty());
+        EXPECT_TRUE(std::filesystem::is_empty(dir));
+    }
+}
+
 TEST_F(ResourceManagerTablesTest, MissingTableIsReportedOnceThenAnsweredSilently)
 {
     m_Manager.BuildResourceIndex();
