@@ -164,6 +164,11 @@ private:
     static bool IsLoose(const IndexEntry& entry);
     /// Where Extract puts its copy of a resource.
     std::string CopyPath(const std::string& name, NWN::ResType type) const;
+    /// Opens an archived resource for Extract or ReadArchived; raises their failures to open.
+    FileHandle OpenArchived(const IndexEntry& entry, const std::string& name);
+    /// Called in a handler: raises the failure of Extract or ReadArchived as they raise it (a
+    /// machine's failure as it is, no memory as one, anything else after its warning).
+    [[noreturn]] void RethrowArchivedFailure(const std::string& name, NWN::ResType type);
     /// The bytes of an archived resource, read as Extract copies them, with its warnings and failures.
     std::vector<unsigned char> ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type);
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);

@@ -104,23 +104,27 @@ private:
     unsigned m_Ticket = 0;
 };
 
-// Reads count bytes of a resource open in its container into buffer from offset on; a read that
-// fails, or gives nothing or more than asked while bytes remain, fails the whole.
-void ReadResource(Accessor& container, FileHandle handle, std::uint32_t offset, std::uint32_t count,
-                  unsigned char* buffer)
+// Reads the next chunk (at most kCopyChunkSize of the remaining bytes) of a resource open in its
+// container into buffer; the bytes delivered. A read that fails, or gives nothing or more than asked
+// while bytes remain, fails.
+std::uint32_t ReadChunk(Accessor& container, FileHandle handle, std::uint32_t offset, std::uint32_t remaining,
+                        unsigned char* buffer)
 {
-    while (count > 0) {
-        // In the chunks a copy is made in, so that both fail alike.
-        const std::uint32_t chunk = std::min(count, kCopyChunkSize);
-        std::uint32_t delivered = 0;
-        // A "successful" read of nothing while bytes remain would spin forever.
-        if (!container.ReadEncapsulatedFile(handle, offset, chunk, delivered, buffer) || delivered == 0 ||
-            delivered > chunk)
-            throw std::runtime_error(kReadEncapsulatedFileFailed);
-        offset += delivered;
-        buffer += delivered;
-        count -= delivered;
-    }
+    const std::uint32_t chunk = std::min(remaining, kCopyChunkSize);
+    std::uint32_t delivered = 0;
+    // A "successful" read of nothing while bytes remain would spin forever.
+    if (!container.ReadEncapsulatedFile(handle, offset, chunk, delivered, buffer) || delivered == 0 ||
+        delivered > chunk)
+        throw std::runtime_error(kReadEncapsulatedFileFailed);
+    return delivered;
+}
+
+// Reads count bytes of a resource open in its container into buffer, chunk by chunk as a copy is
+// made, so that both fail alike.
+void ReadResource(Accessor& container, FileHandle handle, std::uint32_t count, unsigned char* buffer)
+{
+    for (std::uint32_t read = 0; read < count;)
+        read += ReadChunk(container, handle, read, count - read, buffer + read);
 }
 
 // Copies a resource open in its container into target (at path), in chunks.
@@ -134,12 +138,7 @@ void CopyResource(Accessor& container, FileHandle handle, platform::OsFile targe
     std::uint32_t copied = 0;
     std::uint32_t remaining = size;
     while (remaining > 0) {
-        const std::uint32_t chunk = std::min(remaining, kCopyChunkSize);
-        std::uint32_t delivered = 0;
-        // A "successful" read of nothing while bytes remain would spin forever.
-        if (!container.ReadEncapsulatedFile(handle, copied, chunk, delivered, buffer.data()) || delivered == 0 ||
-            delivered > chunk)
-            throw std::runtime_error(kReadEncapsulatedFileFailed);
+        const std::uint32_t delivered = ReadChunk(container, handle, copied, remaining, buffer.data());
         std::uint32_t written = 0;
         if (!platform::WriteOsFile(target, buffer.data(), delivered, written) || written != delivered)
             throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyWriteFailed, path.c_str()),
@@ -194,32 +193,50 @@ std::string ResourceManager::CopyPath(const std::string& name, NWN::ResType type
     return m_Instance.Path() + name + "." + ResTypeToExt(type);
 }
 
+FileHandle ResourceManager::OpenArchived(const IndexEntry& entry, const std::string& name)
+{
+    const FileHandle handle = entry.container->OpenFileByIndex(entry.index);
+    if (handle == InvalidFileHandle)
+        throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
+    if (!m_Instance.Usable()) {
+        entry.container->CloseFile(handle);
+        throw platform::SystemFailure(
+            FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
+            m_Instance.Error());
+    }
+    return handle;
+}
+
+void ResourceManager::RethrowArchivedFailure(const std::string& name, NWN::ResType type)
+{
+    try {
+        throw;
+    } catch (const platform::SystemFailure&) {
+        throw; // ends the run: no warning, the error line says it
+    } catch (const std::bad_alloc&) {
+        throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyOutOfMemory, name.c_str()),
+                                      platform::OutOfMemory());
+    } catch (const std::exception& e) {
+        // Whatever was opened or made is gone by now: its owners released it on the way out.
+        Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
+        throw;
+    }
+}
+
 std::vector<unsigned char> ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name,
                                                          NWN::ResType type)
 {
     // Fails as the copy Extract makes fails, less the failures of writing one.
     try {
-        OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
-        if (!source)
-            throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
-        if (!m_Instance.Usable())
-            throw platform::SystemFailure(
-                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
-                m_Instance.Error());
+        OpenResource source(*entry.container, OpenArchived(entry, name));
         std::vector<unsigned char> bytes(entry.container->GetEncapsulatedFileSize(source.Get()));
-        ReadResource(*entry.container, source.Get(), 0, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        ReadResource(*entry.container, source.Get(), static_cast<std::uint32_t>(bytes.size()), bytes.data());
         // Closing is where a ZIP entry checks its CRC: a false here means the bytes are corrupt.
         if (!source.Close())
             throw std::runtime_error(kReadEncapsulatedFileFailed);
         return bytes;
-    } catch (const platform::SystemFailure&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyOutOfMemory, name.c_str()),
-                                      platform::OutOfMemory());
-    } catch (const std::exception& e) {
-        Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
-        throw;
+    } catch (...) {
+        RethrowArchivedFailure(name, type);
     }
 }
 
@@ -227,13 +244,7 @@ std::string ResourceManager::Extract(const IndexEntry& entry, const std::string&
                                      NWN::ResType type)
 {
     try {
-        OpenResource source(*entry.container, entry.container->OpenFileByIndex(entry.index));
-        if (!source)
-            throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToOpenResRef, name.c_str()));
-        if (!m_Instance.Usable())
-            throw platform::SystemFailure(
-                FormatBounded(kMessageBufferSize, kInstanceDirectoryUnusable, m_Instance.Path().c_str()),
-                m_Instance.Error());
+        OpenResource source(*entry.container, OpenArchived(entry, name));
         const std::string targetPath = CopyPath(name, type);
         PendingCopy copy(targetPath);
         platform::OwnedFile& target = copy.File();
@@ -251,15 +262,8 @@ std::string ResourceManager::Extract(const IndexEntry& entry, const std::string&
         m_Demanded.emplace(key, DemandedResource {targetPath, 1, true, copy.Ticket()});
         copy.Keep();
         return targetPath;
-    } catch (const platform::SystemFailure&) {
-        throw; // ends the run: no warning, the error line says it
-    } catch (const std::bad_alloc&) {
-        throw platform::SystemFailure(FormatBounded(kMessageBufferSize, kCopyOutOfMemory, name.c_str()),
-                                      platform::OutOfMemory());
-    } catch (const std::exception& e) {
-        // The copy is gone by now: the owners above released everything on the way out.
-        Warn(kDemandLoadWarning, e.what(), name.c_str(), static_cast<unsigned int>(type));
-        throw;
+    } catch (...) {
+        RethrowArchivedFailure(name, type);
     }
 }
 

@@ -66,9 +66,11 @@ std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& nam
     // An archived table is read into memory and parsed from there; its messages name the copy a
     // demand would have made. A loose table, or one handed out already, is read where it lies.
     const std::string lowered = ascii::ToLower(name);
+    const bool handedOut = m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0;
+    const IndexEntry* entry = handedOut ? nullptr : &Locate(name, lowered, ResType2da);
     std::shared_ptr<TwoDAFileReader> reader;
-    if (m_Demanded.count(MakeResourceKey(ResType2da, lowered)) == 0 && !IsLoose(Locate(name, lowered, ResType2da))) {
-        const std::vector<unsigned char> bytes = ReadArchived(Locate(name, lowered, ResType2da), lowered, ResType2da);
+    if (entry != nullptr && !IsLoose(*entry)) {
+        const std::vector<unsigned char> bytes = ReadArchived(*entry, lowered, ResType2da);
         reader = std::make_shared<TwoDAFileReader>(bytes, CopyPath(lowered, ResType2da));
     } else {
         DemandResource demanded(*this, name, ResType2da);

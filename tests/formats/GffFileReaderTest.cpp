@@ -302,12 +302,7 @@ TEST(GffFileReaderTest, SmallFileFromBytesAndItsDamagedVariants)
 {
     const std::string small(reinterpret_cast<const char*>(kSmallIfo), sizeof(kSmallIfo));
     ASSERT_EQ(small.size(), 103u);
-    struct Case {
-        const char* what;
-        std::size_t at; // the byte changed, or where the file is cut
-        int value;      // its new value, or -1 to cut the file there
-        const char* outcome;
-    } const cases[] = {
+    const test::Damage cases[] = {
         {"as written", 0, 'I', "tlk=abc haks="},
         {"any file type", 0, 'X', "tlk=abc haks="},
         {"empty", 0, -1, "ReadFile( &m_Header ) failed."},
@@ -328,9 +323,9 @@ TEST(GffFileReaderTest, SmallFileFromBytesAndItsDamagedVariants)
         {"file cut after the text's first byte", 100, -1, "Field data accounting is incorrect."},
     };
     ScopedTempDir dir;
-    for (const Case& c : cases) {
+    for (const test::Damage& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c.at, c.value), dir), c.outcome);
+        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c), dir), c.outcome);
     }
 }
 

@@ -65,12 +65,7 @@ TEST(TlkFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
 {
     const std::string small(reinterpret_cast<const char*>(kOneEntry), sizeof(kOneEntry));
     ASSERT_EQ(small.size(), 62u);
-    struct Case {
-        const char* what;
-        std::size_t at; // the byte changed, or where the table is cut
-        int value;      // its new value, or -1 to cut the table there
-        const char* outcome;
-    } const cases[] = {
+    const test::Damage cases[] = {
         {"as written", 0, 'T', "1@60: 0+2;"},
         {"empty", 0, -1, "ReadFile( Header ) failed."},
         {"header cut short", 19, -1, "ReadFile( Header ) failed."},
@@ -83,9 +78,9 @@ TEST(TlkFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
         {"another string size", 52, 9, "1@60: 0+9;"},
     };
     ScopedTempDir dir;
-    for (const Case& c : cases) {
+    for (const test::Damage& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c.at, c.value), dir), c.outcome);
+        EXPECT_EQ(WrittenOutcomeOfBoth(test::Patched(small, c), dir), c.outcome);
     }
 }
 

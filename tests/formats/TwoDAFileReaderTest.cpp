@@ -155,12 +155,7 @@ TEST(TwoDAFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
         "0 sword \"long sword\"\r\n"
         "1 **** axe\r\n";
     const std::string text(reinterpret_cast<const char*>(small), sizeof(small) - 1);
-    struct Case {
-        const char* what;
-        std::size_t at; // the byte changed, or where the table is cut
-        int value;      // its new value, or -1 to cut the table there
-        const char* outcome;
-    } const cases[] = {
+    const test::Damage cases[] = {
         {"as written", 0, '2', "Label,Model: sword|long sword/****|axe"},
         {"empty", 0, -1, ": "},
         {"version", 7, '1', "Unrecognized file format on .2DA '{}'."},
@@ -173,9 +168,9 @@ TEST(TwoDAFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
     };
     ScopedTempDir dir;
     const std::string path = dir / "small.2da";
-    for (const Case& c : cases) {
+    for (const test::Damage& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string bytes = test::Patched(text, c.at, c.value);
+        const std::string bytes = test::Patched(text, c);
         test::WriteFile(path, bytes);
         std::string expected = c.outcome;
         if (const std::size_t name = expected.find("{}"); name != std::string::npos)

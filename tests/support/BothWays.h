@@ -57,13 +57,21 @@ void EveryCutReadsAlike(const Describe& describe, const std::string& bytes, cons
     }
 }
 
-/// bytes with the byte at `at` set to value, or cut to its first `at` bytes when value is negative.
-inline std::string Patched(std::string bytes, std::size_t at, int value)
+/// One damaged variant of a small file and what a reader makes of it.
+struct Damage {
+    const char* what;
+    std::size_t at;      ///< the byte changed, or where the file is cut
+    int value;           ///< its new value, or -1 to cut the file there
+    const char* outcome; ///< what the test makes of the reader, or the error that refused it
+};
+
+/// bytes with the damage done to them.
+inline std::string Patched(std::string bytes, const Damage& damage)
 {
-    if (value < 0)
-        bytes.resize(at);
+    if (damage.value < 0)
+        bytes.resize(damage.at);
     else
-        bytes.at(at) = static_cast<char>(value);
+        bytes.at(damage.at) = static_cast<char>(damage.value);
     return bytes;
 }
 
