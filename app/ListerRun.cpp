@@ -31,20 +31,30 @@ constexpr const char* kGeneratingLine = "\nGenerating NSS file...";
 /// Measures the phases of a run when asked to.
 class PhaseClock {
 public:
-    explicit PhaseClock(PhaseTimes* times) : m_Times(times) {}
+    explicit PhaseClock(PhaseTimes* times) : m_Times(times), m_LastFaults(Faults()) {}
 
-    /// Adds the time since the last mark to slot.
-    void Mark(double PhaseTimes::*slot)
+    /// Adds the time and the page faults since the last mark to slot and faultSlot.
+    void Mark(double PhaseTimes::*slot, std::uint64_t PhaseTimes::*faultSlot)
     {
         const auto now = std::chrono::steady_clock::now();
-        if (m_Times != nullptr)
+        const std::uint64_t faults = Faults();
+        if (m_Times != nullptr) {
             m_Times->*slot += std::chrono::duration<double>(now - m_Last).count();
+            m_Times->*faultSlot += faults - m_LastFaults;
+        }
         m_Last = now;
+        m_LastFaults = faults;
     }
 
 private:
+    std::uint64_t Faults() const
+    {
+        return m_Times != nullptr && m_Times->faultCounter != nullptr ? m_Times->faultCounter() : 0;
+    }
+
     PhaseTimes* m_Times;
     std::chrono::steady_clock::time_point m_Last = std::chrono::steady_clock::now();
+    std::uint64_t m_LastFaults;
 };
 
 /// Every model the manager knows, classified by name.
@@ -52,8 +62,12 @@ struct ClassifiedModels {
     std::vector<ModelRecord> weapons;
     std::vector<ModelRecord> armorVariations;
     std::vector<ModelRecord> armorParts;
-    /// Names whose record could not be built, with the reason (kept, never printed).
-    std::vector<std::pair<std::string, std::string>> ignored;
+    /// A model whose record could not be built: its index entry and the reason (kept, never printed).
+    struct Ignored {
+        FileIndex index;
+        const char* failure;
+    };
+    std::vector<Ignored> ignored;
 };
 
 /// Where a classified record goes.
@@ -68,7 +82,7 @@ void Keep(ModelRecord&& record, ClassifiedModels& models)
 }
 
 /// The record of the model upper (its name in upper case), or why there is none.
-const char* Classify(const LookupTables& tables, const std::string& upper, std::optional<ModelRecord>& record)
+const char* Classify(const LookupTables& tables, std::string_view upper, std::optional<ModelRecord>& record)
 {
     // Most of the game's models (creatures, placeables, tiles) follow none of the grammars.
     if (!ModelRecord::HasGrammar(upper))
@@ -85,7 +99,13 @@ const char* Classify(const LookupTables& tables, const std::string& upper, std::
 void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models,
                     RunReport* report)
 {
+    // Room for every model in each list: a list takes the memory it fills, and never moves.
+    const std::size_t modelCount = manager.CountEntriesOfType(ResTypeMdb);
+    models.weapons.reserve(modelCount);
+    models.armorVariations.reserve(modelCount);
+    models.armorParts.reserve(modelCount);
     std::optional<ModelRecord> record;
+    std::string upper;
     // Last entry first: the order does not change the script, which sorts keys and numbers.
     for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
         NWN::ResRef32 name{};
@@ -93,13 +113,13 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
             continue;
         // Upper case straight from the stored name (lower-casing it first would change nothing).
-        std::string upper = RawText(name);
+        upper.assign(RawView(name));
         for (char& c : upper)
             c = ascii::ToUpper(c);
         if (const char* failure = Classify(tables, upper, record)) {
             if (report != nullptr)
                 report->AddIgnored(ToText(name), manager.GetEntrySource(index), ModelRecord::ReasonForReport(failure));
-            models.ignored.emplace_back(std::move(upper), failure);
+            models.ignored.push_back({index, failure});
             continue;
         }
         if (report != nullptr)
@@ -134,19 +154,19 @@ void RunLister(const RunContext& context, PhaseTimes* phases)
 
     context.console.WriteText(kLoadingLine, context.module.c_str());
     LoadModuleAndHaks(context.module, context.home, manager, context.install);
-    clock.Mark(&PhaseTimes::load);
+    clock.Mark(&PhaseTimes::load, &PhaseTimes::loadFaults);
 
     context.console.WriteText(kParsingTablesLine);
     LookupTables tables;
     ExtractGameTables(manager, tables);
-    clock.Mark(&PhaseTimes::tables);
+    clock.Mark(&PhaseTimes::tables, &PhaseTimes::tablesFaults);
 
     context.console.WriteText(kParsingModelsLine);
     ClassifiedModels models;
     ClassifyModels(manager, tables, models, context.report);
     if (context.report != nullptr)
         FillReport(*context.report, manager, tables);
-    clock.Mark(&PhaseTimes::classification);
+    clock.Mark(&PhaseTimes::classification, &PhaseTimes::classificationFaults);
 
     context.console.WriteText(kGeneratingLine);
     ScriptWriter writer(context.script, context.console,
@@ -154,7 +174,7 @@ void RunLister(const RunContext& context, PhaseTimes* phases)
     writer.RecordLists(context.lists);
     writer.Write(models.weapons, models.armorVariations, models.armorParts,
                  static_cast<std::uint32_t>(models.ignored.size()), tables.ArmorVisualTypeIndex());
-    clock.Mark(&PhaseTimes::script);
+    clock.Mark(&PhaseTimes::script, &PhaseTimes::scriptFaults);
 }
 
 } // namespace brindle

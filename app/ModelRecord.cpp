@@ -109,9 +109,9 @@ ModelRecord::ModelRecord(const LookupTables& tables, std::string name)
         Raise(failure);
 }
 
-const char* ModelRecord::TryRead(const LookupTables& tables, std::string name, std::optional<ModelRecord>& record)
+const char* ModelRecord::TryRead(const LookupTables& tables, std::string_view name, std::optional<ModelRecord>& record)
 {
-    record = ModelRecord(tables, std::move(name), Unread{});
+    record = ModelRecord(tables, std::string(name), Unread{});
     const char* failure = record->Read();
     if (failure != nullptr)
         record.reset();
@@ -145,10 +145,10 @@ const char* ModelRecord::Read()
     if (HasLowerCase(m_Name))
         upperCopy = ascii::ToUpper(m_Name);
     const std::string& name = upperCopy.empty() ? m_Name : upperCopy;
-    const std::size_t underscore = name.find('_');
-    if (underscore == std::string::npos)
+    // Prefixes are compared whole: only a single character before the first "_" can be one.
+    if (name.find('_') != 1)
         return kModelParseFailed;
-    m_Prefix = name.substr(0, underscore);
+    m_Prefix = name[0];
     if (IsArmorVariation())
         return ReadArmorVariation(name);
     if (IsArmorPart())
@@ -246,12 +246,12 @@ const char* ModelRecord::ReadWeapon(const std::string& name)
     const std::size_t separator = name.find('_', classEnd);
     std::string variation;
     if (separator == std::string::npos) {
-        m_ModelPart.assign(1, 'A');
+        m_ModelPart = 'A';
         variation = name.substr(classEnd);
     } else {
         if (separator + 1 >= name.size())
             return kModelNameEndsEarly;
-        m_ModelPart.assign(1, name[separator + 1]);
+        m_ModelPart = name[separator + 1];
         // Reaching here means the name holds at least two characters past the item class.
         variation = name.substr(classEnd, name.size() - 2 - classEnd);
     }
@@ -279,7 +279,7 @@ void ModelRecord::WriteIndex(std::string& out) const
     else if (IsArmorPart())
         Concatenate(out, {"VK_A", std::string_view(*m_Race).substr(1), *m_Gender, "_", *m_Visual});
     else if (IsWeapon())
-        Concatenate(out, {"VK_", *m_ItemClass, "_", m_ModelPart});
+        Concatenate(out, {"VK_", *m_ItemClass, "_", ModelPart()});
     else
         throw std::runtime_error(kModelToIndexFailed);
 }

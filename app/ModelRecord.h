@@ -39,7 +39,7 @@ public:
     /// (nullptr and the record when the name was read); a name that ends before its last field
     /// gives kModelNameEndsEarly, where construction raises std::out_of_range. Spares the run an
     /// exception per ignored model.
-    static const char* TryRead(const LookupTables& tables, std::string name, std::optional<ModelRecord>& record);
+    static const char* TryRead(const LookupTables& tables, std::string_view name, std::optional<ModelRecord>& record);
 
     /// True when name opens with the prefix of one of the three grammars ("P_", "A_", "W_" in any
     /// case). Construction fails with kModelParseFailed exactly when this is false, so a
@@ -59,9 +59,9 @@ public:
     ModelRecord(ModelRecord&&) noexcept = default;
     ModelRecord& operator=(ModelRecord&&) noexcept = default;
 
-    bool IsWeapon() const { return m_Prefix == "W"; }
-    bool IsArmorVariation() const { return m_Prefix == "P"; }
-    bool IsArmorPart() const { return m_Prefix == "A"; }
+    bool IsWeapon() const { return m_Prefix == 'W'; }
+    bool IsArmorVariation() const { return m_Prefix == 'P'; }
+    bool IsArmorPart() const { return m_Prefix == 'A'; }
 
     /// The key of the record's script list: VK_P_HHM_CL_BODY, VK_A_HHM_ACLtShoulder, VK_W_LSWORD_B.
     std::string ToIndex() const;
@@ -72,7 +72,9 @@ public:
     void WriteAVTIndex(std::string& out) const;
 
     const std::string& Name() const { return m_Name; }
-    const std::string& Prefix() const { return m_Prefix; }
+    /// "P", "A" or "W": a record is only built for names whose text before the first "_" is one
+    /// of these.
+    std::string_view Prefix() const { return {&m_Prefix, 1}; }
     std::uint32_t Variation() const { return m_Variation; }
     /// Matched entries; nullptr where the record's grammar has no such field.
     const std::string* Race() const { return m_Race; }
@@ -83,7 +85,10 @@ public:
     /// The matched entry behind Visual(); nullptr for W.
     const std::string* VisualEntry() const { return m_Visual; }
     /// W: the one-character weapon model part ("A" when the name has none); empty otherwise.
-    const std::string& ModelPart() const { return m_ModelPart; }
+    std::string_view ModelPart() const
+    {
+        return m_ModelPart == '\0' ? std::string_view() : std::string_view(&m_ModelPart, 1);
+    }
 
 private:
     struct Unread {};
@@ -99,13 +104,13 @@ private:
 
     const LookupTables* m_Tables;
     std::string m_Name;
-    std::string m_Prefix;
+    char m_Prefix = '\0';
     std::uint32_t m_Variation = 0;
     const std::string* m_Race = nullptr;
     const std::string* m_Gender = nullptr;
     const std::string* m_Visual = nullptr;
     const std::string* m_ItemClass = nullptr;
-    std::string m_ModelPart;
+    char m_ModelPart = '\0';
 };
 
 /// Converts a variation text to its number: decimal digits only (leading zeros allowed, a leading

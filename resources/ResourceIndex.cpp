@@ -154,6 +154,12 @@ std::uint32_t ResourceIndex::Find(NWN::ResType type, std::string_view name) cons
     return filed == 0 ? npos : filed - 1;
 }
 
+std::size_t ResourceIndex::CountOfType(NWN::ResType type) const
+{
+    return static_cast<std::size_t>(
+        std::count_if(m_Keys.begin(), m_Keys.end(), [type](const KEY& key) { return key.type == type; }));
+}
+
 void ResourceIndex::Clear()
 {
     m_Keys = {};

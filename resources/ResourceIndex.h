@@ -37,6 +37,8 @@ public:
     std::uint32_t Find(NWN::ResType type, std::string_view name) const;
     /// Number of keys filed.
     std::size_t Size() const { return m_Keys.size(); }
+    /// Number of keys filed with this type.
+    std::size_t CountOfType(NWN::ResType type) const;
     /// Forgets every key and gives back the memory.
     void Clear();
 

@@ -88,6 +88,8 @@ public:
     /// The number in GetLoadRecord().sources of the source an index entry comes from;
     /// LoadRecord::npos when no record is kept or the index is out of range.
     std::uint32_t GetEntrySource(FileIndex index) const;
+    /// The number of index entries of this type (each key is filed once).
+    std::size_t CountEntriesOfType(NWN::ResType type) const { return m_ResourceIndex.CountOfType(type); }
 
     FileHandle OpenFile(const NWN::ResRef32& name, NWN::ResType type) override;
     FileHandle OpenFileByIndex(FileIndex index) override;

@@ -36,13 +36,18 @@ NWN::ResRef16 ToResRef16(std::string_view text)
     return ToResRef<NWN::ResRef16>(text);
 }
 
-std::string RawText(const NWN::ResRef32& name)
+std::string_view RawView(const NWN::ResRef32& name)
 {
     // Called for every entry of every source: the zero is found by the library's scan.
     const void* zero = std::memchr(name.RefStr, '\0', sizeof(name.RefStr));
     const std::size_t n = zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - name.RefStr)
                                           : sizeof(name.RefStr);
-    return std::string(name.RefStr, n);
+    return std::string_view(name.RefStr, n);
+}
+
+std::string RawText(const NWN::ResRef32& name)
+{
+    return std::string(RawView(name));
 }
 
 std::string ToText(const NWN::ResRef32& name)

@@ -17,6 +17,8 @@ NWN::ResRef16 ToResRef16(std::string_view text);
 std::string ToText(const NWN::ResRef32& name);
 /// The name up to its first zero byte (at most 32 characters), unchanged.
 std::string RawText(const NWN::ResRef32& name);
+/// The same characters, viewed where name holds them.
+std::string_view RawView(const NWN::ResRef32& name);
 
 /// The key under which the manager files a resource: decimal type, "T", the name unchanged.
 std::string MakeResourceKey(NWN::ResType type, std::string_view name);

@@ -439,7 +439,7 @@ TEST(ModelRecordTest, RealModelNamesAgainstRealTables)
                   test::NaiveLastOccurring(tables.Races(), "P" + name.substr(1))) << name;
         try {
             const ModelRecord record(tables, name);
-            ++outcomes[record.Prefix()];
+            ++outcomes[std::string(record.Prefix())];
             // A built record always yields its keys.
             EXPECT_FALSE(record.ToIndex().empty());
             if (record.IsArmorVariation()) {

@@ -42,6 +42,10 @@ TEST(ResourceIndexTest, FilesLowerCasedNamesFirstComeFirstServed)
     EXPECT_EQ(index.Find(2017, std::string(33, 'n')), ResourceIndex::npos);
     EXPECT_EQ(index.Find(2017, std::string("n\0zz", 4)), ResourceIndex::npos);
     EXPECT_EQ(index.Find(2017, ""), ResourceIndex::npos);
+    // A key turned away is not counted again.
+    EXPECT_EQ(index.CountOfType(2017), 3u);
+    EXPECT_EQ(index.CountOfType(2025), 1u);
+    EXPECT_EQ(index.CountOfType(2014), 0u);
 
     index.Clear();
     EXPECT_EQ(index.Size(), 0u);
