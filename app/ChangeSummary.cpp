@@ -42,6 +42,16 @@ ChangeSummary ChangeSummary::Compare(std::string_view earlierText, const ScriptL
     return summary;
 }
 
+ChangeSummary ChangeSummary::Compare(std::string_view earlierText, const ScriptLists& written,
+                                     std::string_view writtenText)
+{
+    if (earlierText != writtenText)
+        return Compare(earlierText, written);
+    ChangeSummary summary;
+    summary.m_Compared = true;
+    return summary;
+}
+
 std::vector<ListChange> ChangeSummary::Differences(const ScriptLists& earlier, const ScriptLists& written)
 {
     // Both lists are in key order: one merge pass.

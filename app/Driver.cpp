@@ -130,10 +130,11 @@ EarlierScript ReadEarlierScript(const std::string& path, std::string& bytes)
     }
 }
 
-/// The earlier script's lists against those the run wrote.
-ChangeSummary SummarizeChanges(EarlierScript state, std::string_view earlier, const ScriptLists& written)
+/// The earlier script's lists against those the run wrote, in text.
+ChangeSummary SummarizeChanges(EarlierScript state, std::string_view earlier, const ScriptLists& written,
+                               std::string_view text)
 {
-    return state == EarlierScript::Read ? ChangeSummary::Compare(earlier, written) : ChangeSummary::NotCompared();
+    return state == EarlierScript::Read ? ChangeSummary::Compare(earlier, written, text) : ChangeSummary::NotCompared();
 }
 
 /// Compares the script a check made (text, with its lists) with the script in place and shows the
@@ -148,7 +149,7 @@ int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, cons
         return kCheckWouldChange;
     }
     if (lists.Finished())
-        SummarizeChanges(state, earlier, lists).Print(console);
+        SummarizeChanges(state, earlier, lists, text).Print(console);
     return state == EarlierScript::Read && text == earlier ? kCheckUnchanged : kCheckWouldChange;
 }
 
@@ -209,7 +210,7 @@ std::optional<ChangeSummary> WriteScript(IDebugTextOut& console, const ListerRun
         std::string earlier;
         const EarlierScript state = ReadEarlierScript(scriptPath, earlier);
         if (state != EarlierScript::None)
-            changes = SummarizeChanges(state, earlier, lists);
+            changes = SummarizeChanges(state, earlier, lists, script.Text());
     }
     script.Commit();
     return changes;

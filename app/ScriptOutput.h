@@ -33,6 +33,8 @@ public:
     /// The script's text goes here, in memory; bytes are kept as given (line ends included).
     /// Without a Commit nothing is written and an earlier script stays as it was.
     std::ostream& Stream() { return m_Text; }
+    /// What was written to Stream() so far.
+    std::string_view Text() const { return m_Text.view(); }
     /// Writes the text to a temporary file beside the script, forces it onto the disk and puts it
     /// in place of the script; the temporary file exists only meanwhile. Throws
     /// std::runtime_error("Failed to write zorvmantle_set_constants.NSS.") when the file cannot be

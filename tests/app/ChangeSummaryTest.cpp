@@ -94,7 +94,19 @@ TEST(ChangeSummaryTest, LinesOfTheComparison)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(ChangeSummary::Compare(c.earlier, c.written).Lines(kConsoleChangeLines), c.lines);
+        // Given the new text as well, only the very same text is taken as unchanged unread.
+        EXPECT_EQ(
+            ChangeSummary::Compare(c.earlier, c.written, ScriptWith({Line("VK_NEW", "7#")})).Lines(kConsoleChangeLines),
+            c.lines);
     }
+    const std::string same = ScriptWith({Line("VK_A", "1#2#")});
+    ScriptLists written;
+    written.Add("VK_A", {1, 2});
+    written.Finish();
+    EXPECT_EQ(ChangeSummary::Compare(same, written, same).Lines(kConsoleChangeLines),
+              ChangeSummary::Compare(same, written).Lines(kConsoleChangeLines));
+    EXPECT_EQ(ChangeSummary::Compare(same, written, same).Lines(kConsoleChangeLines),
+              std::vector<std::string>{"No change since the previous script."});
 }
 
 TEST(ChangeSummaryTest, ConsoleShowsFortyChangesThenCountsTheRest)
