@@ -42,14 +42,17 @@ ChangeSummary ChangeSummary::Compare(std::string_view earlierText, const ScriptL
     return summary;
 }
 
-ChangeSummary ChangeSummary::Compare(std::string_view earlierText, const ScriptLists& written,
-                                     std::string_view writtenText)
+std::optional<ChangeSummary> ChangeSummary::CompareTexts(std::string_view earlierText, std::string_view writtenText)
 {
-    if (earlierText != writtenText)
-        return Compare(earlierText, written);
-    ChangeSummary summary;
-    summary.m_Compared = true;
-    return summary;
+    if (earlierText == writtenText) {
+        ChangeSummary summary;
+        summary.m_Compared = true;
+        return summary;
+    }
+    const std::optional<ScriptLists> written = ScriptLists::Parse(writtenText);
+    if (!written)
+        return std::nullopt;
+    return Compare(earlierText, *written);
 }
 
 std::vector<ListChange> ChangeSummary::Differences(const ScriptLists& earlier, const ScriptLists& written)

@@ -5,6 +5,7 @@
 #include "app/ScriptLists.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +33,10 @@ public:
     /// Compares the earlier script's text with the lists the run wrote (finished); an earlier text
     /// that is not a script of this tool is not compared.
     static ChangeSummary Compare(std::string_view earlierText, const ScriptLists& written);
-    /// The same, given also the text whose lists written holds (a script this tool wrote): when
-    /// both texts are the same, no list changed and the earlier one is not read back.
-    static ChangeSummary Compare(std::string_view earlierText, const ScriptLists& written,
-                                 std::string_view writtenText);
+    /// The same for the text of the script the run wrote, whose lists are read back from it only
+    /// when the two texts differ (the same text changes no list). Nothing when writtenText is not a
+    /// script of this tool: there are no lists to compare.
+    static std::optional<ChangeSummary> CompareTexts(std::string_view earlierText, std::string_view writtenText);
     /// The summary when the earlier script could not be read at all: not compared.
     static ChangeSummary NotCompared() { return ChangeSummary(); }
 

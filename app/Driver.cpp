@@ -7,7 +7,6 @@
 #include "app/ReadCapped.h"
 #include "app/ReportOutput.h"
 #include "app/RunReport.h"
-#include "app/ScriptLists.h"
 #include "app/ScriptOutput.h"
 #include "app/Settings.h"
 #include "app/SystemFolderSearch.h"
@@ -130,17 +129,16 @@ EarlierScript ReadEarlierScript(const std::string& path, std::string& bytes)
     }
 }
 
-/// The earlier script's lists against those the run wrote, in text.
-ChangeSummary SummarizeChanges(EarlierScript state, std::string_view earlier, const ScriptLists& written,
-                               std::string_view text)
+/// The earlier script's lists against those of text, the script the run wrote; nothing when the
+/// run wrote no script of this tool.
+std::optional<ChangeSummary> SummarizeChanges(EarlierScript state, std::string_view earlier, std::string_view text)
 {
-    return state == EarlierScript::Read ? ChangeSummary::Compare(earlier, written, text) : ChangeSummary::NotCompared();
+    return state == EarlierScript::Read ? ChangeSummary::CompareTexts(earlier, text) : ChangeSummary::NotCompared();
 }
 
-/// Compares the script a check made (text, with its lists) with the script in place and shows the
-/// change summary; the check's exit status.
-int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, const ScriptLists& lists,
-                             const std::string& directory)
+/// Compares the script a check made (text) with the script in place and shows the change summary;
+/// the check's exit status.
+int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, const std::string& directory)
 {
     std::string earlier;
     const EarlierScript state = ReadEarlierScript(ScriptPathIn(directory), earlier);
@@ -148,8 +146,8 @@ int CompareWithScriptInPlace(IDebugTextOut& console, std::string_view text, cons
         console.WriteText(kNoScriptToCheck);
         return kCheckWouldChange;
     }
-    if (lists.Finished())
-        SummarizeChanges(state, earlier, lists, text).Print(console);
+    if (const std::optional<ChangeSummary> changes = SummarizeChanges(state, earlier, text))
+        changes->Print(console);
     return state == EarlierScript::Read && text == earlier ? kCheckUnchanged : kCheckWouldChange;
 }
 
@@ -186,10 +184,9 @@ RunSettings ReadRunSettings(IDebugTextOut& console, const std::string& directory
 int RunCheck(IDebugTextOut& console, const ListerRun& run, const RunSettings& settings, const std::string& directory)
 {
     std::ostringstream text;
-    ScriptLists lists;
-    run(RunContext{console, settings.options, text, settings.module, settings.install.path, settings.home.path, nullptr,
-                   &lists});
-    return CompareWithScriptInPlace(console, text.view(), lists, directory);
+    run(RunContext{console, settings.options, text, settings.module, settings.install.path, settings.home.path,
+                   nullptr});
+    return CompareWithScriptInPlace(console, text.view(), directory);
 }
 
 /// Runs the lister into the script and puts the script in place; what changed against the script
@@ -197,20 +194,19 @@ int RunCheck(IDebugTextOut& console, const ListerRun& run, const RunSettings& se
 std::optional<ChangeSummary> WriteScript(IDebugTextOut& console, const ListerRun& run, const RunSettings& settings,
                                          const std::string& directory, RunReport* report)
 {
-    // Only a script already in place is compared with; without one no list is kept.
+    // Only a script in place before the run is compared with.
     const std::string scriptPath = ScriptPathIn(directory);
     const bool compare = platform::PathExists(scriptPath);
-    ScriptLists lists;
     ScriptOutput script(directory);
     run(RunContext{console, settings.options, script.Stream(), settings.module, settings.install.path,
-                   settings.home.path, report, compare ? &lists : nullptr});
+                   settings.home.path, report});
     // Read before the new script replaces it.
     std::optional<ChangeSummary> changes;
-    if (compare && lists.Finished()) {
+    if (compare) {
         std::string earlier;
         const EarlierScript state = ReadEarlierScript(scriptPath, earlier);
         if (state != EarlierScript::None)
-            changes = SummarizeChanges(state, earlier, lists, script.Text());
+            changes = SummarizeChanges(state, earlier, script.Text());
     }
     script.Commit();
     return changes;

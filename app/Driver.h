@@ -12,7 +12,6 @@
 namespace brindle {
 
 class RunReport;
-class ScriptLists;
 
 /// What a run does with the script it makes.
 enum class RunMode {
@@ -37,9 +36,6 @@ struct RunContext {
     std::string home;
     /// Filled by the run when a report was asked for; null otherwise.
     RunReport* report = nullptr;
-    /// The script's active lists, recorded by the run when they are to be compared with an earlier
-    /// script; null otherwise.
-    ScriptLists* lists = nullptr;
 };
 
 /// The lister run. It reports failure by throwing a std::exception; the script replaces the

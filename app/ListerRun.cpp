@@ -171,7 +171,6 @@ void RunLister(const RunContext& context, PhaseTimes* phases)
     context.console.WriteText(kGeneratingLine);
     ScriptWriter writer(context.script, context.console,
                         [&context](const std::string& option) { return context.options.IsOn(option); });
-    writer.RecordLists(context.lists);
     writer.Write(models.weapons, models.armorVariations, models.armorParts,
                  static_cast<std::uint32_t>(models.ignored.size()), tables.ArmorVisualTypeIndex());
     clock.Mark(&PhaseTimes::script, &PhaseTimes::scriptFaults);

@@ -141,8 +141,6 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
     m_Console.WriteText("\nIgnored Models: %u", static_cast<unsigned>(ignoredCount));
 
     Put(kClosing);
-    if (m_Lists != nullptr)
-        m_Lists->Finish();
 }
 
 std::string ScriptWriter::FixedText()
@@ -198,8 +196,6 @@ void ScriptWriter::PutListLine(bool commented, const std::string& key, const std
     }
     line += kListLineEnd;
     Put(line);
-    if (m_Lists != nullptr && !commented)
-        m_Lists->Add(key, numbers);
 }
 
 void ScriptWriter::Put(std::string_view text)

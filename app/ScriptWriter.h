@@ -17,7 +17,6 @@ namespace brindle {
 
 class IDebugTextOut;
 class ModelRecord;
-class ScriptLists;
 
 /// Answers whether an option is on (its text is exactly "1"); an absent option is off.
 using OptionTest = std::function<bool(const std::string& name)>;
@@ -31,10 +30,6 @@ public:
     using SectionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
 
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
-
-    /// From now on every active list line written is also added to lists, which Write finishes
-    /// once the last one is written. Not owned; null stops the recording.
-    void RecordLists(ScriptLists* lists) { m_Lists = lists; }
 
     /// Writes the whole script from the three record lists of the model walk, then prints the
     /// statistics and writes the closing text. Options are asked once per list line written.
@@ -63,7 +58,6 @@ private:
     std::ostream& m_Out;
     IDebugTextOut& m_Console;
     OptionTest m_IsOptionOn;
-    ScriptLists* m_Lists = nullptr;
     std::string m_Line; ///< the list line being composed; its room is kept from line to line
 };
 

@@ -237,16 +237,12 @@ std::string ScriptWithList(const std::string& numbers)
     return text;
 }
 
-/// A run that writes text as its script and records VK_A with numbers as its one list.
-ListerRun WritingRun(const std::string& text, ScriptLists::Numbers numbers)
+/// A run that writes text as its script.
+ListerRun WritingRun(const std::string& text)
 {
-    return [text, numbers](const RunContext& run) {
+    return [text](const RunContext& run) {
         run.script << text;
         run.console.WriteText("\nIgnored Models: 0");
-        if (run.lists != nullptr) {
-            run.lists->Add("VK_A", numbers);
-            run.lists->Finish();
-        }
     };
 }
 
@@ -274,7 +270,7 @@ TEST_F(DriverTest, ChangeSummaryFollowsTheRunAndChangesNothingWritten)
             test::WriteFile(m_Work / kScriptFileName, c.earlier);
         test::WriteFile(m_Work / kSettingsFileName, Settings("m"));
         test::RecordingTextOut console;
-        EXPECT_EQ(RunDriver(console, WritingRun(made, {1, 2}), m_Work.Path()), 0);
+        EXPECT_EQ(RunDriver(console, WritingRun(made), m_Work.Path()), 0);
         EXPECT_EQ(console.Text(), c.console);
         EXPECT_EQ(test::ReadFile(m_Work / kScriptFileName), made);
     }
@@ -291,22 +287,22 @@ TEST_F(DriverTest, CheckWritesNothingAndTellsByItsStatus)
     };
     const std::string made = ScriptWithList("1#2#");
     const Case cases[] = {
-        {"same bytes", made, WritingRun(made, {1, 2}), kCheckUnchanged,
+        {"same bytes", made, WritingRun(made), kCheckUnchanged,
          "\nIgnored Models: 0\n\nNo change since the previous script."},
         // The same lists with other line ends: the file would still change.
-        {"LF line ends", [&] {
+        {"LF line ends",
+         [&] {
              std::string lf = made;
              lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
              return lf;
          }(),
-         WritingRun(made, {1, 2}), kCheckWouldChange, "\nIgnored Models: 0\n\nNo change since the previous script."},
-        {"other lists", ScriptWithList("2#"), WritingRun(made, {1, 2}), kCheckWouldChange,
+         WritingRun(made), kCheckWouldChange, "\nIgnored Models: 0\n\nNo change since the previous script."},
+        {"other lists", ScriptWithList("2#"), WritingRun(made), kCheckWouldChange,
          "\nIgnored Models: 0\n\nChanges since the previous script:\n  VK_A: +1"},
-        {"no script in place", "", WritingRun(made, {1, 2}), kCheckWouldChange,
+        {"no script in place", "", WritingRun(made), kCheckWouldChange,
          "\nIgnored Models: 0\n\nNo zorvmantle_set_constants.NSS in place: a run would write one."},
-        {"failed run", made,
-         [](const RunContext&) { throw std::runtime_error("Failed to open GFF file."); }, kCheckFailed,
-         "\nERROR: 'Failed to open GFF file.'"},
+        {"failed run", made, [](const RunContext&) { throw std::runtime_error("Failed to open GFF file."); },
+         kCheckFailed, "\nERROR: 'Failed to open GFF file.'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -328,7 +324,7 @@ TEST_F(DriverTest, CheckWritesNothingAndTellsByItsStatus)
     // Stopped by the checks: failed as well.
     std::filesystem::remove(m_Work / kSettingsFileName);
     test::RecordingTextOut console;
-    EXPECT_EQ(RunDriver(console, WritingRun(made, {}), m_Work.Path(), RunMode::Check), kCheckFailed);
+    EXPECT_EQ(RunDriver(console, WritingRun(made), m_Work.Path(), RunMode::Check), kCheckFailed);
     EXPECT_EQ(console.Text(), "\nERROR: 'Module not set.'");
 }
 
