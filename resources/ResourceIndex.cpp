@@ -36,7 +36,7 @@ std::size_t SlotsFor(std::size_t count)
     std::size_t slots = kMinimumSlots;
     while (slots / 2 < count) {
         if (slots > SIZE_MAX / 4)
-            throw std::length_error("resource index too large");
+            throw std::length_error(kResourceIndexTooLarge);
         slots *= 2;
     }
     return slots;
@@ -101,7 +101,7 @@ ResourceIndex::KEY ResourceIndex::MakeKey(NWN::ResType type, const NWN::ResRef32
 void ResourceIndex::MakeRoom(std::size_t count)
 {
     if (count > npos - m_Keys.size())
-        throw std::length_error("resource index too large");
+        throw std::length_error(kResourceIndexTooLarge);
     if (m_Slots.size() / 2 < m_Keys.size() + count)
         Rehash(SlotsFor(m_Keys.size() + count));
 }

@@ -13,6 +13,9 @@
 
 namespace brindle {
 
+/// Raised (std::length_error) when more keys are filed than numbers can tell apart.
+inline constexpr const char* kResourceIndexTooLarge = "resource index too large";
+
 class ResourceIndex {
 public:
     static constexpr std::uint32_t npos = UINT32_MAX;

@@ -55,6 +55,7 @@ void ResourceManager::UnloadAll()
     // Assigning fresh containers also gives back the memory the last load reserved.
     m_ResourceIndex.Clear();
     m_Entries = {};
+    m_EntrySources = {};
     for (auto& tier : m_Tiers)
         tier.clear();
     m_ErfContainers.clear();

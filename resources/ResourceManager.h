@@ -113,12 +113,33 @@ private:
         FileHandle containerHandle;
         NWN::ResType type;
     };
+    /// An index entry as its users see it.
     struct IndexEntry {
         Accessor* container;
         FileIndex index;
         std::uint32_t tier;
         std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
     };
+    /// A container as the index entries from it name it.
+    struct EntrySource {
+        Accessor* container;
+        std::uint32_t tier;
+        std::uint32_t positionFromEnd;
+    };
+    /// An index entry as it is kept: its source's number and its own within that source. A game
+    /// holds a few hundred thousand of them.
+    struct FiledEntry {
+        std::uint32_t source;
+        std::uint32_t index;
+    };
+    static_assert(sizeof(FiledEntry) == 8);
+
+    IndexEntry EntryAt(std::size_t number) const
+    {
+        const FiledEntry filed = m_Entries[number];
+        const EntrySource& source = m_EntrySources[filed.source];
+        return {source.container, filed.index, source.tier, source.positionFromEnd};
+    }
 
     void Warn(const char* format, ...)
 #if defined(__GNUC__)
@@ -161,7 +182,7 @@ private:
 
     std::string Extract(const IndexEntry& entry, const std::string& key, const std::string& name, NWN::ResType type);
     /// The entry Demand would hand out for name (lowered: its lower-cased form); raises as Demand.
-    const IndexEntry& Locate(const std::string& name, const std::string& lowered, NWN::ResType type) const;
+    IndexEntry Locate(const std::string& name, const std::string& lowered, NWN::ResType type) const;
     /// True for an entry of a folder, handed out under its own path.
     static bool IsLoose(const IndexEntry& entry);
     /// Where Extract puts its copy of a resource.
@@ -194,7 +215,8 @@ private:
     std::vector<std::shared_ptr<Accessor>> m_ZipContainers;
     std::map<FileHandle, OpenHandle> m_OpenHandles;
     ResourceIndex m_ResourceIndex;
-    std::vector<IndexEntry> m_Entries;
+    std::vector<FiledEntry> m_Entries; ///< by the number the index files their key under
+    std::vector<EntrySource> m_EntrySources;
     std::shared_ptr<Gr2Accessor> m_ModelConverter;
     bool m_ModelConverterTried = false;
     /// The path of every stacked source, for messages.

@@ -160,7 +160,7 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
         return held->second.path;
     }
 
-    const IndexEntry& entry = Locate(name, lowered, type);
+    const IndexEntry entry = Locate(name, lowered, type);
     // A loose file is handed out as itself: never copied, never deleted. The Enhanced Edition's
     // folder is such a directory too, though it is stacked among the archives.
     if (const auto* directory = dynamic_cast<const DirectoryContainer*>(entry.container)) {
@@ -171,8 +171,8 @@ std::string ResourceManager::Demand(const std::string& name, NWN::ResType type)
     return Extract(entry, key, lowered, type);
 }
 
-const ResourceManager::IndexEntry& ResourceManager::Locate(const std::string& name, const std::string& lowered,
-                                                           NWN::ResType type) const
+ResourceManager::IndexEntry ResourceManager::Locate(const std::string& name, const std::string& lowered,
+                                                    NWN::ResType type) const
 {
     ValidateResourceName(name);
     if (name.empty())
@@ -180,7 +180,7 @@ const ResourceManager::IndexEntry& ResourceManager::Locate(const std::string& na
     const std::uint32_t found = m_ResourceIndex.Find(type, lowered);
     if (found == ResourceIndex::npos)
         throw std::runtime_error(FormatBounded(kMessageBufferSize, kFailedToLocateResRef, name.c_str()));
-    return m_Entries[found];
+    return EntryAt(found);
 }
 
 bool ResourceManager::IsLoose(const IndexEntry& entry)
@@ -319,7 +319,7 @@ FileHandle ResourceManager::OpenFile(const NWN::ResRef32& name, NWN::ResType typ
     const std::uint32_t found = m_ResourceIndex.Find(type, RawText(name));
     if (found == ResourceIndex::npos)
         return InvalidFileHandle;
-    const IndexEntry& entry = m_Entries[found];
+    const IndexEntry entry = EntryAt(found);
     const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
     if (containerHandle == InvalidFileHandle)
         return InvalidFileHandle;
@@ -335,7 +335,7 @@ FileHandle ResourceManager::OpenFileByIndex(FileIndex index)
 {
     if (index >= m_Entries.size())
         return InvalidFileHandle;
-    const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
+    const IndexEntry entry = EntryAt(static_cast<std::size_t>(index));
     const FileHandle containerHandle = entry.container->OpenFileByIndex(entry.index);
     if (containerHandle == InvalidFileHandle)
         return InvalidFileHandle;
@@ -380,7 +380,7 @@ bool ResourceManager::GetEncapsulatedFileEntry(FileIndex index, NWN::ResRef32& n
 {
     if (index >= m_Entries.size())
         return false;
-    const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
+    const IndexEntry entry = EntryAt(static_cast<std::size_t>(index));
     return entry.container->GetEncapsulatedFileEntry(entry.index, name, type);
 }
 

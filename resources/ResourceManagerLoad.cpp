@@ -11,6 +11,7 @@
 #include "platform/Directory.h"
 #include "resources/ResourceNames.h"
 
+#include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <unordered_set>
@@ -276,6 +277,7 @@ void ResourceManager::BuildResourceIndex()
     OrderSources();
     m_ResourceIndex.Clear();
     m_Entries = {};
+    m_EntrySources = {};
     // The counts are the sizes of lists the containers already hold in memory.
     std::size_t total = 0;
     for (const auto& tier : m_Tiers)
@@ -293,6 +295,12 @@ void ResourceManager::BuildResourceIndex()
         const auto& containers = m_Tiers[tier];
         for (std::size_t position = 1; position <= containers.size(); ++position) {
             Accessor* container = containers[containers.size() - position];
+            // Entries name their source and place in 32 bits each: a listing that large would not
+            // fit in memory anyway.
+            if (container->GetEncapsulatedFileCount() > UINT32_MAX || m_EntrySources.size() >= UINT32_MAX)
+                throw std::length_error(kResourceIndexTooLarge);
+            const auto source = static_cast<std::uint32_t>(m_EntrySources.size());
+            m_EntrySources.push_back({container, tier, static_cast<std::uint32_t>(position)});
             for (FileIndex index = container->GetEncapsulatedFileCount(); index > 0;) {
                 std::size_t count = 0;
                 while (count < kBatch && index > 0) {
@@ -308,7 +316,7 @@ void ResourceManager::BuildResourceIndex()
                     NoteEntries(tier, position, std::span(batch, count), added);
                 for (std::size_t i = 0; i < count; ++i) {
                     if (added[i])
-                        m_Entries.push_back({container, indices[i], tier, static_cast<std::uint32_t>(position)});
+                        m_Entries.push_back({source, static_cast<std::uint32_t>(indices[i])});
                 }
             }
         }

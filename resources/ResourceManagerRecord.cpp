@@ -82,7 +82,7 @@ std::uint32_t ResourceManager::GetEntrySource(FileIndex index) const
 {
     if (!m_Recorder || index >= m_Entries.size())
         return LoadRecord::npos;
-    const IndexEntry& entry = m_Entries[static_cast<std::size_t>(index)];
+    const IndexEntry entry = EntryAt(static_cast<std::size_t>(index));
     return m_Recorder->SourceOf(entry.tier, entry.positionFromEnd);
 }
 

@@ -11,6 +11,7 @@
 #include "resources/ResourceTypes.h"
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace brindle {
@@ -42,10 +43,13 @@ void ResourceManager::RefuseOversizedTable(const std::string& name)
     if (m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0)
         return;
     const std::uint32_t found = m_ResourceIndex.Find(ResType2da, lowered);
-    if (found == ResourceIndex::npos || m_Entries[found].tier == TierDirectory)
+    if (found == ResourceIndex::npos)
         return;
-    Accessor& container = *m_Entries[found].container;
-    const FileHandle handle = container.OpenFileByIndex(m_Entries[found].index);
+    const IndexEntry filed = EntryAt(found);
+    if (filed.tier == TierDirectory)
+        return;
+    Accessor& container = *filed.container;
+    const FileHandle handle = container.OpenFileByIndex(filed.index);
     if (handle == InvalidFileHandle)
         return; // the demand reports it
     const std::uint64_t size = container.GetEncapsulatedFileSize(handle);
@@ -67,9 +71,10 @@ std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& nam
     // demand would have made. A loose table, or one handed out already, is read where it lies.
     const std::string lowered = ascii::ToLower(name);
     const bool handedOut = m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0;
-    const IndexEntry* entry = handedOut ? nullptr : &Locate(name, lowered, ResType2da);
+    const std::optional<IndexEntry> entry =
+        handedOut ? std::nullopt : std::optional<IndexEntry>(Locate(name, lowered, ResType2da));
     std::shared_ptr<TwoDAFileReader> reader;
-    if (entry != nullptr && !IsLoose(*entry)) {
+    if (entry && !IsLoose(*entry)) {
         const std::vector<unsigned char> bytes = ReadArchived(*entry, lowered, ResType2da);
         reader = std::make_shared<TwoDAFileReader>(bytes, CopyPath(lowered, ResType2da));
     } else {
