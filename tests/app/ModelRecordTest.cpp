@@ -183,6 +183,29 @@ TEST(ModelRecordTest, OtherPrefixesAreNoModels)
     CheckRows(StandardTables(), rows);
 }
 
+TEST(ModelRecordTest, PrefixAndModelPartSurviveMovingTheRecord)
+{
+    // Both are characters of the record itself: a list that grows moves every record it holds.
+    const LookupTables tables = StandardTables();
+    const std::pair<const char*, const char*> rows[][2] = {
+        {{"P_HHM_CL_BODY01", "P"}, {"", "VK_P_HHM_CL_BODY"}},
+        {{"A_HHM_LSHOULDER02", "A"}, {"", "VK_A_HHM_ACLtShoulder"}},
+        {{"W_LSWORD03", "W"}, {"A", "VK_W_LSWORD_A"}},
+        {{"W_LSWORD03_B", "W"}, {"B", "VK_W_LSWORD_B"}},
+    };
+    std::vector<ModelRecord> records;
+    for (int round = 0; round < 50; ++round)
+        for (const auto& row : rows)
+            records.emplace_back(tables, row[0].first);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto& row = rows[i % std::size(rows)];
+        SCOPED_TRACE(row[0].first);
+        EXPECT_EQ(records[i].Prefix(), row[0].second);
+        EXPECT_EQ(records[i].ModelPart(), row[1].first);
+        EXPECT_EQ(records[i].ToIndex(), row[1].second);
+    }
+}
+
 TEST(ModelRecordTest, FieldsAndKeysOfEachGrammar)
 {
     const LookupTables tables = StandardTables();
