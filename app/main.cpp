@@ -9,6 +9,7 @@
 #include "app/SystemFolderSearch.h"
 #include "app/WindowHold.h"
 #include "platform/Console.h"
+#include "platform/Memory.h"
 #include "platform/Process.h"
 #include "platform/SystemFamily.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     // Before anything opens a file: a closed standard output must not hand its number to the script.
     brindle::platform::EnsureStandardDescriptors();
     brindle::platform::IgnoreFileSizeLimitSignal();
+    brindle::platform::KeepFreedHeapMemory();
     const brindle::CommandLineRequest request = brindle::ReadCommandLine(argc, argv);
     if (request == brindle::CommandLineRequest::Init) {
         brindle::PrintfTextOut console;

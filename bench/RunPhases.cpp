@@ -8,6 +8,7 @@
 #include "app/Driver.h"
 #include "app/ListerRun.h"
 #include "app/PrintfTextOut.h"
+#include "platform/Memory.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +29,8 @@ std::uint64_t PageFaults()
 
 int main(int argc, char** argv)
 {
+    // As the tool sets its heap up.
+    brindle::platform::KeepFreedHeapMemory();
     brindle::PrintfTextOut console;
     brindle::PhaseTimes phases;
     phases.faultCounter = PageFaults;

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "formats/FileWrapper.h"
+#include "platform/Memory.h"
 #include "resources/ResRef.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace brindle {
 
@@ -57,7 +57,7 @@ public:
     std::size_t GetStringCount() const { return m_Entries.size(); }
     /// The header's StringEntriesOffset (0 when no table was read).
     std::uint64_t GetStringDataOffset() const { return m_StringDataOffset; }
-    const std::vector<Entry>& GetEntries() const { return m_Entries; }
+    std::span<const Entry> GetEntries() const { return m_Entries; }
 
 private:
     /// Reads the header; false when there is no table to copy (its size does not fit in 32 bits).
@@ -69,7 +69,7 @@ private:
     std::uint32_t m_FileSize = 0;
     FileWrapper m_Wrapper;
     std::uint64_t m_StringDataOffset = 0;
-    std::vector<Entry> m_Entries;
+    platform::LargeVector<Entry> m_Entries; ///< megabytes, filled at once
 };
 
 extern template class TlkFileReader<NWN::ResRef16>;

@@ -3,13 +3,13 @@
 // resource key text ("2017Tgender") would hold them, so a lookup finds what the key would find.
 #pragma once
 
+#include "platform/Memory.h"
 #include "resources/ResRef.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace brindle {
 
@@ -69,8 +69,9 @@ private:
     std::size_t Slot(const KEY& key, std::uint64_t hash) const;
     void Rehash(std::size_t slotCount);
 
-    std::vector<KEY> m_Keys;            ///< by number
-    std::vector<SLOT> m_Slots;          ///< a power of two in size
+    // Both are filled right after they are made: megabytes that large pages fill with a few faults.
+    platform::LargeVector<KEY> m_Keys;   ///< by number
+    platform::LargeVector<SLOT> m_Slots; ///< a power of two in size
 };
 
 } // namespace brindle
