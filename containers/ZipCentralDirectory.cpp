@@ -153,28 +153,32 @@ std::optional<DirectoryPlace> ReadEndPlace(const Source& file, std::uint64_t end
 
 } // namespace
 
-ZipCentralDirectory::ZipCentralDirectory(const std::string& path)
+ZipCentralDirectory::ZipCentralDirectory(const std::string& path) : ZipCentralDirectory(path, BeforeReading())
+{
+}
+
+ZipCentralDirectory::ZipCentralDirectory(const std::string& path, const BeforeReading& beforeReading)
 {
     const FileSource file(path);
     if (file.IsOpen())
-        ReadFrom(file);
+        ReadFrom(file, beforeReading);
 }
 
 ZipCentralDirectory::ZipCentralDirectory(std::span<const unsigned char> archive)
 {
-    ReadFrom(MemorySource(archive));
+    ReadFrom(MemorySource(archive), BeforeReading());
 }
 
-void ZipCentralDirectory::ReadFrom(const Source& source)
+void ZipCentralDirectory::ReadFrom(const Source& source, const BeforeReading& beforeReading)
 {
-    m_Understood = Read(source) && CheckHeaders();
+    m_Understood = Read(source, beforeReading) && CheckHeaders();
     if (!m_Understood) {
         m_Directory.reset();
         m_DirectorySize = 0;
     }
 }
 
-bool ZipCentralDirectory::Read(const Source& file)
+bool ZipCentralDirectory::Read(const Source& file, const BeforeReading& beforeReading)
 {
     const std::uint64_t fileSize = file.Size();
     const auto window = static_cast<std::size_t>(std::min(fileSize, kSearchWindow));
@@ -206,6 +210,8 @@ bool ZipCentralDirectory::Read(const Source& file)
     if (place->recordPosition == 0 || place->size > std::numeric_limits<std::uint32_t>::max())
         return false;
     m_DirectorySize = static_cast<std::size_t>(place->size);
+    if (beforeReading)
+        beforeReading(place->entryCount);
     m_Directory = std::make_unique_for_overwrite<unsigned char[]>(m_DirectorySize);
     const std::uint64_t start = place->offset + shift;
     // The directory's end usually lies in the tail already read.

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -42,6 +43,11 @@ public:
     /// failed allocation does): whatever is not understood, or cannot be read, leaves Understood()
     /// false.
     explicit ZipCentralDirectory(const std::string& path);
+    /// The same, calling beforeReading with the end record's entry count once the directory is found
+    /// and before its bytes are read. A caller that makes room there for what it will list lets that
+    /// list lie before the directory's buffer in memory, so the next archive's listing takes the
+    /// pages the buffer had, instead of fresh ones.
+    ZipCentralDirectory(const std::string& path, const std::function<void(std::uint64_t entryCount)>& beforeReading);
     /// The same reading of an archive held whole in memory; the directory is copied out of it.
     explicit ZipCentralDirectory(std::span<const unsigned char> archive);
 
@@ -59,8 +65,9 @@ public:
     class Source;
 
 private:
-    void ReadFrom(const Source& source);
-    bool Read(const Source& source);
+    using BeforeReading = std::function<void(std::uint64_t entryCount)>;
+    void ReadFrom(const Source& source, const BeforeReading& beforeReading);
+    bool Read(const Source& source, const BeforeReading& beforeReading);
     /// Checks every header; true when they fill the directory and match the recorded count.
     bool CheckHeaders() const;
 

@@ -159,7 +159,9 @@ ZipFileReader<ResRefT>::ZipFileReader(const std::string& path, ZipListing listin
     if (listing == ZipListing::Directory) {
         // Listing needs nothing of the library, which opens the archive only for its first entry.
         // So an archive without entries, which the library refuses, lists as empty.
-        const ZipCentralDirectory directory(path);
+        // The list is made room for before the directory's buffer, which is then given back at
+        // the top of the heap for the next archive.
+        const ZipCentralDirectory directory(path, [this](std::uint64_t entryCount) { ReserveEntries(entryCount); });
         if (directory.Understood()) {
             ScanDirectory(directory);
             m_PendingPath = path;
@@ -201,7 +203,7 @@ void ZipFileReader<ResRefT>::Scan()
     if (unzGetGlobalInfo64(archive, &global) != UNZ_OK)
         global.number_entry = 0;
     else
-        m_Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(global.number_entry, kZipMaxReservedEntries)));
+        ReserveEntries(global.number_entry);
 
     EntryNamer namer;
     for (std::uint64_t walked = 1;; ++walked) {
@@ -225,9 +227,15 @@ void ZipFileReader<ResRefT>::Scan()
 }
 
 template <class ResRefT>
+void ZipFileReader<ResRefT>::ReserveEntries(std::uint64_t count)
+{
+    m_Entries.reserve(static_cast<std::size_t>(std::min(count, kZipMaxReservedEntries)));
+}
+
+template <class ResRefT>
 void ZipFileReader<ResRefT>::ScanDirectory(const ZipCentralDirectory& directory)
 {
-    m_Entries.reserve(static_cast<std::size_t>(std::min(directory.End().entryCount, kZipMaxReservedEntries)));
+    ReserveEntries(directory.End().entryCount);
     EntryNamer namer;
     ZipCentralDirectory::Cursor cursor;
     ZipCentralDirectory::Entry found;

@@ -58,6 +58,8 @@ private:
         void operator()(void* archive) const;
     };
 
+    /// Makes room for count entries, at most kZipMaxReservedEntries (a count is not yet checked).
+    void ReserveEntries(std::uint64_t count);
     /// Lists the entries of the open archive by the library's walk.
     void Scan();
     /// Lists the entries from a directory read in one piece.

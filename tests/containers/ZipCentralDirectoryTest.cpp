@@ -228,6 +228,39 @@ TEST(ZipCentralDirectoryTest, ArchivesNotUnderstoodAreWalkedByTheLibrary)
     }
 }
 
+// The caller hears the end record's count once the directory is placed, before its bytes are read
+// or checked; an archive whose directory is not found, or holds nothing, says nothing.
+TEST(ZipCentralDirectoryTest, EntryCountIsToldBeforeTheDirectoryIsRead)
+{
+    test::ScopedTempDir dir;
+    test::WriteZip(dir / "base.zip", kSmall);
+    test::WriteZip(dir / "empty.zip", {});
+    const std::string base = test::ReadFile(dir / "base.zip");
+    const std::size_t end = base.rfind(std::string("PK\x05\x06", 4));
+    std::string overcounted = base;
+    overcounted.replace(end + 8, 4, std::string("\x09\x00\x09\x00", 4));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::uint64_t> told;
+        bool understood;
+    };
+    const Case cases[] = {
+        {"plain", base, {kSmall.size()}, true},
+        {"count above the headers", overcounted, {9}, false},
+        {"no end record", base.substr(0, end), {}, false},
+        {"without entries", test::ReadFile(dir / "empty.zip"), {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteFile(dir / "case.zip", c.bytes);
+        std::vector<std::uint64_t> told;
+        const ZipCentralDirectory directory(dir / "case.zip", [&](std::uint64_t count) { told.push_back(count); });
+        EXPECT_EQ(told, c.told);
+        EXPECT_EQ(directory.Understood(), c.understood);
+    }
+}
+
 TEST(ZipCentralDirectoryTest, TruncatedArchivesNeverReadPastTheFile)
 {
     test::ScopedTempDir dir;
