@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace brindle {
 
@@ -137,6 +138,14 @@ TwoDAFileReader::TwoDAFileReader(std::span<const unsigned char> bytes, const std
     if (bytes.size() > kMaxTableSize)
         ThrowTooLarge(name, bytes.size());
     m_Text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    Parse(name);
+}
+
+TwoDAFileReader::TwoDAFileReader(std::string&& bytes, const std::string& name)
+{
+    if (bytes.size() > kMaxTableSize)
+        ThrowTooLarge(name, bytes.size());
+    m_Text = std::move(bytes);
     Parse(name);
 }
 

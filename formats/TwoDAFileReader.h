@@ -28,6 +28,8 @@ public:
     /// same failures (less those of opening); name stands where a message would give the path. The
     /// bytes are copied: they need not outlive the constructor.
     TwoDAFileReader(std::span<const unsigned char> bytes, const std::string& name);
+    /// The same, taking the caller's bytes over instead of copying them.
+    TwoDAFileReader(std::string&& bytes, const std::string& name);
     virtual ~TwoDAFileReader();
     TwoDAFileReader(const TwoDAFileReader&) = delete;
     TwoDAFileReader& operator=(const TwoDAFileReader&) = delete;

@@ -193,7 +193,7 @@ private:
     /// machine's failure as it is, no memory as one, anything else after its warning).
     [[noreturn]] void RethrowArchivedFailure(const std::string& name, NWN::ResType type);
     /// The bytes of an archived resource, read as Extract copies them, with its warnings and failures.
-    std::vector<unsigned char> ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type);
+    std::string ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type);
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
     FileHandle DrawHandle();
     std::shared_ptr<TwoDAFileReader> Load2DA(const std::string& name);

@@ -223,14 +223,14 @@ void ResourceManager::RethrowArchivedFailure(const std::string& name, NWN::ResTy
     }
 }
 
-std::vector<unsigned char> ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name,
-                                                         NWN::ResType type)
+std::string ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type)
 {
     // Fails as the copy Extract makes fails, less the failures of writing one.
     try {
         OpenResource source(*entry.container, OpenArchived(entry, name));
-        std::vector<unsigned char> bytes(entry.container->GetEncapsulatedFileSize(source.Get()));
-        ReadResource(*entry.container, source.Get(), static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        std::string bytes(entry.container->GetEncapsulatedFileSize(source.Get()), '\0');
+        ReadResource(*entry.container, source.Get(), static_cast<std::uint32_t>(bytes.size()),
+                     reinterpret_cast<unsigned char*>(bytes.data()));
         // Closing is where a ZIP entry checks its CRC: a false here means the bytes are corrupt.
         if (!source.Close())
             throw std::runtime_error(kReadEncapsulatedFileFailed);

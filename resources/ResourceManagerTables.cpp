@@ -75,8 +75,8 @@ std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& nam
         handedOut ? std::nullopt : std::optional<IndexEntry>(Locate(name, lowered, ResType2da));
     std::shared_ptr<TwoDAFileReader> reader;
     if (entry && !IsLoose(*entry)) {
-        const std::vector<unsigned char> bytes = ReadArchived(*entry, lowered, ResType2da);
-        reader = std::make_shared<TwoDAFileReader>(bytes, CopyPath(lowered, ResType2da));
+        reader =
+            std::make_shared<TwoDAFileReader>(ReadArchived(*entry, lowered, ResType2da), CopyPath(lowered, ResType2da));
     } else {
         DemandResource demanded(*this, name, ResType2da);
         reader = std::make_shared<TwoDAFileReader>(demanded.GetPath());

@@ -59,10 +59,18 @@ std::string Describe(const TwoDAFileReader& table)
 }
 
 // The outcome of bytes parsed from memory under the name path, checked to be that of the file at
-// path, which holds them.
+// path, which holds them, and that of the same bytes handed over instead of copied.
 std::string OutcomeOfBoth(const std::string& bytes, const std::string& path)
 {
-    return test::OutcomeOfBoth<TwoDAFileReader>(Describe, bytes, path, path);
+    const std::string outcome = test::OutcomeOfBoth<TwoDAFileReader>(Describe, bytes, path, path);
+    std::string handedOver;
+    try {
+        handedOver = Describe(TwoDAFileReader(std::string(bytes), path));
+    } catch (const std::runtime_error& e) {
+        handedOver = e.what();
+    }
+    EXPECT_EQ(handedOver, outcome) << "bytes handed over";
+    return outcome;
 }
 
 struct LayoutCase {
@@ -179,9 +187,10 @@ TEST(TwoDAFileReaderTest, SmallTableFromBytesAndItsDamagedVariants)
     }
     // A table over the limit is refused before it is copied.
     const std::vector<unsigned char> huge(kMaxTableSize + 1);
-    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(huge, "huge.2da"); },
-                                              "Table 'huge.2da' holds 67108865 bytes, more than the 67108864 a "
-                                              "table may hold.");
+    const char* const refusal = "Table 'huge.2da' holds 67108865 bytes, more than the 67108864 a table may hold.";
+    test::ExpectThrowText<std::runtime_error>([&] { TwoDAFileReader table(huge, "huge.2da"); }, refusal);
+    test::ExpectThrowText<std::runtime_error>(
+        [&] { TwoDAFileReader table(std::string(huge.size(), '\0'), "huge.2da"); }, refusal);
 }
 
 // Cells are 32-bit positions in the file's bytes: a table of 4 GiB or more is refused from its size,
