@@ -33,6 +33,22 @@ constexpr std::size_t kMaxWriterDigits = 10;
     throw std::runtime_error(kScriptWriteFailed);
 }
 
+/// The most text made room for at the start: what an earlier script of reasonable size asks for.
+constexpr std::uint64_t kMaxReservedText = std::uint64_t{64} << 20;
+
+/// Room for about as much text as the script in place holds (a rerun writes nearly the same), so
+/// the text is not grown, and copied onto fresh pages, again and again while it is written.
+std::string RoomForEarlierScript(const std::string& path)
+{
+    std::string room;
+    const platform::OwnedFile earlier(
+        platform::OpenForReading(path, platform::ShareMode::Read, platform::AccessHint::Normal));
+    std::uint64_t size = 0;
+    if (earlier && platform::SizeOsFile(earlier.Get(), size) && size <= kMaxReservedText)
+        room.reserve(static_cast<std::size_t>(size + size / 8));
+    return room;
+}
+
 /// Removes the temporary script files in directory whose writers are dead. Only files of the
 /// current user with exactly the tool's name are candidates; a file whose writer's id is taken by
 /// a live process stays until a later run.
@@ -81,6 +97,8 @@ ScriptOutput::ScriptOutput(const std::string& directory)
       m_TemporaryPrefix(m_FinalPath + std::string(kTemporarySuffix) + std::to_string(platform::CurrentProcessId()) +
                         kWriterSeparator)
 {
+    // The stream writes into the room the string has.
+    m_Text.str(RoomForEarlierScript(m_FinalPath));
     RemoveDeadWritersFiles(directory);
     // A folder the script cannot be written in fails now, before the run, not after it.
     platform::TemporaryOutput probe;

@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
+#include <string>
 #if BRINDLE_POSIX
 #include <sys/resource.h>
 #endif
@@ -52,6 +54,27 @@ TEST(ScriptOutputTest, NothingBesideTheScriptUntilCommitted)
     }
     // Bytes go out as written: no line-end translation.
     EXPECT_EQ(test::ReadFile(dir / kScriptFileName), "line one\r\n42\r\n");
+}
+
+// The text is made room for from the script in place; what is written is all the text holds,
+// shorter or longer than that room.
+TEST(ScriptOutputTest, TextIsWhatWasWrittenWhateverTheEarlierScript)
+{
+    const std::optional<std::size_t> earlierSizes[] = {std::nullopt, 0, 10, 100000};
+    const std::string texts[] = {"abc", std::string(300000, 'n')};
+    for (const std::optional<std::size_t> earlier : earlierSizes) {
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(testing::Message() << (earlier ? std::to_string(*earlier) : "none") << " / " << text.size());
+            test::ScopedTempDir dir;
+            if (earlier)
+                test::WriteFile(dir / kScriptFileName, std::string(*earlier, 'o'));
+            ScriptOutput output(dir.Path());
+            output.Stream() << text;
+            EXPECT_EQ(output.Text(), text);
+            output.Commit();
+            EXPECT_EQ(test::ReadFile(dir / kScriptFileName), text);
+        }
+    }
 }
 
 TEST(ScriptOutputTest, UncommittedOutputIsRemoved)
