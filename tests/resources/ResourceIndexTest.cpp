@@ -68,12 +68,18 @@ TEST(ResourceIndexTest, AgreesWithAMapOfKeyTexts)
         std::vector<ResourceIndex::Candidate> pending;
         std::vector<bool> pendingAdded;
         std::size_t batchSize = 1;
-        const std::string letters = "aAbB_1";
+        // Letters in both cases, the bytes just beside either case's range, bytes above 0x7F that
+        // are letters in other code pages; now and then a name of all 32 bytes.
+        const std::string letters = "aAbBzZ_1@[`{\xC1\xE1";
         auto draw = [&] {
-            std::string name(1 + random() % 6, ' ');
+            std::string name(random() % 50 == 0 ? 32 : 1 + random() % 6, ' ');
             for (char& c : name)
                 c = letters[random() % letters.size()];
             return std::pair{static_cast<NWN::ResType>(2017 + random() % 3), name};
+        };
+        // The name as a container may hand it over: bytes after its end need not be zero.
+        auto stored = [&](const std::string& name) {
+            return Raw(random() % 2 == 0 ? name : name + std::string(1, '\0') + "Zq\xC1");
         };
         auto fileBatch = [&] {
             bool added[100];
@@ -87,8 +93,8 @@ TEST(ResourceIndexTest, AgreesWithAMapOfKeyTexts)
             const auto [type, name] = draw();
             const std::string key = MakeResourceKey(type, ascii::ToLower(name));
             const bool added = reference.try_emplace(key, static_cast<std::uint32_t>(reference.size())).second;
-            ASSERT_EQ(index.TryInsert(type, Raw(name)), added) << key;
-            pending.push_back({type, Raw(name)});
+            ASSERT_EQ(index.TryInsert(type, stored(name)), added) << key;
+            pending.push_back({type, stored(name)});
             pendingAdded.push_back(added);
             if (pending.size() == batchSize) {
                 fileBatch();
