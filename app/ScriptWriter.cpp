@@ -5,9 +5,9 @@
 #include "app/ModelRecord.h"
 #include "app/ScriptBoxes.h"
 #include "app/ScriptLists.h"
+#include "app/SectionLists.h"
 #include "app/Settings.h"
 
-#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <utility>
@@ -28,39 +28,17 @@ constexpr std::string_view kClosing = "\n}";
 /// The number every list may be given to offer an invisible model.
 constexpr std::uint32_t kInvisibleValue = 0;
 
-// Records of a key mostly come together, so the key is only made a map key when it is new, and
-// only looked up when it differs from the last one's.
-class SectionFiller {
-public:
-    explicit SectionFiller(ScriptWriter::SectionMap& section) : m_Section(section) {}
-
-    void Add(const std::string& key, std::uint32_t number)
-    {
-        if (m_Last == nullptr || m_Last->first != key) {
-            auto found = m_Section.find(key);
-            if (found == m_Section.end())
-                found = m_Section.emplace(key, std::vector<std::uint32_t>{}).first;
-            m_Last = &*found;
-        }
-        auto& numbers = m_Last->second;
-        if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
-            numbers.push_back(number);
-    }
-
-private:
-    ScriptWriter::SectionMap& m_Section;
-    ScriptWriter::SectionMap::value_type* m_Last = nullptr; ///< elements of the map stay where they are
-};
-
-// The section's entries in ascending byte order of their keys.
-std::vector<ScriptWriter::SectionMap::value_type*> InKeyOrder(ScriptWriter::SectionMap& section)
+// The entries the list key of a record is made of: ToIndex's, and ToAVTIndex's.
+KeyIdentity IndexIdentity(const ModelRecord& record)
 {
-    std::vector<ScriptWriter::SectionMap::value_type*> entries;
-    entries.reserve(section.size());
-    for (auto& entry : section)
-        entries.push_back(&entry);
-    std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
-    return entries;
+    const std::string_view part = record.ModelPart();
+    return {record.Race(),      record.Gender(),         record.VisualEntry(),
+            record.ItemClass(), record.Prefix().front(), part.empty() ? '\0' : part.front()};
+}
+
+KeyIdentity ArmorVisualTypeIdentity(const ModelRecord& record)
+{
+    return {record.Race(), record.Gender(), nullptr, record.ItemClass(), record.Prefix().front(), '\0'};
 }
 
 /// Takes the statistics of a script written only for its fixed text.
@@ -79,33 +57,6 @@ ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest
 {
 }
 
-ScriptWriter::SectionMap ScriptWriter::MapVariations(const std::vector<ModelRecord>& records)
-{
-    SectionMap section;
-    SectionFiller filler(section);
-    std::string key;
-    for (const ModelRecord& record : records) {
-        record.WriteIndex(key);
-        filler.Add(key, record.Variation());
-    }
-    return section;
-}
-
-ScriptWriter::SectionMap ScriptWriter::MapArmorVisualTypes(
-    const std::vector<ModelRecord>& records, const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
-{
-    SectionMap section;
-    SectionFiller filler(section);
-    std::string key;
-    // Every prefix of the list that records match against has its row in the map, so at() only
-    // fails for tables filled inconsistently.
-    for (const ModelRecord& record : records) {
-        record.WriteAVTIndex(key);
-        filler.Add(key, armorVisualTypeIndex.at(*record.VisualEntry()));
-    }
-    return section;
-}
-
 void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vector<ModelRecord>& armorVariations,
                          const std::vector<ModelRecord>& armorParts, std::uint32_t ignoredCount,
                          const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
@@ -117,22 +68,32 @@ void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vec
     Put(kPreamble);
 
     PutSectionBox(script::kModelPartsBox);
-    PutOptionalLists(MapVariations(weapons), kOptionInvisibleModelParts);
+    PutOptionalLists(weapons, kOptionInvisibleModelParts);
 
     PutSectionBox(script::kVariationsBox);
-    PutOptionalLists(MapVariations(armorVariations), kOptionInvisibleVariations);
+    PutOptionalLists(armorVariations, kOptionInvisibleVariations);
 
     PutSectionBox(script::kArmorPartsBox);
-    PutOptionalLists(MapVariations(armorParts), kOptionInvisibleArmorPieces);
+    PutOptionalLists(armorParts, kOptionInvisibleArmorPieces);
 
-    // Armor visual type lists are never commented and get no invisible value.
+    // Armor visual type lists hold the rows of the records' armor visual types; they are never
+    // commented and get no invisible value.
     PutSectionBox(script::kArmorVisualTypesBox);
-    SectionMap armorVisualTypes = MapArmorVisualTypes(armorVariations, armorVisualTypeIndex);
-    for (auto* entry : InKeyOrder(armorVisualTypes)) {
-        auto& [key, numbers] = *entry;
-        std::sort(numbers.begin(), numbers.end());
-        PutListLine(false, key, numbers);
+    SectionLists armorVisualTypes;
+    const std::string* lastVisual = nullptr;
+    std::uint32_t lastRow = 0;
+    for (const ModelRecord& record : armorVariations) {
+        // Every prefix of the list that records match against has its row in the map, so at() only
+        // fails for tables filled inconsistently.
+        if (record.VisualEntry() != lastVisual || lastVisual == nullptr) {
+            lastVisual = record.VisualEntry();
+            lastRow = armorVisualTypeIndex.at(*lastVisual);
+        }
+        armorVisualTypes.Add(ArmorVisualTypeIdentity(record), lastRow,
+                             [&record](std::string& key) { record.WriteAVTIndex(key); });
     }
+    armorVisualTypes.ForEachInKeyOrder(
+        [this](std::string_view key, std::vector<std::uint32_t>& numbers) { PutListLine(false, key, numbers); });
 
     m_Console.WriteText("\n\nStatistics:");
     m_Console.WriteText("\nWeapon Models: %u", static_cast<unsigned>(weapons.size()));
@@ -163,22 +124,25 @@ void ScriptWriter::PutSectionBox(const std::array<std::string_view, N>& box)
     }
 }
 
-void ScriptWriter::PutOptionalLists(SectionMap&& section, const char* invisibleOption)
+void ScriptWriter::PutOptionalLists(const std::vector<ModelRecord>& records, const char* invisibleOption)
 {
-    for (auto* entry : InKeyOrder(section)) {
-        auto& [key, numbers] = *entry;
+    SectionLists section;
+    for (const ModelRecord& record : records)
+        section.Add(IndexIdentity(record), record.Variation(), [&record](std::string& key) { record.WriteIndex(key); });
+    // The options are asked for every line; their names are made once.
+    const std::string invisible(invisibleOption);
+    const std::string ignoreSingles(kOptionIgnoreSingles);
+    section.ForEachInKeyOrder([&](std::string_view key, std::vector<std::uint32_t>& numbers) {
         // The invisible value joins a list once: a model numbered 0 may already have put it there.
-        if (m_IsOptionOn(invisibleOption) &&
-            std::find(numbers.begin(), numbers.end(), kInvisibleValue) == numbers.end())
-            numbers.push_back(kInvisibleValue);
-        std::sort(numbers.begin(), numbers.end());
+        if (m_IsOptionOn(invisible) && numbers.front() != kInvisibleValue)
+            numbers.insert(numbers.begin(), kInvisibleValue);
         // A list with a single value offers no choice; that is what the option comments out.
-        const bool commented = m_IsOptionOn(kOptionIgnoreSingles) && numbers.size() == 1;
+        const bool commented = m_IsOptionOn(ignoreSingles) && numbers.size() == 1;
         PutListLine(commented, key, numbers);
-    }
+    });
 }
 
-void ScriptWriter::PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers)
+void ScriptWriter::PutListLine(bool commented, std::string_view key, const std::vector<std::uint32_t>& numbers)
 {
     std::string& line = m_Line;
     // Cleared and appended, not assigned: g++ 12 at -O3 takes an assign inlined here for an

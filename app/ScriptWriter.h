@@ -7,7 +7,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,10 +24,6 @@ using OptionTest = std::function<bool(const std::string& name)>;
 /// file is the same on every platform; console lines keep their plain "\n".
 class ScriptWriter {
 public:
-    /// Key -> the numbers met for it, each once, in the order first met. Hashed while it is
-    /// filled; its lines are written in ascending key order.
-    using SectionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
-
     ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest isOptionOn);
 
     /// Writes the whole script from the three record lists of the model walk, then prints the
@@ -37,21 +32,15 @@ public:
                const std::vector<ModelRecord>& armorParts, std::uint32_t ignoredCount,
                const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex);
 
-    /// Section maps keyed by ToIndex with the record's variation, and by ToAVTIndex with the row of
-    /// the record's armor visual type.
-    static SectionMap MapVariations(const std::vector<ModelRecord>& records);
-    static SectionMap MapArmorVisualTypes(const std::vector<ModelRecord>& records,
-                                          const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex);
-
     /// The text of a script without a single list: what every script holds around its lists.
     static std::string FixedText();
 
 private:
     template <std::size_t N>
     void PutSectionBox(const std::array<std::string_view, N>& box);
-    /// Writes the section's list lines; the lists are sorted in place.
-    void PutOptionalLists(SectionMap&& section, const char* invisibleOption);
-    void PutListLine(bool commented, const std::string& key, const std::vector<std::uint32_t>& numbers);
+    /// Writes the list lines of records keyed by ToIndex, each list with the records' variations.
+    void PutOptionalLists(const std::vector<ModelRecord>& records, const char* invisibleOption);
+    void PutListLine(bool commented, std::string_view key, const std::vector<std::uint32_t>& numbers);
     /// Writes text with each "\n" as CR LF.
     void Put(std::string_view text);
 

@@ -1,0 +1,128 @@
+// A section's lists: identities filed in an open-addressing table, texts in one buffer, and the
+// (key, number) pairs sorted once at the end.
+#include "app/SectionLists.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace brindle {
+
+namespace {
+
+std::uint64_t Mix(std::uint64_t value)
+{
+    value ^= value >> 33;
+    value *= 0xFF51AFD7ED558CCDull;
+    value ^= value >> 33;
+    return value;
+}
+
+std::uint64_t Address(const std::string* entry)
+{
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(entry));
+}
+
+std::uint64_t HashOf(const KeyIdentity& identity)
+{
+    std::uint64_t hash =
+        Mix(Address(identity.race) ^ (std::uint64_t{static_cast<unsigned char>(identity.prefix)} << 56));
+    hash = Mix(hash ^ Address(identity.gender));
+    hash = Mix(hash ^ Address(identity.visual));
+    return Mix(hash ^ Address(identity.itemClass) ^ static_cast<unsigned char>(identity.modelPart));
+}
+
+} // namespace
+
+std::uint32_t SectionLists::Find(const KeyIdentity& identity) const
+{
+    if (m_Slots.empty())
+        return kNone;
+    const std::size_t mask = m_Slots.size() - 1;
+    for (std::size_t slot = HashOf(identity) & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t filed = m_Slots[slot];
+        if (filed == 0)
+            return kNone;
+        if (m_Identities[filed - 1] == identity)
+            return filed - 1;
+    }
+}
+
+std::uint32_t SectionLists::Insert(const KeyIdentity& identity, std::string_view text)
+{
+    // Identities and text offsets are 32-bit numbers; no section comes near.
+    if (m_Identities.size() >= kNone - 1 || text.size() > UINT32_MAX - m_Texts.size())
+        throw std::length_error("too many script lists");
+    if (m_Slots.size() / 2 <= m_Identities.size()) {
+        m_Slots.assign(std::max<std::size_t>(64, m_Slots.size() * 2), 0);
+        const std::size_t mask = m_Slots.size() - 1;
+        for (std::uint32_t filed = 0; filed < m_Identities.size(); ++filed) {
+            std::size_t slot = HashOf(m_Identities[filed]) & mask;
+            while (m_Slots[slot] != 0)
+                slot = (slot + 1) & mask;
+            m_Slots[slot] = filed + 1;
+        }
+    }
+    const auto number = static_cast<std::uint32_t>(m_Identities.size());
+    const std::size_t mask = m_Slots.size() - 1;
+    std::size_t slot = HashOf(identity) & mask;
+    while (m_Slots[slot] != 0)
+        slot = (slot + 1) & mask;
+    m_Slots[slot] = number + 1;
+    m_Identities.push_back(identity);
+    m_Texts += text;
+    m_TextEnds.push_back(static_cast<std::uint32_t>(m_Texts.size()));
+    return number;
+}
+
+std::string_view SectionLists::Text(std::uint32_t identity) const
+{
+    const std::uint32_t begin = identity == 0 ? 0 : m_TextEnds[identity - 1];
+    return std::string_view(m_Texts).substr(begin, m_TextEnds[identity] - begin);
+}
+
+void SectionLists::Order()
+{
+    // The keys of a section mostly share a long beginning ("VK_P_HHM_"): they are sorted by the
+    // eight bytes after what all of them share, read as one number, and compared whole only where
+    // those agree.
+    std::size_t shared = m_Identities.empty() ? 0 : Text(0).size();
+    for (std::uint32_t identity = 1; identity < m_Identities.size() && shared != 0; ++identity) {
+        const std::string_view text = Text(identity);
+        const auto mismatch =
+            std::mismatch(text.begin(), text.begin() + std::min(shared, text.size()), m_Texts.begin());
+        shared = static_cast<std::size_t>(mismatch.first - text.begin());
+    }
+    struct Sortable {
+        std::uint64_t leading; ///< the bytes after the shared beginning, the first in the highest bits
+        std::uint32_t identity;
+    };
+    std::vector<Sortable> sortable(m_Identities.size());
+    for (std::uint32_t identity = 0; identity < m_Identities.size(); ++identity) {
+        const std::string_view rest = Text(identity).substr(shared);
+        std::uint64_t leading = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            leading = leading << 8 | (i < rest.size() ? static_cast<unsigned char>(rest[i]) : 0u);
+        sortable[identity] = {leading, identity};
+    }
+    std::sort(sortable.begin(), sortable.end(), [this](const Sortable& a, const Sortable& b) {
+        if (a.leading != b.leading)
+            return a.leading < b.leading;
+        return Text(a.identity) < Text(b.identity);
+    });
+    std::vector<std::uint32_t> order(sortable.size());
+    for (std::size_t k = 0; k < sortable.size(); ++k)
+        order[k] = sortable[k].identity;
+    std::vector<std::uint32_t> rankOf(order.size());
+    m_FirstOfRank.clear();
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k == 0 || Text(order[k]) != Text(order[k - 1]))
+            m_FirstOfRank.push_back(order[k]);
+        rankOf[order[k]] = static_cast<std::uint32_t>(m_FirstOfRank.size() - 1);
+    }
+    for (std::uint64_t& pair : m_Pairs)
+        pair = std::uint64_t{rankOf[pair >> 32]} << 32 | static_cast<std::uint32_t>(pair);
+    std::sort(m_Pairs.begin(), m_Pairs.end());
+    m_Pairs.erase(std::unique(m_Pairs.begin(), m_Pairs.end()), m_Pairs.end());
+}
+
+} // namespace brindle
