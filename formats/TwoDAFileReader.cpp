@@ -7,6 +7,8 @@
 #include "platform/TextFormat.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -100,28 +102,46 @@ bool IsSkippableOptionalLine(std::string_view line)
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-// Finds the end of the line starting at pos. A line ends at LF, at CR LF, or at a lone CR (tables
-// saved with classic Mac line ends). A run of CRs directly before an LF is one line end, as text
-// mode plus the cut at the first CR after the content reads it. next is where the following line
-// starts; the returned line never contains CR or LF.
-std::size_t FindLineEnd(const std::string& text, std::size_t pos, std::size_t end, std::size_t& next)
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+/// The top bit of the lowest zero byte of word (higher bytes may be marked wrongly; none lower).
+std::uint64_t ZeroBytes(std::uint64_t word)
 {
-    std::size_t i = pos;
-    while (i < end && text[i] != '\n' && text[i] != '\r')
-        ++i;
-    if (i == end) {
-        next = end;
+    return (word - kEveryByte) & ~word & kHighBits;
+}
+
+// The first LF, CR or zero byte in text[pos, end), or end. Eight bytes are looked at together.
+std::size_t FindBreakOrZero(const char* text, std::size_t pos, std::size_t end)
+{
+    for (; end - pos >= 8; pos += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + pos, sizeof(word));
+        if constexpr (std::endian::native == std::endian::big)
+            word = __builtin_bswap64(word);
+        const std::uint64_t marks =
+            ZeroBytes(word) | ZeroBytes(word ^ (kEveryByte * '\n')) | ZeroBytes(word ^ (kEveryByte * '\r'));
+        if (marks != 0)
+            return pos + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+    }
+    while (pos < end && text[pos] != '\n' && text[pos] != '\r' && text[pos] != '\0')
+        ++pos;
+    return pos;
+}
+
+// Where the line after a line end at i (LF, CR or end) starts. A line ends at LF, at CR LF, or at
+// a lone CR (tables saved with classic Mac line ends). A run of CRs directly before an LF is one
+// line end, as text mode plus the cut at the first CR after the content reads it.
+std::size_t NextLine(const std::string& text, std::size_t i, std::size_t end)
+{
+    if (i == end)
         return end;
-    }
-    if (text[i] == '\n') {
-        next = i + 1;
-        return i;
-    }
+    if (text[i] == '\n')
+        return i + 1;
     std::size_t j = i;
     while (j < end && text[j] == '\r')
         ++j;
-    next = (j < end && text[j] == '\n') ? j + 1 : i + 1;
-    return i;
+    return (j < end && text[j] == '\n') ? j + 1 : i + 1;
 }
 
 } // namespace
@@ -163,15 +183,17 @@ void TwoDAFileReader::Parse(const std::string& path)
     State state = State::Version;
     std::size_t pos = 0;
     while (pos < end) {
-        std::size_t next = 0;
-        std::size_t lineEnd = FindLineEnd(m_Text, pos, end, next);
+        const std::size_t lineEnd = FindBreakOrZero(m_Text.data(), pos, end);
+        std::size_t lineBreak = lineEnd;
         // The line is seen as a C string: its text ends at a zero byte, and a line that starts
         // with one ends the table.
-        const void* zero = std::memchr(m_Text.data() + pos, '\0', lineEnd - pos);
-        if (zero != nullptr)
-            lineEnd = static_cast<std::size_t>(static_cast<const char*>(zero) - m_Text.data());
-        if (zero != nullptr && lineEnd == pos)
-            break;
+        if (lineEnd != end && m_Text[lineEnd] == '\0') {
+            if (lineEnd == pos)
+                break;
+            while (lineBreak < end && m_Text[lineBreak] != '\n' && m_Text[lineBreak] != '\r')
+                ++lineBreak;
+        }
+        const std::size_t next = NextLine(m_Text, lineBreak, end);
         const std::string_view line(m_Text.data() + pos, lineEnd - pos);
 
         switch (state) {

@@ -98,11 +98,17 @@ TEST(TwoDAFileReaderTest, LinesAndFieldsAreSplitAsTheGameReadsThem)
         {"char after quote lost", "2DA V2.0\n\nA B\n7 \"ab\"c d\n", "A,B", "ab|d"},
         {"unterminated quote", "2DA V2.0\n\nA B\n7 x \"a b\n", "A,B", "x|a b"},
         {"vertical tab starts no field", "2DA V2.0\n\nA B\n7 \vx\fy z\n", "A,B", "x\fy|z"},
-        {"0x1a ends the file", "2DA V2.0\n\nA B\n0 x y\n\x1a" "1 bad\n", "A,B", "x|y"},
+        {"0x1a ends the file",
+         "2DA V2.0\n\nA B\n0 x y\n\x1a"
+         "1 bad\n",
+         "A,B", "x|y"},
         {"zero byte line ends the table", std::string("2DA V2.0\n\nA B\n0 x y\n\0 bad\n1 z\n", 29), "A,B", "x|y"},
         {"zero byte cuts a line", std::string("2DA V2.0\n\nA B\n0 x y\0 z\n", 24), "A,B", "x|y"},
-        {"long line read whole", "2DA V2.0\n\nA B\n0 " + std::string(40000, 'q') + " y\n1 z w\n", "A,B",
-         nullptr},
+        {"zero byte past a word's length",
+         std::string("2DA V2.0\n\nA B\n0 xxxxxxxxxxx y\0 z\r\r\r\r\r\r\r\r\r\n1 q r\n", 48), "A,B",
+         "xxxxxxxxxxx|y/q|r"},
+        {"several line ends in eight bytes", "2DA V2.0\nA\n0 a\n1 b\n2 c\r3 d\r\n", "A", "a/b/c/d"},
+        {"long line read whole", "2DA V2.0\n\nA B\n0 " + std::string(40000, 'q') + " y\n1 z w\n", "A,B", nullptr},
         {"empty file", "", "", ""},
         {"version line only", "2DA V2.0", "", ""},
         {"empty column line", "2DA V2.0\n\n\n0\n1\n", "", "/"},
@@ -118,7 +124,7 @@ TEST(TwoDAFileReaderTest, LinesAndFieldsAreSplitAsTheGameReadsThem)
         }
     }
 
-    TwoDAFileReader longLine(WriteTable(dir, cases[18].text));
+    TwoDAFileReader longLine(WriteTable(dir, cases[20].text));
     ASSERT_EQ(longLine.GetRowCount(), 2u);
     std::string value;
     EXPECT_TRUE(longLine.GetString(0, "A", value));
