@@ -43,11 +43,12 @@ public:
     /// failed allocation does): whatever is not understood, or cannot be read, leaves Understood()
     /// false.
     explicit ZipCentralDirectory(const std::string& path);
-    /// The same, calling beforeReading with the end record's entry count once the directory is found
-    /// and before its bytes are read. A caller that makes room there for what it will list lets that
-    /// list lie before the directory's buffer in memory, so the next archive's listing takes the
-    /// pages the buffer had, instead of fresh ones.
-    ZipCentralDirectory(const std::string& path, const std::function<void(std::uint64_t entryCount)>& beforeReading);
+    /// Told the end record's entry count once the directory is found, before its bytes are read.
+    using BeforeReading = std::function<void(std::uint64_t entryCount)>;
+    /// The same, calling beforeReading. A caller that makes room there for what it will list lets
+    /// that list lie before the directory's buffer in memory, so the next archive's listing takes
+    /// the pages the buffer had, instead of fresh ones.
+    ZipCentralDirectory(const std::string& path, const BeforeReading& beforeReading);
     /// The same reading of an archive held whole in memory; the directory is copied out of it.
     explicit ZipCentralDirectory(std::span<const unsigned char> archive);
 
@@ -65,7 +66,6 @@ public:
     class Source;
 
 private:
-    using BeforeReading = std::function<void(std::uint64_t entryCount)>;
     void ReadFrom(const Source& source, const BeforeReading& beforeReading);
     bool Read(const Source& source, const BeforeReading& beforeReading);
     /// Checks every header; true when they fill the directory and match the recorded count.
