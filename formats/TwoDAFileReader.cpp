@@ -3,12 +3,11 @@
 #include "formats/TwoDAFileReader.h"
 
 #include "platform/Ascii.h"
+#include "platform/ByteWords.h"
 #include "platform/File.h"
 #include "platform/TextFormat.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -102,27 +101,16 @@ bool IsSkippableOptionalLine(std::string_view line)
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-/// The top bit of the lowest zero byte of word (higher bytes may be marked wrongly; none lower).
-std::uint64_t ZeroBytes(std::uint64_t word)
-{
-    return (word - kEveryByte) & ~word & kHighBits;
-}
-
 // The first LF, CR or zero byte in text[pos, end), or end. Eight bytes are looked at together.
 std::size_t FindBreakOrZero(const char* text, std::size_t pos, std::size_t end)
 {
     for (; end - pos >= 8; pos += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text + pos, sizeof(word));
-        if constexpr (std::endian::native == std::endian::big)
-            word = __builtin_bswap64(word);
-        const std::uint64_t marks =
-            ZeroBytes(word) | ZeroBytes(word ^ (kEveryByte * '\n')) | ZeroBytes(word ^ (kEveryByte * '\r'));
+        const std::uint64_t word = words::Load(text + pos);
+        // The lowest mark of each search is right, so the lowest of all three is.
+        const std::uint64_t marks = words::LowestZero(word) | words::LowestZero(word ^ (words::kEveryByte * '\n')) |
+                                    words::LowestZero(word ^ (words::kEveryByte * '\r'));
         if (marks != 0)
-            return pos + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+            return pos + words::FirstMarked(marks);
     }
     while (pos < end && text[pos] != '\n' && text[pos] != '\r' && text[pos] != '\0')
         ++pos;

@@ -1,9 +1,7 @@
 // Path splitting with fixed limits.
 #include "platform/SplitPath.h"
 
-#include <bit>
-#include <cstdint>
-#include <cstring>
+#include "platform/ByteWords.h"
 
 namespace brindle {
 
@@ -20,32 +18,6 @@ bool SplitPath(std::string_view path, SplitPathResult& out)
 
 namespace {
 
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7Full;
-
-/// The eight bytes at text, the first in the lowest bits.
-std::uint64_t LoadBytes(const char* text)
-{
-    std::uint64_t word;
-    std::memcpy(&word, text, sizeof(word));
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-    return word;
-}
-
-/// The top bit of every byte of word that equals byte, and nothing else.
-std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte)
-{
-    const std::uint64_t x = word ^ (kEveryByte * byte);
-    return ~(((x & kLowBits) + kLowBits) | x | kLowBits);
-}
-
-/// The place, counted from the first byte of the word, of the last byte marked in marks.
-std::size_t LastMarked(std::uint64_t marks)
-{
-    return static_cast<std::size_t>(63 - std::countl_zero(marks)) / 8;
-}
-
 /// Where the last component of path[start, end) begins, and its last dot (npos when none).
 /// Eight bytes are looked at together: names are short, but their folders are not.
 std::size_t FindLastComponent(std::string_view path, std::size_t start, std::size_t& dot)
@@ -53,18 +25,18 @@ std::size_t FindLastComponent(std::string_view path, std::size_t start, std::siz
     std::size_t end = path.size();
     dot = std::string_view::npos;
     for (; end - start >= 8; end -= 8) {
-        const std::uint64_t word = LoadBytes(path.data() + end - 8);
-        const std::uint64_t separators = BytesEqual(word, '/') | BytesEqual(word, '\\');
-        std::uint64_t dots = BytesEqual(word, '.');
+        const std::uint64_t word = words::Load(path.data() + end - 8);
+        const std::uint64_t separators = words::BytesEqual(word, '/') | words::BytesEqual(word, '\\');
+        std::uint64_t dots = words::BytesEqual(word, '.');
         if (separators != 0) {
-            const std::size_t last = LastMarked(separators);
+            const std::size_t last = words::LastMarked(separators);
             // Only the dots after the separator.
             dots = last == 7 ? 0 : dots & (~std::uint64_t{0} << (8 * (last + 1)));
         }
         if (dot == std::string_view::npos && dots != 0)
-            dot = end - 8 + LastMarked(dots);
+            dot = end - 8 + words::LastMarked(dots);
         if (separators != 0)
-            return end - 8 + LastMarked(separators) + 1;
+            return end - 8 + words::LastMarked(separators) + 1;
     }
     for (; end > start; --end) {
         const char c = path[end - 1];

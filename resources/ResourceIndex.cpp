@@ -3,10 +3,10 @@
 #include "resources/ResourceIndex.h"
 
 #include "platform/Ascii.h"
+#include "platform/ByteWords.h"
 #include "platform/Prefetch.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -21,25 +21,6 @@ std::uint64_t Load64(const char* bytes)
     std::uint64_t value;
     std::memcpy(&value, bytes, sizeof(value));
     return value;
-}
-
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-/// The eight bytes at text, the first in the lowest bits, and back.
-std::uint64_t LoadBytes(const char* text)
-{
-    std::uint64_t word = Load64(text);
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-    return word;
-}
-
-void StoreBytes(char* text, std::uint64_t word)
-{
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-    std::memcpy(text, &word, sizeof(word));
 }
 
 std::uint64_t Mix(std::uint64_t value)
@@ -118,18 +99,18 @@ ResourceIndex::KEY ResourceIndex::MakeKey(NWN::ResType type, const NWN::ResRef32
     // letters among the others get their lower-case bit.
     bool ended = false;
     for (std::size_t i = 0; i < sizeof(key.name); i += 8) {
-        std::uint64_t word = ended ? 0 : LoadBytes(name.RefStr + i);
-        if (const std::uint64_t zeros = (word - kEveryByte) & ~word & kHighBits; zeros != 0) {
+        std::uint64_t word = ended ? 0 : words::Load(name.RefStr + i);
+        if (const std::uint64_t zeros = words::LowestZero(word); zeros != 0) {
             // The lowest byte marked is the first zero (marks above it may be false).
-            const int kept = std::countr_zero(zeros) / 8 * 8;
+            const unsigned kept = words::FirstMarked(zeros) * 8;
             word = kept == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - kept));
             ended = true;
         }
-        const std::uint64_t low = word & ~kHighBits;
-        const std::uint64_t fromA = low + kEveryByte * (0x80 - 'A');
-        const std::uint64_t pastZ = low + kEveryByte * (0x80 - 'Z' - 1);
-        word |= (fromA & ~pastZ & ~word & kHighBits) >> 2;
-        StoreBytes(key.name + i, word);
+        const std::uint64_t low = word & ~words::kHighBits;
+        const std::uint64_t fromA = low + words::kEveryByte * (0x80 - 'A');
+        const std::uint64_t pastZ = low + words::kEveryByte * (0x80 - 'Z' - 1);
+        word |= (fromA & ~pastZ & ~word & words::kHighBits) >> 2;
+        words::Store(key.name + i, word);
     }
     return key;
 }

@@ -1,0 +1,40 @@
+// Word marks: for every place of a byte in the word and values beside the one looked for, the
+// first and last marks name the right bytes.
+#include "platform/ByteWords.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brindle::words {
+namespace {
+
+TEST(ByteWordsTest, MarksNameTheBytesLookedFor)
+{
+    for (unsigned place = 0; place < 8; ++place) {
+        SCOPED_TRACE(place);
+        // Neighbours of the values looked for, and bytes with the top bit set.
+        std::string bytes = "\x01\xFF\x80\x7F/.\x81\x2E";
+        bytes[place] = '\0';
+        EXPECT_EQ(FirstMarked(LowestZero(Load(bytes.data()))), place);
+        bytes[place] = ':';
+        EXPECT_EQ(LowestZero(Load(bytes.data())), 0u);
+        // A zero below another: the lower one is found whatever is marked above it.
+        std::string zeros = "abcdefgh";
+        zeros[place] = '\0';
+        zeros[7] = '\0';
+        EXPECT_EQ(FirstMarked(LowestZero(Load(zeros.data()))), place);
+        std::string slashes(8, 'x');
+        slashes[place] = '/';
+        const std::uint64_t marks = BytesEqual(Load(slashes.data()), '/');
+        EXPECT_EQ(FirstMarked(marks), place);
+        EXPECT_EQ(LastMarked(marks), place);
+        char stored[8];
+        Store(stored, Load(slashes.data()));
+        EXPECT_EQ(std::string(stored, 8), slashes);
+    }
+    EXPECT_EQ(BytesEqual(Load("\x2F\xAF\x2E\x30\x00\x2F\x7F\xFF"), '/'), 0x0000800000000080ull);
+}
+
+} // namespace
+} // namespace brindle::words
