@@ -108,6 +108,9 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
     std::string upper;
     // Last entry first: the order does not change the script, which sorts keys and numbers.
     for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
+        // Most entries are no models; their names are not fetched.
+        if (manager.GetEntryType(index) != ResTypeMdb)
+            continue;
         NWN::ResRef32 name{};
         NWN::ResType type = NWN::ResTypeInvalid;
         if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)

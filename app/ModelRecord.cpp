@@ -3,6 +3,7 @@
 
 #include "app/LookupTables.h"
 #include "platform/Ascii.h"
+#include "platform/ByteWords.h"
 
 #include <boost/lexical_cast.hpp>
 
@@ -125,9 +126,18 @@ const char* ModelRecord::ReasonForReport(const char* failure)
 
 bool ModelRecord::IsWritableInScript(std::string_view name)
 {
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
-    });
+    const auto refused = [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; };
+    // Eight bytes at a time; a byte is below 0x20 when neither it nor its low seven bits plus 0x60
+    // reach the top bit.
+    std::size_t at = 0;
+    for (; name.size() - at >= 8; at += 8) {
+        const std::uint64_t word = words::Load(name.data() + at);
+        const std::uint64_t control =
+            ~(((word & ~words::kHighBits) + words::kEveryByte * 0x60) | word) & words::kHighBits;
+        if ((control | words::BytesEqual(word, '"') | words::BytesEqual(word, '\\')) != 0)
+            return false;
+    }
+    return std::none_of(name.begin() + static_cast<std::ptrdiff_t>(at), name.end(), refused);
 }
 
 bool ModelRecord::HasGrammar(std::string_view name)

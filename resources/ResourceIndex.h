@@ -40,6 +40,8 @@ public:
     std::uint32_t Find(NWN::ResType type, std::string_view name) const;
     /// Number of keys filed.
     std::size_t Size() const { return m_Keys.size(); }
+    /// The type of the key filed under number (< Size()).
+    NWN::ResType TypeOf(std::uint32_t number) const { return m_Keys[number].type; }
     /// Number of keys filed with this type.
     std::size_t CountOfType(NWN::ResType type) const;
     /// Forgets every key and gives back the memory.

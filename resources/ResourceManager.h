@@ -90,6 +90,12 @@ public:
     std::uint32_t GetEntrySource(FileIndex index) const;
     /// The number of index entries of this type (each key is filed once).
     std::size_t CountEntriesOfType(NWN::ResType type) const { return m_ResourceIndex.CountOfType(type); }
+    /// The type GetEncapsulatedFileEntry gives for the entry at index, as the index filed it, without
+    /// asking its container; ResTypeInvalid past the last entry.
+    NWN::ResType GetEntryType(FileIndex index) const
+    {
+        return index < m_Entries.size() ? m_ResourceIndex.TypeOf(static_cast<std::uint32_t>(index)) : NWN::ResTypeInvalid;
+    }
 
     FileHandle OpenFile(const NWN::ResRef32& name, NWN::ResType type) override;
     FileHandle OpenFileByIndex(FileIndex index) override;

@@ -331,6 +331,26 @@ TEST(ModelRecordTest, ArmorPartsReadFromTheRaceLengthWhereverTheRaceStands)
     EXPECT_EQ(hip.Variation(), 7u);
 }
 
+// Every byte value at every place of names shorter and longer than eight bytes: only a double
+// quote, a backslash or a byte below 0x20 makes a name unwritable.
+TEST(ModelRecordTest, NamesWritableInAScript)
+{
+    for (const std::size_t length : {std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{9}, std::size_t{20}}) {
+        for (std::size_t place = 0; place < length; ++place) {
+            std::string wrong;
+            for (int value = 0; value < 256; ++value) {
+                std::string name(length, 'P');
+                name[place] = static_cast<char>(value);
+                const bool refused = value == '"' || value == '\\' || value < 0x20;
+                if (ModelRecord::IsWritableInScript(name) == refused)
+                    wrong += std::to_string(value) + " ";
+            }
+            EXPECT_EQ(wrong, "") << "length " << length << ", place " << place;
+        }
+    }
+    EXPECT_TRUE(ModelRecord::IsWritableInScript(""));
+}
+
 TEST(ModelRecordTest, VariationTexts)
 {
     EXPECT_EQ(ParseModelVariation("0"), 0u);

@@ -241,7 +241,9 @@ TEST_F(ResourceManagerDemandTest, HandlesAreNumberedFromOneAndCarryTheRequestedT
     NWN::ResType type = 0;
     EXPECT_EQ(m_Manager.GetEncapsulatedFileCount(), 2u);
     EXPECT_FALSE(m_Manager.GetEncapsulatedFileEntry(2, name, type));
+    EXPECT_EQ(m_Manager.GetEntryType(2), NWN::ResTypeInvalid);
     EXPECT_TRUE(m_Manager.GetEncapsulatedFileEntry(1, name, type));
+    EXPECT_EQ(m_Manager.GetEntryType(1), type);
     m_Manager.UnloadAll();
     m_Out.Clear();
 }

@@ -76,6 +76,8 @@ protected:
             NWN::ResRef32 name {};
             NWN::ResType type = 0;
             EXPECT_TRUE(m_Manager.GetEncapsulatedFileEntry(i, name, type));
+            // The index's own record of the type agrees with the container's.
+            EXPECT_EQ(m_Manager.GetEntryType(i), type) << i;
             keys.push_back(MakeResourceKey(type, ToText(name)));
         }
         return keys;
