@@ -94,7 +94,8 @@ public:
     /// asking its container; ResTypeInvalid past the last entry.
     NWN::ResType GetEntryType(FileIndex index) const
     {
-        return index < m_Entries.size() ? m_ResourceIndex.TypeOf(static_cast<std::uint32_t>(index)) : NWN::ResTypeInvalid;
+        return index < m_Entries.size() ? m_ResourceIndex.TypeOf(static_cast<std::uint32_t>(index))
+                                        : NWN::ResTypeInvalid;
     }
 
     FileHandle OpenFile(const NWN::ResRef32& name, NWN::ResType type) override;
