@@ -71,6 +71,9 @@ std::size_t LastEntryIndex::FindLastOccurring(std::string_view text) const
     // The root's position is that of an empty entry, which occurs everywhere.
     std::size_t best = m_Nodes[kRoot].position;
     for (std::size_t start = 0; start < text.size(); ++start) {
+        // Most places begin no entry at all.
+        if (m_RootChildren[static_cast<unsigned char>(text[start])] == kRoot)
+            continue;
         best = WalkFrom(text.substr(start), best);
         // Nothing can beat the list's last entry.
         if (best == m_HighestPosition)

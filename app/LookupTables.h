@@ -5,6 +5,7 @@
 #include "resources/ResRef.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -21,7 +22,7 @@ inline constexpr std::size_t kMaxModelNameLength = sizeof(NWN::ResRef32::RefStr)
 class LookupTables {
 public:
     using ArmorVisualTypeIndexMap = std::map<std::string, std::uint32_t>;
-    using ArmorPieceTable = std::map<std::string, std::string>;
+    using ArmorPieceTable = std::map<std::string, std::string, std::less<>>;
 
     /// A "gender" table cell: appended upper-cased.
     void AddGender(std::string_view cell);

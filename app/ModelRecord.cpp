@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
@@ -231,8 +232,10 @@ const char* ModelRecord::ReadArmorPart(std::string name)
     if (Beyond(name, position))
         return kModelNameEndsEarly;
     const std::string_view rest = std::string_view(name).substr(position);
+    // The greatest piece name the rest begins with wins. No name greater than the rest can begin
+    // it, so the search goes down from there.
     const auto& pieces = m_Tables->ArmorPieces();
-    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+    for (auto piece = std::make_reverse_iterator(pieces.upper_bound(rest)); piece != pieces.rend(); ++piece) {
         if (rest.starts_with(piece->first)) {
             m_Visual = &piece->second;
             position += piece->first.size();
