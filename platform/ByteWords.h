@@ -43,6 +43,17 @@ inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte)
     return ~(((x & kLowBits) + kLowBits) | x | kLowBits);
 }
 
+/// word with the letters A to Z in lower case, every other byte as it was.
+inline std::uint64_t ToLowerAscii(std::uint64_t word)
+{
+    // A byte below 0x80 gets its top bit from adding 0x80 - 'A' when it is 'A' or more, and from
+    // adding 0x80 - 'Z' - 1 when it is past 'Z'; no sum carries into the next byte.
+    const std::uint64_t low = word & ~kHighBits;
+    const std::uint64_t fromA = low + kEveryByte * (0x80 - 'A');
+    const std::uint64_t pastZ = low + kEveryByte * (0x80 - 'Z' - 1);
+    return word | (fromA & ~pastZ & ~word & kHighBits) >> 2;
+}
+
 /// The place in the word of the first (lowest) byte marked in marks, which is not 0.
 inline unsigned FirstMarked(std::uint64_t marks)
 {

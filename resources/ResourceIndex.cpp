@@ -106,11 +106,7 @@ ResourceIndex::KEY ResourceIndex::MakeKey(NWN::ResType type, const NWN::ResRef32
             word = kept == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - kept));
             ended = true;
         }
-        const std::uint64_t low = word & ~words::kHighBits;
-        const std::uint64_t fromA = low + words::kEveryByte * (0x80 - 'A');
-        const std::uint64_t pastZ = low + words::kEveryByte * (0x80 - 'Z' - 1);
-        word |= (fromA & ~pastZ & ~word & words::kHighBits) >> 2;
-        words::Store(key.name + i, word);
+        words::Store(key.name + i, words::ToLowerAscii(word));
     }
     return key;
 }

@@ -36,5 +36,24 @@ TEST(ByteWordsTest, MarksNameTheBytesLookedFor)
     EXPECT_EQ(BytesEqual(Load("\x2F\xAF\x2E\x30\x00\x2F\x7F\xFF"), '/'), 0x0000800000000080ull);
 }
 
+TEST(ByteWordsTest, OnlyAsciiCapitalsAreLowerCased)
+{
+    std::string wrong;
+    for (int value = 0; value < 256; ++value) {
+        for (unsigned place = 0; place < 8; place += 7) {
+            std::string bytes = "Az[@\xC1`Z{";
+            bytes[place] = static_cast<char>(value);
+            char lowered[8];
+            Store(lowered, ToLowerAscii(Load(bytes.data())));
+            std::string expected = bytes;
+            for (char& c : expected)
+                c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+            if (std::string(lowered, 8) != expected)
+                wrong += std::to_string(value) + "@" + std::to_string(place) + " ";
+        }
+    }
+    EXPECT_EQ(wrong, "");
+}
+
 } // namespace
 } // namespace brindle::words
