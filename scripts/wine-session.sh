@@ -9,5 +9,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+# Wine's own words are kept: a session that cannot start a program says why.
+wine_boot_log=$(mktemp)
+if ! wine cmd /c exit 0 </dev/null >"$wine_boot_log" 2>&1; then
+  echo "wine-session: Wine could not start a program in $WINEPREFIX:" >&2
+  cat "$wine_boot_log" >&2
+  rm -f "$wine_boot_log"
+  exit 1
+fi
+rm -f "$wine_boot_log"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
