@@ -113,7 +113,7 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
             continue;
         NWN::ResRef32 name{};
         NWN::ResType type = NWN::ResTypeInvalid;
-        if (!manager.GetEncapsulatedFileEntry(index, name, type) || type != ResTypeMdb)
+        if (!manager.GetEncapsulatedFileEntry(index, name, type))
             continue;
         // Upper case straight from the stored name (lower-casing it first would change nothing).
         upper.assign(RawView(name));

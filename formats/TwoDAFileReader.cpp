@@ -132,6 +132,14 @@ std::size_t NextLine(const std::string& text, std::size_t i, std::size_t end)
     return (j < end && text[j] == '\n') ? j + 1 : i + 1;
 }
 
+// The bytes of a table in memory, refused before they are copied when there are too many.
+std::string CopyOfTable(std::span<const unsigned char> bytes, const std::string& name)
+{
+    if (bytes.size() > kMaxTableSize)
+        ThrowTooLarge(name, bytes.size());
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 } // namespace
 
 TwoDAFileReader::TwoDAFileReader(const std::string& path)
@@ -142,11 +150,8 @@ TwoDAFileReader::TwoDAFileReader(const std::string& path)
 }
 
 TwoDAFileReader::TwoDAFileReader(std::span<const unsigned char> bytes, const std::string& name)
+    : TwoDAFileReader(CopyOfTable(bytes, name), name)
 {
-    if (bytes.size() > kMaxTableSize)
-        ThrowTooLarge(name, bytes.size());
-    m_Text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    Parse(name);
 }
 
 TwoDAFileReader::TwoDAFileReader(std::string&& bytes, const std::string& name)

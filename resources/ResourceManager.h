@@ -120,18 +120,15 @@ private:
         FileHandle containerHandle;
         NWN::ResType type;
     };
-    /// An index entry as its users see it.
-    struct IndexEntry {
-        Accessor* container;
-        FileIndex index;
-        std::uint32_t tier;
-        std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
-    };
     /// A container as the index entries from it name it.
     struct EntrySource {
         Accessor* container;
         std::uint32_t tier;
-        std::uint32_t positionFromEnd;
+        std::uint32_t positionFromEnd; ///< counted from 1 at the end of the tier
+    };
+    /// An index entry as its users see it: its source and its place there.
+    struct IndexEntry : EntrySource {
+        FileIndex index;
     };
     /// An index entry as it is kept: its source's number and its own within that source. A game
     /// holds a few hundred thousand of them.
@@ -144,8 +141,7 @@ private:
     IndexEntry EntryAt(std::size_t number) const
     {
         const FiledEntry filed = m_Entries[number];
-        const EntrySource& source = m_EntrySources[filed.source];
-        return {source.container, filed.index, source.tier, source.positionFromEnd};
+        return {m_EntrySources[filed.source], filed.index};
     }
 
     void Warn(const char* format, ...)
