@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     // Before anything opens a file: a closed standard output must not hand its number to the script.
     brindle::platform::EnsureStandardDescriptors();
     brindle::platform::IgnoreFileSizeLimitSignal();
-    brindle::platform::KeepFreedHeapMemory();
+    brindle::platform::PrepareHeapForRun();
     const brindle::CommandLineRequest request = brindle::ReadCommandLine(argc, argv);
     if (request == brindle::CommandLineRequest::Init) {
         brindle::PrintfTextOut console;

@@ -30,7 +30,7 @@ std::uint64_t PageFaults()
 int main(int argc, char** argv)
 {
     // As the tool sets its heap up.
-    brindle::platform::KeepFreedHeapMemory();
+    brindle::platform::PrepareHeapForRun();
     brindle::PrintfTextOut console;
     brindle::PhaseTimes phases;
     phases.faultCounter = PageFaults;

@@ -1,5 +1,5 @@
 // Memory for the few large arrays the run fills soon after making them (the resource index, a talk
-// table's entries), and the heap's handling of memory given back. On machines where a page fault
+// table's entries), and the heap's set-up for a run. On machines where a page fault
 // costs microseconds, filling tens of megabytes page by page costs more than the work done in them.
 #pragma once
 
@@ -20,10 +20,12 @@ void* AllocateLargeBlock(std::size_t bytes);
 /// Gives back a block of AllocateLargeBlock, with the size it was asked for.
 void FreeLargeBlock(void* block, std::size_t bytes) noexcept;
 
-/// Has the heap keep what the run frees for its later allocations instead of handing it back to
-/// the system at once and faulting fresh pages in again (a run is short; the system gets it all at
-/// its end). Does nothing where the heap offers no such setting.
-void KeepFreedHeapMemory();
+/// Sets the heap up for a run, before it is used much: it keeps what the run frees for later
+/// allocations instead of handing it back to the system at once and faulting fresh pages in again
+/// (a run is short; the system gets it all at its end), and where the system offers it, the heap's
+/// next 64 MiB may be backed by large pages, like the large blocks. Does what the heap and the
+/// system allow, nothing elsewhere.
+void PrepareHeapForRun();
 
 /// The allocator of LargeVector: allocations of kLargeBlockMinimum bytes and more in blocks of
 /// their own, smaller ones as std::allocator makes them.

@@ -2,10 +2,13 @@
 // large pages, which the kernel only uses for whole aligned 2 MiB pieces of a mapping.
 #include "platform/Memory.h"
 
+#include <cstdlib>
+
 #include <sys/mman.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <unistd.h>
 #endif
 
 namespace brindle::platform {
@@ -13,6 +16,17 @@ namespace brindle::platform {
 namespace {
 
 constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
+
+#if defined(__GLIBC__)
+// The stretch of heap made at the start of a run and marked for large pages: address space only,
+// well above what a full game's run keeps (about 25 MiB); past it the heap grows as usual.
+constexpr std::size_t kLargePageHeap = std::size_t{64} << 20;
+// Larger than whatever the heap's top holds free at the start (its padding is 128 KiB), so that
+// asking for it makes the heap grow.
+constexpr std::size_t kHeapGrowthProbe = std::size_t{256} << 10;
+// The heap's own padding when it grows (the library's default).
+constexpr std::size_t kDefaultTopPad = std::size_t{128} << 10;
+#endif
 
 std::uintptr_t RoundUp(std::uintptr_t value, std::uintptr_t unit)
 {
@@ -53,13 +67,33 @@ void FreeLargeBlock(void* block, std::size_t bytes) noexcept
         ::munmap(block, RoundUp(bytes, kLargePageSize));
 }
 
-void KeepFreedHeapMemory()
+void PrepareHeapForRun()
 {
 #if defined(__GLIBC__)
     // Blocks up to 32 MiB come from the heap and stay there when freed; the heap's top is not
     // given back before 256 MiB lie free in it.
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#if defined(MADV_HUGEPAGE)
+    // The heap grows once by kLargePageHeap, and the aligned part of that stretch is marked for
+    // large pages. Where the heap is not grown by moving the program break (another allocator,
+    // or the break cannot move), nothing is marked.
+    void* const failed = reinterpret_cast<void*>(-1);
+    void* const before = ::sbrk(0);
+    ::mallopt(M_TOP_PAD, static_cast<int>(kLargePageHeap));
+    // Through a volatile pointer: an allocation freed unused may otherwise be left out.
+    void* volatile probe = std::malloc(kHeapGrowthProbe);
+    std::free(probe);
+    ::mallopt(M_TOP_PAD, static_cast<int>(kDefaultTopPad));
+    void* const after = ::sbrk(0);
+    if (before == failed || after == failed)
+        return;
+    const std::uintptr_t start = RoundUp(reinterpret_cast<std::uintptr_t>(before), kLargePageSize);
+    const auto end = reinterpret_cast<std::uintptr_t>(after);
+    // Only a hint, as for the large blocks.
+    if (end > start)
+        ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
 #endif
 }
 

@@ -22,7 +22,7 @@ void FreeLargeBlock(void* block, std::size_t) noexcept
         ::VirtualFree(block, 0, MEM_RELEASE);
 }
 
-void KeepFreedHeapMemory()
+void PrepareHeapForRun()
 {
 }
 

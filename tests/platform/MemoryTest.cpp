@@ -1,12 +1,18 @@
-// Large blocks: zero-filled, writable end to end, given back; and vectors over them keep their
-// values as they grow from heap memory into blocks of their own.
+// Large blocks: zero-filled, writable end to end, given back; vectors over them keep their values
+// as they grow from heap memory into blocks of their own; and the heap set up for a run serves
+// what follows from memory marked for large pages.
 #include "platform/Memory.h"
 #include "platform/SystemFamily.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <new>
+#include <sstream>
+#include <string>
 
 namespace brindle::platform {
 namespace {
@@ -57,6 +63,69 @@ TEST(MemoryTest, LargeVectorsKeepTheirValuesAcrossTheThreshold)
     LargeVector<std::uint64_t> copy = values;
     EXPECT_EQ(copy, values);
     EXPECT_THROW(LargeBlockAllocator<std::uint64_t>().allocate(SIZE_MAX / 4), std::bad_array_new_length);
+}
+
+#if defined(__linux__) && defined(__GLIBC__)
+// What the system tells of the mapping that holds address: its first line and its flags line.
+struct Mapping {
+    std::string header;
+    std::string flags;
+};
+
+Mapping MappingHolding(std::uintptr_t address)
+{
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    Mapping found;
+    bool inside = false;
+    while (std::getline(maps, line)) {
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (range >> std::hex >> start >> dash >> end && dash == '-') {
+            inside = start <= address && address < end;
+            if (inside)
+                found.header = line;
+        } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+            found.flags = line;
+            return found;
+        }
+    }
+    return found;
+}
+#endif
+
+TEST(MemoryTest, HeapSetUpForARunServesFromMemoryMarkedForLargePages)
+{
+#if defined(__linux__) && defined(__GLIBC__)
+    if (!std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"))
+        GTEST_SKIP() << "this system has no transparent large pages";
+    PrepareHeapForRun();
+    // Set up twice, as a second caller in the same process would: the heap still serves.
+    PrepareHeapForRun();
+    // Larger than any free piece this process can have left in the heap before, smaller than the
+    // size from which blocks are mapped on their own: it comes from the stretch made above.
+    const std::size_t size = std::size_t{8} << 20;
+    auto* block = static_cast<unsigned char*>(std::malloc(size));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0x5A, size);
+    const Mapping mapping = MappingHolding(reinterpret_cast<std::uintptr_t>(block) + size / 2);
+    EXPECT_EQ(block[size - 1], 0x5A);
+    std::free(block);
+    // A sanitizer's allocator, say, serves from mappings of its own: there is nothing to mark.
+    if (mapping.header.find("[heap]") == std::string::npos)
+        GTEST_SKIP() << "the block does not come from the program's heap: " << mapping.header;
+    EXPECT_NE(mapping.flags.find(" hg"), std::string::npos)
+        << "the mapping holding the block: " << mapping.header << "\n"
+        << mapping.flags;
+#else
+    // Elsewhere the set-up may do less, but never harm.
+    PrepareHeapForRun();
+    void* block = std::malloc(1 << 20);
+    EXPECT_NE(block, nullptr);
+    std::free(block);
+#endif
 }
 
 } // namespace
