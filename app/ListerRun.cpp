@@ -13,9 +13,11 @@
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -59,27 +61,38 @@ private:
 
 /// Every model the manager knows, classified by name.
 struct ClassifiedModels {
-    std::vector<ModelRecord> weapons;
-    std::vector<ModelRecord> armorVariations;
-    std::vector<ModelRecord> armorParts;
+    /// Every record kept: weapons first, then armor variations, then armor parts (SplitKinds).
+    std::vector<ModelRecord> records;
+    std::span<const ModelRecord> weapons;
+    std::span<const ModelRecord> armorVariations;
+    std::span<const ModelRecord> armorParts;
     /// A model whose record could not be built: its index entry and the reason (kept, never printed).
     struct Ignored {
         FileIndex index;
         const char* failure;
     };
     std::vector<Ignored> ignored;
-};
 
-/// Where a classified record goes.
-void Keep(ModelRecord&& record, ClassifiedModels& models)
-{
-    if (record.IsWeapon())
-        models.weapons.push_back(std::move(record));
-    else if (record.IsArmorVariation())
-        models.armorVariations.push_back(std::move(record));
-    else if (record.IsArmorPart())
-        models.armorParts.push_back(std::move(record));
-}
+    /// Keeps a record of one of the three kinds the script lists.
+    void Keep(ModelRecord&& record)
+    {
+        if (record.IsWeapon() || record.IsArmorVariation() || record.IsArmorPart())
+            records.push_back(std::move(record));
+    }
+
+    /// Orders the records by kind and points the three lists at them. Within a kind the order
+    /// changes, which the script does not see: it sorts keys and numbers.
+    void SplitKinds()
+    {
+        const auto variations =
+            std::partition(records.begin(), records.end(), [](const ModelRecord& r) { return r.IsWeapon(); });
+        const auto parts =
+            std::partition(variations, records.end(), [](const ModelRecord& r) { return r.IsArmorVariation(); });
+        weapons = {records.begin(), variations};
+        armorVariations = {variations, parts};
+        armorParts = {parts, records.end()};
+    }
+};
 
 /// The record of the model upper (its name in upper case), or why there is none.
 const char* Classify(const LookupTables& tables, std::string_view upper, std::optional<ModelRecord>& record)
@@ -99,11 +112,8 @@ const char* Classify(const LookupTables& tables, std::string_view upper, std::op
 void ClassifyModels(ResourceManager& manager, const LookupTables& tables, ClassifiedModels& models,
                     RunReport* report)
 {
-    // Room for every model in each list: a list takes the memory it fills, and never moves.
-    const std::size_t modelCount = manager.CountEntriesOfType(ResTypeMdb);
-    models.weapons.reserve(modelCount);
-    models.armorVariations.reserve(modelCount);
-    models.armorParts.reserve(modelCount);
+    // Room for every model in one list: it takes the memory it fills, and never moves.
+    models.records.reserve(manager.CountEntriesOfType(ResTypeMdb));
     std::optional<ModelRecord> record;
     std::string upper;
     // Last entry first: the order does not change the script, which sorts keys and numbers.
@@ -127,8 +137,9 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         }
         if (report != nullptr)
             report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
-        Keep(std::move(*record), models);
+        models.Keep(std::move(*record));
     }
+    models.SplitKinds();
 }
 
 /// Hands the report what the load and the tables left: the manager keeps the record until it goes.
@@ -151,24 +162,27 @@ void FillReport(RunReport& report, ResourceManager& manager, const LookupTables&
 void RunLister(const RunContext& context, PhaseTimes* phases)
 {
     PhaseClock clock(phases);
-    ResourceManager manager(&context.console);
+    // Let go once the models are classified: the script is written from the records and the
+    // tables alone, and takes the memory the index and the archives' lists had.
+    std::optional<ResourceManager> manager(std::in_place, &context.console);
     if (context.report != nullptr)
-        manager.KeepLoadRecord();
+        manager->KeepLoadRecord();
 
     context.console.WriteText(kLoadingLine, context.module.c_str());
-    LoadModuleAndHaks(context.module, context.home, manager, context.install);
+    LoadModuleAndHaks(context.module, context.home, *manager, context.install);
     clock.Mark(&PhaseTimes::load, &PhaseTimes::loadFaults);
 
     context.console.WriteText(kParsingTablesLine);
     LookupTables tables;
-    ExtractGameTables(manager, tables);
+    ExtractGameTables(*manager, tables);
     clock.Mark(&PhaseTimes::tables, &PhaseTimes::tablesFaults);
 
     context.console.WriteText(kParsingModelsLine);
     ClassifiedModels models;
-    ClassifyModels(manager, tables, models, context.report);
+    ClassifyModels(*manager, tables, models, context.report);
     if (context.report != nullptr)
-        FillReport(*context.report, manager, tables);
+        FillReport(*context.report, *manager, tables);
+    manager.reset();
     clock.Mark(&PhaseTimes::classification, &PhaseTimes::classificationFaults);
 
     context.console.WriteText(kGeneratingLine);

@@ -57,8 +57,8 @@ ScriptWriter::ScriptWriter(std::ostream& out, IDebugTextOut& console, OptionTest
 {
 }
 
-void ScriptWriter::Write(const std::vector<ModelRecord>& weapons, const std::vector<ModelRecord>& armorVariations,
-                         const std::vector<ModelRecord>& armorParts, std::uint32_t ignoredCount,
+void ScriptWriter::Write(std::span<const ModelRecord> weapons, std::span<const ModelRecord> armorVariations,
+                         std::span<const ModelRecord> armorParts, std::uint32_t ignoredCount,
                          const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex)
 {
     for (const std::string_view line : script::kBannerBox) {
@@ -124,7 +124,7 @@ void ScriptWriter::PutSectionBox(const std::array<std::string_view, N>& box)
     }
 }
 
-void ScriptWriter::PutOptionalLists(const std::vector<ModelRecord>& records, const char* invisibleOption)
+void ScriptWriter::PutOptionalLists(std::span<const ModelRecord> records, const char* invisibleOption)
 {
     SectionLists section;
     for (const ModelRecord& record : records)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,8 @@ public:
 
     /// Writes the whole script from the three record lists of the model walk, then prints the
     /// statistics and writes the closing text. Options are asked once per list line written.
-    void Write(const std::vector<ModelRecord>& weapons, const std::vector<ModelRecord>& armorVariations,
-               const std::vector<ModelRecord>& armorParts, std::uint32_t ignoredCount,
+    void Write(std::span<const ModelRecord> weapons, std::span<const ModelRecord> armorVariations,
+               std::span<const ModelRecord> armorParts, std::uint32_t ignoredCount,
                const LookupTables::ArmorVisualTypeIndexMap& armorVisualTypeIndex);
 
     /// The text of a script without a single list: what every script holds around its lists.
@@ -39,7 +40,7 @@ private:
     template <std::size_t N>
     void PutSectionBox(const std::array<std::string_view, N>& box);
     /// Writes the list lines of records keyed by ToIndex, each list with the records' variations.
-    void PutOptionalLists(const std::vector<ModelRecord>& records, const char* invisibleOption);
+    void PutOptionalLists(std::span<const ModelRecord> records, const char* invisibleOption);
     void PutListLine(bool commented, std::string_view key, const std::vector<std::uint32_t>& numbers);
     /// Writes text with each "\n" as CR LF.
     void Put(std::string_view text);
