@@ -8,6 +8,7 @@
 #include "platform/TextFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -87,6 +88,33 @@ bool IsSeparator(char c)
     return c == ' ' || c == '\t';
 }
 
+// Byte classes for the field loop, which then needs no bound: a line holds no line end, zero
+// byte or 0x1A (the file's end), and one of them stands right after it, or the text's own zero.
+enum ByteClass : unsigned char {
+    kFieldByte = 0,
+    kSkippedByte = 1, ///< white space before a field (space, tab, vertical tab, form feed)
+    kFieldEnd = 2,    ///< ends a field: a separator, or what follows a line
+};
+
+constexpr std::array<unsigned char, 256> MakeByteClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (const unsigned char c : {' ', '\t'})
+        classes[c] = kSkippedByte | kFieldEnd;
+    for (const unsigned char c : {'\v', '\f'})
+        classes[c] = kSkippedByte;
+    for (const unsigned char c : {'\n', '\r', '\0', '\x1a'})
+        classes[c] = kFieldEnd;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kByteClasses = MakeByteClasses();
+
+unsigned char ClassOf(char c)
+{
+    return kByteClasses[static_cast<unsigned char>(c)];
+}
+
 bool IsVersionLine(std::string_view line)
 {
     return line.size() >= 8 && (line.substr(0, 8) == "2DA V2.0" || line.substr(0, 8) == "2DA\tV2.0");
@@ -115,6 +143,20 @@ std::size_t FindBreakOrZero(const char* text, std::size_t pos, std::size_t end)
     while (pos < end && text[pos] != '\n' && text[pos] != '\r' && text[pos] != '\0')
         ++pos;
     return pos;
+}
+
+// How often c occurs in text[0, size).
+std::size_t CountByte(const char* text, std::size_t size, char c)
+{
+    std::size_t count = 0;
+    const char* const end = text + size;
+    for (const char* p = text; p != end; ++count) {
+        const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
+        if (found == nullptr)
+            break;
+        p = static_cast<const char*>(found) + 1;
+    }
+    return count;
 }
 
 // Where the line after a line end at i (LF, CR or end) starts. A line ends at LF, at CR LF, or at
@@ -169,10 +211,9 @@ void TwoDAFileReader::Parse(const std::string& path)
     // A 0x1A byte ends the file, as text mode reads it.
     const std::size_t end = std::min(m_Text.find('\x1a'), m_Text.size());
     // The number of line ends bounds the number of rows, enough to size the cell list once.
-    const auto first = m_Text.begin();
-    auto lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\n'));
+    std::size_t lineCount = CountByte(m_Text.data(), end, '\n');
     if (lineCount == 0)
-        lineCount = static_cast<std::size_t>(std::count(first, first + static_cast<std::ptrdiff_t>(end), '\r'));
+        lineCount = CountByte(m_Text.data(), end, '\r');
     State state = State::Version;
     std::size_t pos = 0;
     while (pos < end) {
@@ -238,7 +279,8 @@ void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, s
     std::size_t fields = 0;
     std::size_t p = lineStart;
     while (true) {
-        while (p < lineEnd && ascii::IsSpace(text[p]))
+        // Neither loop passes the line's end: what follows it is neither skipped nor a field byte.
+        while ((ClassOf(text[p]) & kSkippedByte) != 0)
             ++p;
         if (p == lineEnd)
             break;
@@ -250,7 +292,7 @@ void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, s
             while (p < lineEnd && text[p] != '"')
                 ++p;
         } else {
-            while (p < lineEnd && !IsSeparator(text[p]))
+            while ((ClassOf(text[p]) & kFieldEnd) == 0)
                 ++p;
         }
         // The first field is the row label and is not kept.

@@ -113,6 +113,14 @@ TEST(TwoDAFileReaderTest, LinesAndFieldsAreSplitAsTheGameReadsThem)
         {"version line only", "2DA V2.0", "", ""},
         {"empty column line", "2DA V2.0\n\n\n0\n1\n", "", "/"},
         {"repeated column name", "2DA V2.0\n\nA A\n0 x y\n", "A,A", "x|x"},
+        // Whatever follows a line's last field ends it, and nothing after it is read.
+        {"last field before 0x1a", "2DA V2.0\n\nA B\n0 x yy\x1a z\n", "A,B", "x|yy"},
+        {"last field before a zero byte", std::string("2DA V2.0\n\nA B\n0 x yy\0z\n", 23), "A,B", "x|yy"},
+        {"last field before cr", "2DA V2.0\n\nA B\n0 x yy\r1 z w", "A,B", "x|yy/z|w"},
+        {"last field at the text's end", "2DA V2.0\n\nA B\n0 x yy", "A,B", "x|yy"},
+        {"quoted last field at the text's end", "2DA V2.0\n\nA B\n0 x \"y y\"", "A,B", "x|y y"},
+        {"bytes above 0x7f are field bytes", "2DA V2.0\n\nA B\n0 \xe9t\xff \xa0\n", "A,B", "\xe9t\xff|\xa0"},
+        {"white space runs between fields", "2DA V2.0\n\nA B\n0\t \v\fx \t\v y \t\n", "A,B", "x|y"},
     };
     ScopedTempDir dir;
     for (const LayoutCase& c : cases) {
