@@ -74,7 +74,9 @@ void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRe
     if (record.IsArmorVariation()) {
         model.outcome = ModelOutcome::ArmorVariation;
         // Found for every record the lists matched; the lookup does not throw for one that was not.
-        if (const auto row = visualIndex.find(record.Visual()); row != visualIndex.end()) {
+        const std::string* visual = record.VisualEntry();
+        const auto row = visual != nullptr ? visualIndex.find(*visual) : visualIndex.find(std::string());
+        if (row != visualIndex.end()) {
             record.WriteAVTIndex(m_Scratch);
             model.visualKey = Keep(m_Scratch);
             model.visualNumber = row->second;

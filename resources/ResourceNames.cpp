@@ -52,7 +52,10 @@ std::string RawText(const NWN::ResRef32& name)
 
 std::string ToText(const NWN::ResRef32& name)
 {
-    return ascii::ToLower(RawText(name));
+    std::string text = RawText(name);
+    for (char& c : text)
+        c = ascii::ToLower(c);
+    return text;
 }
 
 std::string MakeResourceKey(NWN::ResType type, std::string_view name)

@@ -120,6 +120,45 @@ TEST(RunReportTest, ModelsSortedBytewiseByName)
     EXPECT_EQ(report.ModelsByName(), more);
 }
 
+TEST(RunReportTest, ModelsByNameAgreeWithAStableSortOfManyNames)
+{
+    // Thousands of names from few letters, so that many share their first eight or sixteen bytes
+    // or are equal, of every length up to 24, with the bytes at either end of the range.
+    struct Shape {
+        const char* letters;
+        std::size_t longest;
+        std::size_t count;
+    };
+    const Shape shapes[] = {{"ab", 24, 3000}, {"a_\x01\xff", 18, 3000}, {"pP_", 17, 500}, {"x", 20, 40}, {"q", 3, 1}};
+    std::uint32_t seed = 20261209;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.letters);
+        RunReport report("m", "/i", "/h");
+        std::vector<std::string> names;
+        const std::string letters = shape.letters;
+        for (std::size_t i = 0; i < shape.count; ++i) {
+            std::string name(next() % (shape.longest + 1), ' ');
+            for (char& c : name)
+                c = letters[next() % letters.size()];
+            // A long shared start, as the game's model names have.
+            if (i % 3 == 0 && name.size() > 10)
+                name.replace(0, 10, "p_hhm_cl_b");
+            names.push_back(name);
+            report.AddIgnored(name, LoadRecord::npos, "r");
+        }
+        std::vector<std::size_t> expected(names.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            expected[i] = i;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&names](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+        EXPECT_EQ(report.ModelsByName(), expected);
+    }
+}
+
 TEST(RunReportTest, GridColumnsWholeRangeWhenNarrowElseNumbersMet)
 {
     LookupTables tables;
