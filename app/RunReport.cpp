@@ -2,6 +2,7 @@
 #include "app/RunReport.h"
 
 #include "app/ModelRecord.h"
+#include "platform/ByteWords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,18 +40,6 @@ std::string Normalised(std::string_view rest)
             shown += '/';
     }
     return shown;
-}
-
-/// The first eight bytes of text as a big-endian number, zero-padded: when two of these differ,
-/// they order their texts as a bytewise comparison does.
-std::uint64_t Prefix(std::string_view text)
-{
-    unsigned char bytes[8] = {};
-    std::memcpy(bytes, text.data(), std::min<std::size_t>(text.size(), sizeof bytes));
-    std::uint64_t prefix = 0;
-    for (const unsigned char byte : bytes)
-        prefix = (prefix << 8) | byte;
-    return prefix;
 }
 
 void AddOnce(std::vector<std::string>& codes, const std::string& code)
@@ -132,7 +121,8 @@ const std::vector<std::size_t>& RunReport::ModelsByName() const
     std::vector<Entry> entries(m_Models.size());
     for (std::size_t i = 0; i < m_Models.size(); ++i) {
         const std::string_view name = m_Models[i].name;
-        entries[i] = {Prefix(name), Prefix(name.substr(std::min<std::size_t>(name.size(), 8))), name, i};
+        entries[i] = {words::LeadingBytes(name),
+                      words::LeadingBytes(name.substr(std::min<std::size_t>(name.size(), 8))), name, i};
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         if (a.head != b.head)

@@ -2,6 +2,8 @@
 // (key, number) pairs sorted once at the end.
 #include "app/SectionLists.h"
 
+#include "platform/ByteWords.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -52,26 +54,26 @@ std::uint32_t SectionLists::Insert(const KeyIdentity& identity, std::string_view
     // Identities and text offsets are 32-bit numbers; no section comes near.
     if (m_Identities.size() >= kNone - 1 || text.size() > UINT32_MAX - m_Texts.size())
         throw std::length_error("too many script lists");
-    if (m_Slots.size() / 2 <= m_Identities.size()) {
-        m_Slots.assign(std::max<std::size_t>(64, m_Slots.size() * 2), 0);
-        const std::size_t mask = m_Slots.size() - 1;
-        for (std::uint32_t filed = 0; filed < m_Identities.size(); ++filed) {
-            std::size_t slot = HashOf(m_Identities[filed]) & mask;
-            while (m_Slots[slot] != 0)
-                slot = (slot + 1) & mask;
-            m_Slots[slot] = filed + 1;
-        }
-    }
     const auto number = static_cast<std::uint32_t>(m_Identities.size());
-    const std::size_t mask = m_Slots.size() - 1;
-    std::size_t slot = HashOf(identity) & mask;
-    while (m_Slots[slot] != 0)
-        slot = (slot + 1) & mask;
-    m_Slots[slot] = number + 1;
+    if (m_Slots.size() / 2 <= number) {
+        m_Slots.assign(std::max<std::size_t>(64, m_Slots.size() * 2), 0);
+        for (std::uint32_t filed = 0; filed < number; ++filed)
+            FileInSlot(filed);
+    }
     m_Identities.push_back(identity);
+    FileInSlot(number);
     m_Texts += text;
     m_TextEnds.push_back(static_cast<std::uint32_t>(m_Texts.size()));
     return number;
+}
+
+void SectionLists::FileInSlot(std::uint32_t identity)
+{
+    const std::size_t mask = m_Slots.size() - 1;
+    std::size_t slot = HashOf(m_Identities[identity]) & mask;
+    while (m_Slots[slot] != 0)
+        slot = (slot + 1) & mask;
+    m_Slots[slot] = identity + 1;
 }
 
 std::string_view SectionLists::Text(std::uint32_t identity) const
@@ -97,13 +99,8 @@ void SectionLists::Order()
         std::uint32_t identity;
     };
     std::vector<Sortable> sortable(m_Identities.size());
-    for (std::uint32_t identity = 0; identity < m_Identities.size(); ++identity) {
-        const std::string_view rest = Text(identity).substr(shared);
-        std::uint64_t leading = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            leading = leading << 8 | (i < rest.size() ? static_cast<unsigned char>(rest[i]) : 0u);
-        sortable[identity] = {leading, identity};
-    }
+    for (std::uint32_t identity = 0; identity < m_Identities.size(); ++identity)
+        sortable[identity] = {words::LeadingBytes(Text(identity).substr(shared)), identity};
     std::sort(sortable.begin(), sortable.end(), [this](const Sortable& a, const Sortable& b) {
         if (a.leading != b.leading)
             return a.leading < b.leading;

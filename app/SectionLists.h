@@ -67,6 +67,8 @@ private:
 
     std::uint32_t Find(const KeyIdentity& identity) const;
     std::uint32_t Insert(const KeyIdentity& identity, std::string_view text);
+    /// Puts identity (a number of m_Identities) in the first free slot from its hash on.
+    void FileInSlot(std::uint32_t identity);
     std::string_view Text(std::uint32_t identity) const;
     /// Turns each pair's identity into the rank of its key's text, then sorts the pairs and drops
     /// repeats.

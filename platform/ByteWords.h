@@ -1,10 +1,12 @@
 // Eight bytes of text looked at as one 64-bit word, the text's first byte in the lowest bits on
-// every machine, and the marks that tell which of those bytes have a given value.
+// every machine, and the marks that tell which of those bytes have a given value; and eight bytes
+// read as a number that orders texts.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace brindle::words {
 
@@ -52,6 +54,20 @@ inline std::uint64_t ToLowerAscii(std::uint64_t word)
     const std::uint64_t fromA = low + kEveryByte * (0x80 - 'A');
     const std::uint64_t pastZ = low + kEveryByte * (0x80 - 'Z' - 1);
     return word | (fromA & ~pastZ & ~word & kHighBits) >> 2;
+}
+
+/// The first eight bytes of text as one number, the first byte in the highest bits and missing
+/// bytes as zeros: when the numbers of two texts differ, they order the texts as a bytewise
+/// comparison does.
+inline std::uint64_t LeadingBytes(std::string_view text)
+{
+    unsigned char bytes[8] = {};
+    if (!text.empty())
+        std::memcpy(bytes, text.data(), text.size() < sizeof(bytes) ? text.size() : sizeof(bytes));
+    std::uint64_t leading = 0;
+    for (const unsigned char byte : bytes)
+        leading = (leading << 8) | byte;
+    return leading;
 }
 
 /// The place in the word of the first (lowest) byte marked in marks, which is not 0.

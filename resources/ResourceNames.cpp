@@ -52,10 +52,7 @@ std::string RawText(const NWN::ResRef32& name)
 
 std::string ToText(const NWN::ResRef32& name)
 {
-    std::string text = RawText(name);
-    for (char& c : text)
-        c = ascii::ToLower(c);
-    return text;
+    return ascii::ToLower(RawView(name));
 }
 
 std::string MakeResourceKey(NWN::ResType type, std::string_view name)

@@ -1,5 +1,5 @@
 // Word marks: for every place of a byte in the word and values beside the one looked for, the
-// first and last marks name the right bytes.
+// first and last marks name the right bytes; and leading bytes order texts as bytewise comparison.
 #include "platform/ByteWords.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +53,35 @@ TEST(ByteWordsTest, OnlyAsciiCapitalsAreLowerCased)
         }
     }
     EXPECT_EQ(wrong, "");
+}
+
+TEST(ByteWordsTest, LeadingBytesOrderTextsAsBytewiseComparison)
+{
+    // Shorter than a word, a word long, longer (only eight bytes count), bytes at either end of the range.
+    const std::string texts[] = {"",
+                                 std::string(1, '\0'),
+                                 "a",
+                                 "ab",
+                                 "abcdefg",
+                                 "abcdefgh",
+                                 "abcdefgz",
+                                 "abcdefh",
+                                 "\x7f",
+                                 "\x80",
+                                 "\xff\xff\xff\xff\xff\xff\xff\xff\xff"};
+    EXPECT_EQ(LeadingBytes(""), 0u);
+    EXPECT_EQ(LeadingBytes("a"), std::uint64_t{'a'} << 56);
+    EXPECT_EQ(LeadingBytes("abcdefgh"), LeadingBytes("abcdefghXYZ"));
+    for (const std::string& a : texts) {
+        for (const std::string& b : texts) {
+            const std::string_view first8a = std::string_view(a).substr(0, 8);
+            const std::string_view first8b = std::string_view(b).substr(0, 8);
+            // Equal numbers only for texts alike in their first eight bytes, or differing in zeros past their end.
+            if (LeadingBytes(a) != LeadingBytes(b)) {
+                EXPECT_EQ(LeadingBytes(a) < LeadingBytes(b), first8a < first8b) << a << " / " << b;
+            }
+        }
+    }
 }
 
 } // namespace
