@@ -113,7 +113,10 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
                     RunReport* report)
 {
     // Room for every model in one list: it takes the memory it fills, and never moves.
-    models.records.reserve(manager.CountEntriesOfType(ResTypeMdb));
+    const std::size_t modelCount = manager.CountEntriesOfType(ResTypeMdb);
+    models.records.reserve(modelCount);
+    if (report != nullptr)
+        report->ReserveModels(modelCount);
     std::optional<ModelRecord> record;
     std::string upper;
     // Last entry first: the order does not change the script, which sorts keys and numbers.

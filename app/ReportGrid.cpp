@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
-#include <unordered_map>
 
 namespace brindle {
 
 namespace {
 
-/// A model of the section at its list and number. A list is known by its rank among the section's
-/// keys, so sorting compares numbers only.
+/// A model of the section at its list and number. A list is known by the rank of its key among
+/// the report's texts, so sorting compares numbers only.
 struct Placed {
     std::uint32_t key;
     std::uint32_t number;
@@ -24,49 +23,31 @@ struct Placed {
     }
 };
 
-/// The section's models, and its keys each once.
+/// The section's models in list, number and report order, and the text of each rank.
 struct Section {
     std::vector<Placed> placed;
     std::vector<std::string_view> keys;
 };
 
-/// The models of the section with their keys numbered in the order first met.
 Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
 {
     Section section;
-    // The report keeps each key's text once, so where it is stored tells one key from another.
-    std::unordered_map<const char*, std::uint32_t> keyNumbers;
     const auto& models = report.Models();
+    const std::vector<std::uint32_t>& ranks = report.TextRanks();
+    section.keys.resize(ranks.size());
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
-        const std::string_view key = visual ? model.visualKey : model.key;
-        if (model.outcome != outcome || key.empty())
+        const std::uint32_t text = visual ? model.visualKeyText : model.keyText;
+        if (model.outcome != outcome || text == RunReport::kNoText)
             continue;
-        const auto [found, added] = keyNumbers.try_emplace(key.data(), static_cast<std::uint32_t>(section.keys.size()));
-        if (added)
-            section.keys.push_back(key);
-        section.placed.push_back({found->second, visual ? model.visualNumber : model.number, i});
+        const std::string_view key = visual ? model.visualKey : model.key;
+        if (key.empty())
+            continue;
+        section.keys[ranks[text]] = key;
+        section.placed.push_back({ranks[text], visual ? model.visualNumber : model.number, i});
     }
-    return section;
-}
-
-/// Numbers the keys by their rank in text order, and puts the models in list, number and report order.
-void SortByKey(Section& section)
-{
-    std::vector<std::string_view>& keys = section.keys;
-    std::vector<std::uint32_t> byKey(keys.size());
-    std::iota(byKey.begin(), byKey.end(), 0u);
-    std::sort(byKey.begin(), byKey.end(), [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-    std::vector<std::uint32_t> rank(keys.size());
-    std::vector<std::string_view> sorted(keys.size());
-    for (std::uint32_t r = 0; r < byKey.size(); ++r) {
-        rank[byKey[r]] = r;
-        sorted[r] = keys[byKey[r]];
-    }
-    keys = std::move(sorted);
-    for (Placed& placed : section.placed)
-        placed.key = rank[placed.key];
     std::sort(section.placed.begin(), section.placed.end());
+    return section;
 }
 
 std::vector<std::uint32_t> Columns(const std::vector<Placed>& placed)
@@ -134,8 +115,7 @@ void AddRows(ReportGrid& grid, const Section& section)
 
 ReportGrid BuildReportGrid(const RunReport& report, ModelOutcome outcome, bool visual)
 {
-    Section section = Collect(report, outcome, visual);
-    SortByKey(section);
+    const Section section = Collect(report, outcome, visual);
     ReportGrid grid;
     grid.columns = Columns(section.placed);
     grid.models.reserve(section.placed.size());
@@ -146,16 +126,22 @@ ReportGrid BuildReportGrid(const RunReport& report, ModelOutcome outcome, bool v
 std::vector<IgnoredGroup> GroupIgnoredModels(const RunReport& report)
 {
     const auto& models = report.Models();
-    // Taken in name order, each group's members come sorted.
-    std::map<std::string_view, std::vector<std::size_t>> byReason;
-    for (const std::size_t i : report.ModelsByName())
-        if (models[i].outcome == ModelOutcome::Ignored)
-            byReason[models[i].reason].push_back(i);
+    const std::vector<std::uint32_t>& ranks = report.TextRanks();
+    // By the rank of the reason; taken in name order, each group's members come sorted.
+    std::map<std::uint32_t, IgnoredGroup> byReason;
+    for (const std::size_t i : report.ModelsByName()) {
+        const ReportModel& model = models[i];
+        if (model.outcome != ModelOutcome::Ignored || model.reasonText == RunReport::kNoText)
+            continue;
+        IgnoredGroup& group = byReason[ranks[model.reasonText]];
+        group.reason = model.reason;
+        group.models.push_back(i);
+    }
     std::vector<IgnoredGroup> groups;
     groups.reserve(byReason.size());
-    for (auto& [reason, members] : byReason) {
-        const bool folded = members.size() > kOpenGroupLimit;
-        groups.push_back({reason, std::move(members), folded});
+    for (auto& [rank, group] : byReason) {
+        group.folded = group.models.size() > kOpenGroupLimit;
+        groups.push_back(std::move(group));
     }
     return groups;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 
 namespace brindle {
@@ -42,6 +43,38 @@ std::string Normalised(std::string_view rest)
     return shown;
 }
 
+/// The numbers 0..count-1 ordered by text(number), bytewise; equal texts keep their order. Tens of
+/// thousands of texts, most of them alike only in their first few bytes: comparing numbers made
+/// of their first sixteen bytes spares most of the byte comparisons.
+template <class Text>
+std::vector<std::size_t> OrderByText(std::size_t count, const Text& text)
+{
+    struct Entry {
+        std::uint64_t head;
+        std::uint64_t next;
+        std::string_view text;
+        std::size_t number;
+    };
+    std::vector<Entry> entries(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view one = text(i);
+        entries[i] = {words::LeadingBytes(one), words::LeadingBytes(one.substr(std::min<std::size_t>(one.size(), 8))),
+                      one, i};
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.next != b.next)
+            return a.next < b.next;
+        const int order = a.text.compare(b.text);
+        return order != 0 ? order < 0 : a.number < b.number;
+    });
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = entries[i].number;
+    return order;
+}
+
 void AddOnce(std::vector<std::string>& codes, const std::string& code)
 {
     if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end())
@@ -55,19 +88,34 @@ RunReport::RunReport(std::string module, std::string install, std::string home)
 {
 }
 
+template <class Write>
+std::uint32_t RunReport::KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
+                               const KeyIdentity& identity, const Write& write)
+{
+    const auto [found, added] = keys.try_emplace(identity, kNoText);
+    if (added) {
+        write(m_Scratch);
+        found->second = Keep(m_Scratch);
+    }
+    return found->second;
+}
+
 void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
                            const LookupTables::ArmorVisualTypeIndexMap& visualIndex)
 {
-    record.WriteIndex(m_Scratch);
-    ReportModel model{std::move(name), source, ModelOutcome::Weapon, Keep(m_Scratch), record.Variation(), {}, 0, {}};
+    const std::uint32_t key =
+        KeyOf(m_IndexKeys, IndexIdentity(record), [&record](std::string& out) { record.WriteIndex(out); });
+    ReportModel model{std::move(name), source, ModelOutcome::Weapon, m_Texts[key], record.Variation(), {}, 0, {}, key,
+                      kNoText,         kNoText};
     if (record.IsArmorVariation()) {
         model.outcome = ModelOutcome::ArmorVariation;
         // Found for every record the lists matched; the lookup does not throw for one that was not.
         const std::string* visual = record.VisualEntry();
         const auto row = visual != nullptr ? visualIndex.find(*visual) : visualIndex.find(std::string());
         if (row != visualIndex.end()) {
-            record.WriteAVTIndex(m_Scratch);
-            model.visualKey = Keep(m_Scratch);
+            model.visualKeyText = KeyOf(m_VisualKeys, ArmorVisualTypeIdentity(record),
+                                        [&record](std::string& out) { record.WriteAVTIndex(out); });
+            model.visualKey = m_Texts[model.visualKeyText];
             model.visualNumber = row->second;
         }
     } else if (record.IsArmorPart()) {
@@ -76,14 +124,36 @@ void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRe
     m_Models.push_back(std::move(model));
 }
 
-void RunReport::AddIgnored(std::string name, std::uint32_t source, std::string reason)
+void RunReport::AddIgnored(std::string name, std::uint32_t source, std::string_view reason)
 {
-    m_Models.push_back({std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, Keep(reason)});
+    const std::uint32_t text = Keep(reason);
+    m_Models.push_back(
+        {std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, m_Texts[text], kNoText, kNoText, text});
 }
 
-std::string_view RunReport::Keep(const std::string& text)
+std::uint32_t RunReport::Keep(std::string_view text)
 {
-    return *m_Texts.insert(text).first;
+    const auto found = m_TextNumbers.find(text);
+    if (found != m_TextNumbers.end())
+        return found->second;
+    if (m_Texts.size() >= kNoText)
+        throw std::length_error("too many report texts");
+    const auto number = static_cast<std::uint32_t>(m_Texts.size());
+    m_Texts.emplace_back(text);
+    m_TextNumbers.emplace(m_Texts.back(), number);
+    return number;
+}
+
+const std::vector<std::uint32_t>& RunReport::TextRanks() const
+{
+    if (m_TextRanks.size() == m_Texts.size())
+        return m_TextRanks;
+    const std::vector<std::size_t> byText =
+        OrderByText(m_Texts.size(), [this](std::size_t i) { return std::string_view(m_Texts[i]); });
+    m_TextRanks.resize(byText.size());
+    for (std::size_t rank = 0; rank < byText.size(); ++rank)
+        m_TextRanks[byText[rank]] = static_cast<std::uint32_t>(rank);
+    return m_TextRanks;
 }
 
 void RunReport::SetTables(const LookupTables& tables, const std::array<std::size_t, 4>& rows,
@@ -108,33 +178,8 @@ std::array<std::size_t, 4> RunReport::Counts() const
 
 const std::vector<std::size_t>& RunReport::ModelsByName() const
 {
-    if (m_ByName.size() == m_Models.size())
-        return m_ByName;
-    // Tens of thousands of names, most of them alike only in their first few bytes: comparing
-    // numbers first spares most of the byte comparisons.
-    struct Entry {
-        std::uint64_t head;
-        std::uint64_t next;
-        std::string_view name;
-        std::size_t model;
-    };
-    std::vector<Entry> entries(m_Models.size());
-    for (std::size_t i = 0; i < m_Models.size(); ++i) {
-        const std::string_view name = m_Models[i].name;
-        entries[i] = {words::LeadingBytes(name),
-                      words::LeadingBytes(name.substr(std::min<std::size_t>(name.size(), 8))), name, i};
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        if (a.next != b.next)
-            return a.next < b.next;
-        const int order = a.name.compare(b.name);
-        return order != 0 ? order < 0 : a.model < b.model;
-    });
-    m_ByName.resize(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        m_ByName[i] = entries[i].model;
+    if (m_ByName.size() != m_Models.size())
+        m_ByName = OrderByText(m_Models.size(), [this](std::size_t i) { return std::string_view(m_Models[i].name); });
     return m_ByName;
 }
 

@@ -4,15 +4,17 @@
 #pragma once
 
 #include "app/ChangeSummary.h"
+#include "app/KeyIdentity.h"
 #include "app/LookupTables.h"
 #include "resources/LoadRecord.h"
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace brindle {
@@ -35,6 +37,11 @@ struct ReportModel {
     std::string_view visualKey;  ///< armor variations: the armor-visual-type list it feeds, else empty
     std::uint32_t visualNumber;
     std::string_view reason;     ///< ignored models: why
+    /// The numbers of key, visualKey and reason among the report's texts (RunReport::kNoText for
+    /// an empty one): equal texts have equal numbers.
+    std::uint32_t keyText;
+    std::uint32_t visualKeyText;
+    std::uint32_t reasonText;
 };
 
 /// A game table as the run read it.
@@ -49,6 +56,9 @@ struct ReportTable {
 
 class RunReport {
 public:
+    /// The text number of an empty key or reason.
+    static constexpr std::uint32_t kNoText = UINT32_MAX;
+
     RunReport(std::string module, std::string install, std::string home);
     // The models point into m_Texts: a copy would point into the original's.
     RunReport(const RunReport&) = delete;
@@ -57,7 +67,9 @@ public:
     /// A model the run counted; its keys are taken from the record.
     void AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
                     const LookupTables::ArmorVisualTypeIndexMap& visualIndex);
-    void AddIgnored(std::string name, std::uint32_t source, std::string reason);
+    void AddIgnored(std::string name, std::uint32_t source, std::string_view reason);
+    /// Room for count models, as many as the run may add.
+    void ReserveModels(std::size_t count) { m_Models.reserve(count); }
     void SetLoad(LoadRecord load);
     /// The four tables: rows[i] is the row count of kReportTables[i] (0 when not read) and read[i]
     /// whether it was read.
@@ -89,6 +101,8 @@ public:
     /// The numbers of Models() sorted by name (bytewise); equal names keep their order. Sorted
     /// once for all the files of the report.
     const std::vector<std::size_t>& ModelsByName() const;
+    /// The rank of each of the report's texts (by the numbers of ReportModel) in bytewise order.
+    const std::vector<std::uint32_t>& TextRanks() const;
     /// The source's path shown relative to the home or installation folder ("home:hak/x.hak",
     /// "install:Data/2DA.zip", with "/" between folders); a path below neither is shown whole.
     std::string ShowPath(const std::string& path) const;
@@ -103,14 +117,25 @@ private:
     std::string m_Home;
     std::string m_InstallOrigin;
     std::string m_HomeOrigin;
-    /// The text kept once in m_Texts.
-    std::string_view Keep(const std::string& text);
+    /// The number of text among m_Texts, added if new.
+    std::uint32_t Keep(std::string_view text);
+    /// The number of the key of identity, which write(std::string&) writes; written only for an
+    /// identity not met before in keys.
+    template <class Write>
+    std::uint32_t KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
+                        const KeyIdentity& identity, const Write& write);
 
     std::vector<ReportModel> m_Models;
-    /// The keys and reasons the models point to; a node-based set, so they stay where they are.
-    std::unordered_set<std::string> m_Texts;
+    /// The keys and reasons the models point to, each once; a deque, so they stay where they are.
+    std::deque<std::string> m_Texts;
+    std::unordered_map<std::string_view, std::uint32_t> m_TextNumbers;
+    /// The text numbers of the list keys and armor-visual-type keys met, by what they are made of.
+    std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash> m_IndexKeys;
+    std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash> m_VisualKeys;
     /// Room for the keys made from a record, kept from model to model.
     std::string m_Scratch;
+    /// TextRanks, current while it ranks as many texts as m_Texts (texts are only added).
+    mutable std::vector<std::uint32_t> m_TextRanks;
     /// ModelsByName, current while it counts as many models as m_Models (models are only added).
     mutable std::vector<std::size_t> m_ByName;
     LoadRecord m_Load;

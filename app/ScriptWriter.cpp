@@ -28,19 +28,6 @@ constexpr std::string_view kClosing = "\n}";
 /// The number every list may be given to offer an invisible model.
 constexpr std::uint32_t kInvisibleValue = 0;
 
-// The entries the list key of a record is made of: ToIndex's, and ToAVTIndex's.
-KeyIdentity IndexIdentity(const ModelRecord& record)
-{
-    const std::string_view part = record.ModelPart();
-    return {record.Race(),      record.Gender(),         record.VisualEntry(),
-            record.ItemClass(), record.Prefix().front(), part.empty() ? '\0' : part.front()};
-}
-
-KeyIdentity ArmorVisualTypeIdentity(const ModelRecord& record)
-{
-    return {record.Race(), record.Gender(), nullptr, record.ItemClass(), record.Prefix().front(), '\0'};
-}
-
 /// Takes the statistics of a script written only for its fixed text.
 class SilentTextOut final : public IDebugTextOut {
 public:

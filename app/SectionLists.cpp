@@ -9,32 +9,6 @@
 
 namespace brindle {
 
-namespace {
-
-std::uint64_t Mix(std::uint64_t value)
-{
-    value ^= value >> 33;
-    value *= 0xFF51AFD7ED558CCDull;
-    value ^= value >> 33;
-    return value;
-}
-
-std::uint64_t Address(const std::string* entry)
-{
-    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(entry));
-}
-
-std::uint64_t HashOf(const KeyIdentity& identity)
-{
-    std::uint64_t hash =
-        Mix(Address(identity.race) ^ (std::uint64_t{static_cast<unsigned char>(identity.prefix)} << 56));
-    hash = Mix(hash ^ Address(identity.gender));
-    hash = Mix(hash ^ Address(identity.visual));
-    return Mix(hash ^ Address(identity.itemClass) ^ static_cast<unsigned char>(identity.modelPart));
-}
-
-} // namespace
-
 std::uint32_t SectionLists::Find(const KeyIdentity& identity) const
 {
     if (m_Slots.empty())

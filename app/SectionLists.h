@@ -3,25 +3,14 @@
 // once per distinct set of entries, not once per record; lists whose keys read alike are one list.
 #pragma once
 
+#include "app/KeyIdentity.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace brindle {
-
-/// The entries a list key is made of. Equal identities make equal keys; different ones may still
-/// make keys that read alike. Entries are compared by address: a table holds each entry once.
-struct KeyIdentity {
-    const std::string* race = nullptr;
-    const std::string* gender = nullptr;
-    const std::string* visual = nullptr;
-    const std::string* itemClass = nullptr;
-    char prefix = '\0';
-    char modelPart = '\0';
-
-    bool operator==(const KeyIdentity&) const = default;
-};
 
 class SectionLists {
 public:

@@ -120,7 +120,7 @@ TEST(RunReportTest, ModelsSortedBytewiseByName)
     EXPECT_EQ(report.ModelsByName(), more);
 }
 
-TEST(RunReportTest, ModelsByNameAgreeWithAStableSortOfManyNames)
+TEST(RunReportTest, ModelsAndTextsOrderedAsAStableSortOfManyNames)
 {
     // Thousands of names from few letters, so that many share their first eight or sixteen bytes
     // or are equal, of every length up to 24, with the bytes at either end of the range.
@@ -148,7 +148,8 @@ TEST(RunReportTest, ModelsByNameAgreeWithAStableSortOfManyNames)
             if (i % 3 == 0 && name.size() > 10)
                 name.replace(0, 10, "p_hhm_cl_b");
             names.push_back(name);
-            report.AddIgnored(name, LoadRecord::npos, "r");
+            // The name as the reason too: the report keeps each text once and ranks them.
+            report.AddIgnored(name, LoadRecord::npos, name);
         }
         std::vector<std::size_t> expected(names.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
@@ -156,6 +157,19 @@ TEST(RunReportTest, ModelsByNameAgreeWithAStableSortOfManyNames)
         std::stable_sort(expected.begin(), expected.end(),
                          [&names](std::size_t a, std::size_t b) { return names[a] < names[b]; });
         EXPECT_EQ(report.ModelsByName(), expected);
+
+        // Equal texts have one number, and the ranks of the numbers follow the texts' order.
+        const auto& ranks = report.TextRanks();
+        const auto& models = report.Models();
+        for (std::size_t at = 1; at < expected.size(); ++at) {
+            const ReportModel& before = models[expected[at - 1]];
+            const ReportModel& after = models[expected[at]];
+            ASSERT_EQ(before.reason, before.name);
+            if (before.name == after.name)
+                EXPECT_EQ(before.reasonText, after.reasonText) << after.name;
+            else
+                EXPECT_LT(ranks[before.reasonText], ranks[after.reasonText]) << after.name;
+        }
     }
 }
 
