@@ -119,6 +119,7 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         report->ReserveModels(modelCount);
     std::optional<ModelRecord> record;
     std::string upper;
+    std::string lower;
     // Last entry first: the order does not change the script, which sorts keys and numbers.
     for (FileIndex index = manager.GetEncapsulatedFileCount(); index-- > 0;) {
         // Most entries are no models; their names are not fetched.
@@ -132,14 +133,20 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
         upper.assign(RawView(name));
         for (char& c : upper)
             c = ascii::ToUpper(c);
+        // The report shows names in lower case, as ToText gives them.
+        if (report != nullptr) {
+            lower.assign(upper);
+            for (char& c : lower)
+                c = ascii::ToLower(c);
+        }
         if (const char* failure = Classify(tables, upper, record)) {
             if (report != nullptr)
-                report->AddIgnored(ToText(name), manager.GetEntrySource(index), ModelRecord::ReasonForReport(failure));
+                report->AddIgnored(lower, manager.GetEntrySource(index), ModelRecord::ReasonForReport(failure));
             models.ignored.push_back({index, failure});
             continue;
         }
         if (report != nullptr)
-            report->AddCounted(ToText(name), manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
+            report->AddCounted(lower, manager.GetEntrySource(index), *record, tables.ArmorVisualTypeIndex());
         models.Keep(std::move(*record));
     }
     models.SplitKinds();

@@ -100,13 +100,13 @@ std::uint32_t RunReport::KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, Ke
     return found->second;
 }
 
-void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
+void RunReport::AddCounted(std::string_view name, std::uint32_t source, const ModelRecord& record,
                            const LookupTables::ArmorVisualTypeIndexMap& visualIndex)
 {
     const std::uint32_t key =
         KeyOf(m_IndexKeys, IndexIdentity(record), [&record](std::string& out) { record.WriteIndex(out); });
-    ReportModel model{std::move(name), source, ModelOutcome::Weapon, m_Texts[key], record.Variation(), {}, 0, {}, key,
-                      kNoText,         kNoText};
+    ReportModel model{KeepName(name), source, ModelOutcome::Weapon, m_Texts[key], record.Variation(), {}, 0, {}, key,
+                      kNoText,        kNoText};
     if (record.IsArmorVariation()) {
         model.outcome = ModelOutcome::ArmorVariation;
         // Found for every record the lists matched; the lookup does not throw for one that was not.
@@ -124,11 +124,30 @@ void RunReport::AddCounted(std::string name, std::uint32_t source, const ModelRe
     m_Models.push_back(std::move(model));
 }
 
-void RunReport::AddIgnored(std::string name, std::uint32_t source, std::string_view reason)
+void RunReport::AddIgnored(std::string_view name, std::uint32_t source, std::string_view reason)
 {
     const std::uint32_t text = Keep(reason);
     m_Models.push_back(
-        {std::move(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, m_Texts[text], kNoText, kNoText, text});
+        {KeepName(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, m_Texts[text], kNoText, kNoText, text});
+}
+
+std::string_view RunReport::KeepName(std::string_view name)
+{
+    if (name.empty())
+        return {};
+    if (name.size() > m_NameRoomLeft) {
+        // Blocks of 64 KiB hold a few thousand names; a longer name gets one of its own.
+        constexpr std::size_t kBlock = 64 * 1024;
+        const std::size_t size = std::max(kBlock, name.size());
+        m_Names.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_NameRoom = m_Names.back().get();
+        m_NameRoomLeft = size;
+    }
+    std::memcpy(m_NameRoom, name.data(), name.size());
+    const std::string_view kept(m_NameRoom, name.size());
+    m_NameRoom += name.size();
+    m_NameRoomLeft -= name.size();
+    return kept;
 }
 
 std::uint32_t RunReport::Keep(std::string_view text)
@@ -179,7 +198,7 @@ std::array<std::size_t, 4> RunReport::Counts() const
 const std::vector<std::size_t>& RunReport::ModelsByName() const
 {
     if (m_ByName.size() != m_Models.size())
-        m_ByName = OrderByText(m_Models.size(), [this](std::size_t i) { return std::string_view(m_Models[i].name); });
+        m_ByName = OrderByText(m_Models.size(), [this](std::size_t i) { return m_Models[i].name; });
     return m_ByName;
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,7 +30,7 @@ inline constexpr std::array<const char*, 4> kReportTables = {"gender", "appearan
 /// One distinct model of the combined index. Keys and reasons are shared by many models: they
 /// point into their report's texts, kept once each.
 struct ReportModel {
-    std::string name;            ///< as the source stores it
+    std::string_view name;       ///< as the source stores it; kept by the report
     std::uint32_t source;        ///< number in the load record's sources, or LoadRecord::npos
     ModelOutcome outcome;
     std::string_view key;        ///< the list it feeds (counted models); kept once per text by the report
@@ -65,9 +66,9 @@ public:
     RunReport& operator=(const RunReport&) = delete;
 
     /// A model the run counted; its keys are taken from the record.
-    void AddCounted(std::string name, std::uint32_t source, const ModelRecord& record,
+    void AddCounted(std::string_view name, std::uint32_t source, const ModelRecord& record,
                     const LookupTables::ArmorVisualTypeIndexMap& visualIndex);
-    void AddIgnored(std::string name, std::uint32_t source, std::string_view reason);
+    void AddIgnored(std::string_view name, std::uint32_t source, std::string_view reason);
     /// Room for count models, as many as the run may add.
     void ReserveModels(std::size_t count) { m_Models.reserve(count); }
     void SetLoad(LoadRecord load);
@@ -125,7 +126,14 @@ private:
     std::uint32_t KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
                         const KeyIdentity& identity, const Write& write);
 
+    /// A copy of name among m_Names.
+    std::string_view KeepName(std::string_view name);
+
     std::vector<ReportModel> m_Models;
+    /// The models' names one after another, in blocks that never move.
+    std::vector<std::unique_ptr<char[]>> m_Names;
+    char* m_NameRoom = nullptr;
+    std::size_t m_NameRoomLeft = 0;
     /// The keys and reasons the models point to, each once; a deque, so they stay where they are.
     std::deque<std::string> m_Texts;
     std::unordered_map<std::string_view, std::uint32_t> m_TextNumbers;

@@ -44,7 +44,7 @@ std::string Describe(const RunReport& report, const ReportGrid& grid)
             covered += cell.emptyBefore + 1;
             text += " _" + std::to_string(cell.emptyBefore) + " " + std::to_string(cell.number) + "[";
             for (const std::size_t model : grid.ModelsOf(cell))
-                text += report.Models()[model].name + (model == grid.ModelsOf(cell).back() ? "]" : ",");
+                text += std::string(report.Models()[model].name) + (model == grid.ModelsOf(cell).back() ? "]" : ",");
         }
         text += " _" + std::to_string(row.emptyAfter);
         EXPECT_EQ(covered, grid.columns.size()) << row.key;
