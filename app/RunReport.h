@@ -38,8 +38,8 @@ struct ReportModel {
     std::string_view visualKey;  ///< armor variations: the armor-visual-type list it feeds, else empty
     std::uint32_t visualNumber;
     std::string_view reason;     ///< ignored models: why
-    /// The numbers of key, visualKey and reason among the report's texts (RunReport::kNoText for
-    /// an empty one): equal texts have equal numbers.
+    /// The numbers of key, visualKey and reason among the report's texts (RunReport::kNoText
+    /// where the model has no such text): equal texts have equal numbers.
     std::uint32_t keyText;
     std::uint32_t visualKeyText;
     std::uint32_t reasonText;
