@@ -2,6 +2,7 @@
 // which models share a cell, and which groups start folded.
 #include "app/LookupTables.h"
 #include "app/ModelRecord.h"
+#include "app/KeyIdentity.h"
 #include "app/ReportGrid.h"
 #include "app/RunReport.h"
 
@@ -105,6 +106,44 @@ TEST(ReportGridTest, ColumnsRowsAndCellsFromTheModels)
         report.AddIgnored("W_DAG09", LoadRecord::npos, "r");
         EXPECT_EQ(Describe(report, BuildReportGrid(report, c.outcome, c.visual)), c.grid) << c.names.front();
     }
+}
+
+TEST(ReportGridTest, KeysNumberedOncePerTextWhateverTheirIdentity)
+{
+    LookupTables tables;
+    FillTables(tables);
+    // W_DAG04 has no part letter, so part A as W_DAG05_A; the two body models differ in their
+    // visual type but feed one armor-visual-type list.
+    const char* names[] = {"W_DAG04", "W_DAG05_A", "W_DAG04_B", "P_HHM_CL_BODY03", "P_HHM_PL_BODY01",
+                           "P_HHM_CL_BODY01", "W_LSWORD03"};
+    RunReport report("m", "/i", "/h");
+    std::vector<std::optional<ModelRecord>> records(std::size(names));
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        ASSERT_EQ(ModelRecord::TryRead(tables, names[i], records[i]), nullptr) << names[i];
+        report.AddCounted(names[i], LoadRecord::npos, *records[i], tables.ArmorVisualTypeIndex());
+    }
+    const auto& models = report.Models();
+    for (std::size_t a = 0; a < models.size(); ++a) {
+        EXPECT_EQ(models[a].name, names[a]);
+        EXPECT_EQ(models[a].key, records[a]->ToIndex()) << names[a];
+        for (std::size_t b = 0; b < models.size(); ++b) {
+            SCOPED_TRACE(std::string(names[a]) + " / " + names[b]);
+            // Equal identities make equal keys (and hashes); equal texts have one number.
+            const bool sameIdentity = IndexIdentity(*records[a]) == IndexIdentity(*records[b]);
+            if (sameIdentity) {
+                EXPECT_EQ(HashOf(IndexIdentity(*records[a])), HashOf(IndexIdentity(*records[b])));
+            }
+            EXPECT_EQ(sameIdentity, models[a].key == models[b].key);
+            EXPECT_EQ(models[a].keyText == models[b].keyText, models[a].key == models[b].key);
+            EXPECT_EQ(models[a].visualKeyText == models[b].visualKeyText, models[a].visualKey == models[b].visualKey);
+        }
+    }
+    EXPECT_EQ(models[0].keyText, models[1].keyText);
+    EXPECT_NE(models[0].keyText, models[2].keyText);
+    EXPECT_EQ(models[3].visualKey, "VK_AVT_P_HHM_BODY");
+    EXPECT_EQ(models[3].visualKeyText, models[4].visualKeyText);
+    EXPECT_EQ(models[0].visualKeyText, RunReport::kNoText);
+    EXPECT_EQ(ArmorVisualTypeIdentity(*records[3]), ArmorVisualTypeIdentity(*records[4]));
 }
 
 TEST(ReportGridTest, IgnoredGroupedByReasonLargeGroupsFolded)

@@ -173,6 +173,23 @@ TEST(RunReportTest, ModelsAndTextsOrderedAsAStableSortOfManyNames)
     }
 }
 
+TEST(RunReportTest, NamesKeptWholeAcrossTheReportsBlocks)
+{
+    // Enough names to fill several blocks, names that end where a block does, an empty one and
+    // one longer than a block; each must read as given once the report holds them all.
+    RunReport report("m", "/i", "/h");
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < 9000; ++i)
+        names.push_back(std::string(1 + i % 31, static_cast<char>('a' + i % 26)) + std::to_string(i));
+    names.insert(names.begin() + 4000, std::string());
+    names.insert(names.begin() + 5000, std::string(70 * 1024 + 3, 'L'));
+    for (const std::string& name : names)
+        report.AddIgnored(name, LoadRecord::npos, "r");
+    ASSERT_EQ(report.Models().size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        ASSERT_EQ(report.Models()[i].name, names[i]) << i;
+}
+
 TEST(RunReportTest, GridColumnsWholeRangeWhenNarrowElseNumbersMet)
 {
     LookupTables tables;
