@@ -40,10 +40,7 @@ Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
         const std::uint32_t text = visual ? model.visualKeyText : model.keyText;
         if (model.outcome != outcome || text == RunReport::kNoText)
             continue;
-        const std::string_view key = visual ? model.visualKey : model.key;
-        if (key.empty())
-            continue;
-        section.keys[ranks[text]] = key;
+        section.keys[ranks[text]] = visual ? model.visualKey : model.key;
         section.placed.push_back({ranks[text], visual ? model.visualNumber : model.number, i});
     }
     std::sort(section.placed.begin(), section.placed.end());
@@ -131,7 +128,7 @@ std::vector<IgnoredGroup> GroupIgnoredModels(const RunReport& report)
     std::map<std::uint32_t, IgnoredGroup> byReason;
     for (const std::size_t i : report.ModelsByName()) {
         const ReportModel& model = models[i];
-        if (model.outcome != ModelOutcome::Ignored || model.reasonText == RunReport::kNoText)
+        if (model.outcome != ModelOutcome::Ignored)
             continue;
         IgnoredGroup& group = byReason[ranks[model.reasonText]];
         group.reason = model.reason;
