@@ -1,8 +1,8 @@
 // The report's grids and ignored groups as data: which numbers are columns, where empty runs fall,
 // which models share a cell, and which groups start folded.
+#include "app/KeyIdentity.h"
 #include "app/LookupTables.h"
 #include "app/ModelRecord.h"
-#include "app/KeyIdentity.h"
 #include "app/ReportGrid.h"
 #include "app/RunReport.h"
 
@@ -114,8 +114,8 @@ TEST(ReportGridTest, KeysNumberedOncePerTextWhateverTheirIdentity)
     FillTables(tables);
     // W_DAG04 has no part letter, so part A as W_DAG05_A; the two body models differ in their
     // visual type but feed one armor-visual-type list.
-    const char* names[] = {"W_DAG04", "W_DAG05_A", "W_DAG04_B", "P_HHM_CL_BODY03", "P_HHM_PL_BODY01",
-                           "P_HHM_CL_BODY01", "W_LSWORD03"};
+    const char* names[] = {"W_DAG04",         "W_DAG05_A",       "W_DAG04_B", "P_HHM_CL_BODY03",
+                           "P_HHM_PL_BODY01", "P_HHM_CL_BODY01", "W_LSWORD03"};
     RunReport report("m", "/i", "/h");
     std::vector<std::optional<ModelRecord>> records(std::size(names));
     for (std::size_t i = 0; i < std::size(names); ++i) {
