@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -270,10 +271,65 @@ void TwoDAFileReader::ParseColumns(std::string_view line, std::size_t lineCount)
     const std::size_t rows = std::max(kInitialRows, lineCount + 1);
     const std::size_t columns = m_Columns.size();
     const std::size_t limit = m_Text.size();
-    m_Cells.reserve(columns != 0 && rows > limit / columns ? limit : rows * columns);
+    m_Bounds.reserve(2 * (columns != 0 && rows > limit / columns ? limit : rows * columns));
+}
+
+std::size_t TwoDAFileReader::SplitPlainFields(std::size_t lineStart, std::size_t lineEnd)
+{
+    const char* const text = m_Text.data();
+    // The start and the end of each field, in turn, go straight after the bounds kept: there is
+    // one at most at each byte of the line and at its end.
+    const std::size_t kept = m_Bounds.size();
+    m_Bounds.resize(kept + (lineEnd - lineStart) + 1);
+    std::uint32_t* const edges = m_Bounds.data() + kept;
+    std::size_t count = 0;
+    for (std::size_t pos = lineStart; pos < lineEnd; pos += 16) {
+        const std::size_t left = lineEnd - pos;
+        const char* chunk = text + pos;
+        char padded[16];
+        if (m_Text.size() - pos < 16) {
+            std::memset(padded, ' ', sizeof(padded));
+            std::memcpy(padded, chunk, std::min(left, sizeof(padded)));
+            chunk = padded;
+        }
+        std::uint32_t blanks = words::EqualBits16(chunk, ' ') | words::EqualBits16(chunk, '\t');
+        std::uint32_t others =
+            words::EqualBits16(chunk, '"') | words::EqualBits16(chunk, '\v') | words::EqualBits16(chunk, '\f');
+        if (left < 16) {
+            // Past the line's end stand separators, which end a field the line ends in.
+            const std::uint32_t inLine = (1u << left) - 1;
+            blanks |= ~inLine & 0xffff;
+            others &= inLine;
+        }
+        // A quote, a vertical tab or a form feed needs the byte rules of SplitFields.
+        if (others != 0) {
+            m_Bounds.resize(kept);
+            return kNotPlain;
+        }
+        // A mark where a byte is a separator and the one before it is not, or the other way round;
+        // before the first byte stands what the last chunk ended in (a separator before the line).
+        const std::uint32_t before = (count & 1) != 0 ? 0 : 1;
+        for (std::uint32_t changes = (blanks ^ ((blanks << 1) | before)) & 0xffff; changes != 0; changes &= changes - 1)
+            edges[count++] = static_cast<std::uint32_t>(pos + static_cast<unsigned>(std::countr_zero(changes)));
+    }
+    if ((count & 1) != 0)
+        edges[count++] = static_cast<std::uint32_t>(lineEnd);
+    // The first field is the row label and is not kept.
+    const std::size_t keep = count > 2 ? count - 2 : 0;
+    std::memmove(edges, edges + 2, keep * sizeof(*edges));
+    m_Bounds.resize(kept + keep);
+    return count / 2;
 }
 
 void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd)
+{
+    std::size_t fields = SplitPlainFields(lineStart, lineEnd);
+    if (fields == kNotPlain)
+        fields = SplitFields(lineStart, lineEnd);
+    CountRow(path, fields);
+}
+
+std::size_t TwoDAFileReader::SplitFields(std::size_t lineStart, std::size_t lineEnd)
 {
     const char* const text = m_Text.data();
     std::size_t fields = 0;
@@ -296,8 +352,10 @@ void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, s
                 ++p;
         }
         // The first field is the row label and is not kept.
-        if (fields++ != 0)
-            m_Cells.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(p - start)});
+        if (fields++ != 0) {
+            m_Bounds.push_back(static_cast<std::uint32_t>(start));
+            m_Bounds.push_back(static_cast<std::uint32_t>(p));
+        }
         // Step over the separator; after a closing quote also over the character that follows it
         // (so a character written right after a closing quote is lost).
         if (p == lineEnd || ++p == lineEnd)
@@ -305,6 +363,11 @@ void TwoDAFileReader::ParseRow(const std::string& path, std::size_t lineStart, s
         if (quoted && ++p == lineEnd)
             break;
     }
+    return fields;
+}
+
+void TwoDAFileReader::CountRow(const std::string& path, std::size_t fields)
+{
     if (fields == 0)
         return;
     ++m_RowCount;
@@ -333,8 +396,9 @@ bool TwoDAFileReader::GetString(std::uint32_t row, const std::string& column, st
 {
     if (row >= m_RowCount)
         return false;
-    const Cell& cell = m_Cells[static_cast<std::size_t>(row) * m_Columns.size() + GetColumnIndex(column)];
-    value.assign(m_Text, cell.offset, cell.length);
+    const std::size_t cell = static_cast<std::size_t>(row) * m_Columns.size() + GetColumnIndex(column);
+    const std::uint32_t start = m_Bounds[2 * cell];
+    value.assign(m_Text, start, m_Bounds[2 * cell + 1] - start);
     return value != kTwoDAEmptyCell;
 }
 

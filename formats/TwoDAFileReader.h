@@ -45,20 +45,28 @@ public:
     const std::vector<std::string>& GetColumns() const { return m_Columns; }
 
 private:
-    /// A cell's text: a piece of the file's bytes (files are limited to 4 GiB).
-    struct Cell {
-        std::uint32_t offset;
-        std::uint32_t length;
-    };
     enum class State { Version, Optional, Columns, Rows };
 
     void Parse(const std::string& path);
     void ParseColumns(std::string_view line, std::size_t lineCount);
     void ParseRow(const std::string& path, std::size_t lineStart, std::size_t lineEnd);
+    /// What SplitPlainFields gives for a line that needs SplitFields.
+    static constexpr std::size_t kNotPlain = SIZE_MAX;
+    /// Keeps the cells of a line that holds no quote, vertical tab or form feed and returns its
+    /// number of fields (the row label among them); kNotPlain, with nothing kept, for another line.
+    /// The fields are found sixteen bytes at a time.
+    std::size_t SplitPlainFields(std::size_t lineStart, std::size_t lineEnd);
+    /// Keeps the cells of any line by the byte rules and returns its number of fields.
+    std::size_t SplitFields(std::size_t lineStart, std::size_t lineEnd);
+    /// Counts a row of that many fields (none: a blank line, not a row); throws when its cells do
+    /// not match the columns.
+    void CountRow(const std::string& path, std::size_t fields);
 
     std::vector<std::string> m_Columns;
     std::string m_Text;
-    std::vector<Cell> m_Cells;
+    /// Where each cell's text starts and ends in the file's bytes (files are limited to 4 GiB): cell i
+    /// is [m_Bounds[2i], m_Bounds[2i + 1]).
+    std::vector<std::uint32_t> m_Bounds;
     std::size_t m_RowCount = 0;
 };
 

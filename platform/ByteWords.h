@@ -8,6 +8,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace brindle::words {
 
 inline constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
@@ -43,6 +47,29 @@ inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte)
     constexpr std::uint64_t kLowBits = ~kHighBits;
     const std::uint64_t x = word ^ (kEveryByte * byte);
     return ~(((x & kLowBits) + kLowBits) | x | kLowBits);
+}
+
+/// Bit i set for each byte i of the sixteen bytes at text that equals byte, eight bytes at a time on
+/// any machine.
+inline std::uint32_t EqualBits16ByWords(const char* text, unsigned char byte)
+{
+    // The product gathers the top bit of byte i into bit 56 + i, and no two products overlap.
+    const auto bits = [byte](const char* eight) {
+        return static_cast<std::uint32_t>(((BytesEqual(Load(eight), byte) >> 7) * 0x0102040810204080ull) >> 56);
+    };
+    return bits(text) | bits(text + 8) << 8;
+}
+
+/// EqualBits16ByWords, with sixteen-byte vector instructions where the machine has them.
+inline std::uint32_t EqualBits16(const char* text, unsigned char byte)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    const __m128i equal = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(byte)));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(equal));
+#else
+    return EqualBits16ByWords(text, byte);
+#endif
 }
 
 /// word with the letters A to Z in lower case, every other byte as it was.

@@ -141,6 +141,40 @@ TEST(TwoDAFileReaderTest, LinesAndFieldsAreSplitAsTheGameReadsThem)
     EXPECT_EQ(value, "w");
 }
 
+// Rows of every length up to a few times sixteen bytes, with fields and runs of blanks of many
+// lengths, so that fields start and end at every place of the sixteen bytes looked at together; the
+// same rows with a quoted field or a form feed at their end, which the byte rules split.
+TEST(TwoDAFileReaderTest, LongRowsSplitAtEveryPlace)
+{
+    const char* const blanks[] = {" ", "\t", "  ", " \t ", "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t"};
+    const char* const ends[] = {"", " \"q u\"", " \fq", " !q"};
+    ScopedTempDir dir;
+    for (std::size_t width = 1; width <= 37; ++width) {
+        for (const char* end : ends) {
+            SCOPED_TRACE(testing::Message() << "fields up to " << width << " bytes, row end '" << end << "'");
+            std::string text = "2DA V2.0\n\nA B C D E\n";
+            std::string expected;
+            for (std::size_t row = 0; row < 3; ++row) {
+                // Field lengths and blanks move with the row, and the label's length too.
+                text += std::string(1 + row * width % 17, 'r');
+                std::string cells;
+                for (std::size_t field = 0; field < (*end == '\0' ? 5u : 4u); ++field) {
+                    const std::string cell(1 + (field * 7 + row * 3) % width, static_cast<char>('a' + field));
+                    text += blanks[(field + row) % std::size(blanks)] + cell;
+                    cells += (field == 0 ? "" : "|") + cell;
+                }
+                if (*end != '\0') {
+                    text += end;
+                    cells += std::string("|") + (end[1] == '"' ? "q u" : end[1] == '\f' ? "q" : "!q");
+                }
+                text += row == 2 ? " \t" : "\t\n";
+                expected += (row == 0 ? "" : "/") + cells;
+            }
+            EXPECT_EQ(OutcomeOfBoth(text, WriteTable(dir, text)), "A,B,C,D,E: " + expected);
+        }
+    }
+}
+
 TEST(TwoDAFileReaderTest, ConstructionFailuresCarryThePath)
 {
     ScopedTempDir dir;

@@ -1,5 +1,6 @@
 // Word marks: for every place of a byte in the word and values beside the one looked for, the
-// first and last marks name the right bytes; and leading bytes order texts as bytewise comparison.
+// first and last marks name the right bytes, and so do the bits of sixteen bytes; and leading bytes
+// order texts as bytewise comparison.
 #include "platform/ByteWords.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,27 @@ TEST(ByteWordsTest, MarksNameTheBytesLookedFor)
         EXPECT_EQ(std::string(stored, 8), slashes);
     }
     EXPECT_EQ(BytesEqual(Load("\x2F\xAF\x2E\x30\x00\x2F\x7F\xFF"), '/'), 0x0000800000000080ull);
+}
+
+TEST(ByteWordsTest, SixteenByteBitsNameEveryEqualByteBothWays)
+{
+    // Neighbours of the values looked for, and bytes with the top bit set.
+    const std::string around("\x01\xFF\x80\x7F\x21\x1F\x81\x2E\x08\x0A\x19\x23\xFE\x00\x7E\x10", 16);
+    for (const unsigned char byte : {0x00, 0x09, 0x20, 0x22, 0x7F, 0x80, 0xFF}) {
+        for (unsigned place = 0; place < 16; ++place) {
+            SCOPED_TRACE(testing::Message() << "byte " << unsigned{byte} << " at " << place);
+            std::string bytes = around;
+            for (char& c : bytes)
+                if (static_cast<unsigned char>(c) == byte)
+                    c = static_cast<char>(byte ^ 1);
+            const unsigned other = (place + 9) % 16;
+            bytes[place] = static_cast<char>(byte);
+            bytes[other] = static_cast<char>(byte);
+            const std::uint32_t expected = (1u << place) | (1u << other);
+            EXPECT_EQ(EqualBits16(bytes.data(), byte), expected);
+            EXPECT_EQ(EqualBits16ByWords(bytes.data(), byte), expected);
+        }
+    }
 }
 
 TEST(ByteWordsTest, OnlyAsciiCapitalsAreLowerCased)
