@@ -40,7 +40,7 @@ Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
         const std::uint32_t text = visual ? model.visualKeyText : model.keyText;
         if (model.outcome != outcome || text == RunReport::kNoText)
             continue;
-        section.keys[ranks[text]] = visual ? model.visualKey : model.key;
+        section.keys[ranks[text]] = report.Text(text);
         section.placed.push_back({ranks[text], visual ? model.visualNumber : model.number, i});
     }
     std::sort(section.placed.begin(), section.placed.end());
@@ -131,7 +131,7 @@ std::vector<IgnoredGroup> GroupIgnoredModels(const RunReport& report)
         if (model.outcome != ModelOutcome::Ignored)
             continue;
         IgnoredGroup& group = byReason[ranks[model.reasonText]];
-        group.reason = model.reason;
+        group.reason = report.Text(model.reasonText);
         group.models.push_back(i);
     }
     std::vector<IgnoredGroup> groups;

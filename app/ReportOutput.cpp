@@ -83,12 +83,12 @@ bool BuildReportTsv(const RunReport& report, std::string& out, const ByteSink* s
         // The outcome names hold no tab or line end.
         out += OutcomeName(model.outcome);
         out += '\t';
-        AppendTsvField(out, model.key);
+        AppendTsvField(out, report.Text(model.keyText));
         out += '\t';
         if (counted)
             out += std::to_string(model.number);
         out += '\t';
-        AppendTsvField(out, model.reason);
+        AppendTsvField(out, report.Text(model.reasonText));
         out += '\n';
         if (sink != nullptr && out.size() >= kReportPiece) {
             ok = ok && (*sink)(out);

@@ -105,8 +105,7 @@ void RunReport::AddCounted(std::string_view name, std::uint32_t source, const Mo
 {
     const std::uint32_t key =
         KeyOf(m_IndexKeys, IndexIdentity(record), [&record](std::string& out) { record.WriteIndex(out); });
-    ReportModel model{KeepName(name), source, ModelOutcome::Weapon, m_Texts[key], record.Variation(), {}, 0, {}, key,
-                      kNoText,        kNoText};
+    ReportModel model{KeepBytes(name), source, ModelOutcome::Weapon, record.Variation(), 0, key, kNoText, kNoText};
     if (record.IsArmorVariation()) {
         model.outcome = ModelOutcome::ArmorVariation;
         // Found for every record the lists matched; the lookup does not throw for one that was not.
@@ -115,7 +114,6 @@ void RunReport::AddCounted(std::string_view name, std::uint32_t source, const Mo
         if (row != visualIndex.end()) {
             model.visualKeyText = KeyOf(m_VisualKeys, ArmorVisualTypeIdentity(record),
                                         [&record](std::string& out) { record.WriteAVTIndex(out); });
-            model.visualKey = m_Texts[model.visualKeyText];
             model.visualNumber = row->second;
         }
     } else if (record.IsArmorPart()) {
@@ -127,26 +125,25 @@ void RunReport::AddCounted(std::string_view name, std::uint32_t source, const Mo
 void RunReport::AddIgnored(std::string_view name, std::uint32_t source, std::string_view reason)
 {
     const std::uint32_t text = Keep(reason);
-    m_Models.push_back(
-        {KeepName(name), source, ModelOutcome::Ignored, {}, 0, {}, 0, m_Texts[text], kNoText, kNoText, text});
+    m_Models.push_back({KeepBytes(name), source, ModelOutcome::Ignored, 0, 0, kNoText, kNoText, text});
 }
 
-std::string_view RunReport::KeepName(std::string_view name)
+std::string_view RunReport::KeepBytes(std::string_view bytes)
 {
-    if (name.empty())
+    if (bytes.empty())
         return {};
-    if (name.size() > m_NameRoomLeft) {
-        // Blocks of 64 KiB hold a few thousand names; a longer name gets one of its own.
+    if (bytes.size() > m_RoomLeft) {
+        // Blocks of 64 KiB hold a few thousand names; a longer text gets one of its own.
         constexpr std::size_t kBlock = 64 * 1024;
-        const std::size_t size = std::max(kBlock, name.size());
-        m_Names.push_back(std::make_unique_for_overwrite<char[]>(size));
-        m_NameRoom = m_Names.back().get();
-        m_NameRoomLeft = size;
+        const std::size_t size = std::max(kBlock, bytes.size());
+        m_Blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_Room = m_Blocks.back().get();
+        m_RoomLeft = size;
     }
-    std::memcpy(m_NameRoom, name.data(), name.size());
-    const std::string_view kept(m_NameRoom, name.size());
-    m_NameRoom += name.size();
-    m_NameRoomLeft -= name.size();
+    std::memcpy(m_Room, bytes.data(), bytes.size());
+    const std::string_view kept(m_Room, bytes.size());
+    m_Room += bytes.size();
+    m_RoomLeft -= bytes.size();
     return kept;
 }
 
@@ -158,7 +155,7 @@ std::uint32_t RunReport::Keep(std::string_view text)
     if (m_Texts.size() >= kNoText)
         throw std::length_error("too many report texts");
     const auto number = static_cast<std::uint32_t>(m_Texts.size());
-    m_Texts.emplace_back(text);
+    m_Texts.push_back(KeepBytes(text));
     m_TextNumbers.emplace(m_Texts.back(), number);
     return number;
 }
@@ -167,8 +164,7 @@ const std::vector<std::uint32_t>& RunReport::TextRanks() const
 {
     if (m_TextRanks.size() == m_Texts.size())
         return m_TextRanks;
-    const std::vector<std::size_t> byText =
-        OrderByText(m_Texts.size(), [this](std::size_t i) { return std::string_view(m_Texts[i]); });
+    const std::vector<std::size_t> byText = OrderByText(m_Texts.size(), [this](std::size_t i) { return m_Texts[i]; });
     m_TextRanks.resize(byText.size());
     for (std::size_t rank = 0; rank < byText.size(); ++rank)
         m_TextRanks[byText[rank]] = static_cast<std::uint32_t>(rank);

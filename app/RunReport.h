@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,13 +32,12 @@ struct ReportModel {
     std::string_view name;       ///< as the source stores it; kept by the report
     std::uint32_t source;        ///< number in the load record's sources, or LoadRecord::npos
     ModelOutcome outcome;
-    std::string_view key;        ///< the list it feeds (counted models); kept once per text by the report
-    std::uint32_t number;        ///< its number in that list
-    std::string_view visualKey;  ///< armor variations: the armor-visual-type list it feeds, else empty
-    std::uint32_t visualNumber;
-    std::string_view reason;     ///< ignored models: why
-    /// The numbers of key, visualKey and reason among the report's texts (RunReport::kNoText
-    /// where the model has no such text): equal texts have equal numbers.
+    std::uint32_t number;       ///< its number in the list it feeds (counted models)
+    std::uint32_t visualNumber; ///< armor variations: its number in the armor-visual-type list
+    /// The numbers among the report's texts (RunReport::Text) of the key of the list it feeds
+    /// (counted models), of the armor-visual-type list's key (armor variations) and of why it was
+    /// ignored (ignored models); RunReport::kNoText where the model has no such text. Equal texts
+    /// have equal numbers.
     std::uint32_t keyText;
     std::uint32_t visualKeyText;
     std::uint32_t reasonText;
@@ -61,7 +59,7 @@ public:
     static constexpr std::uint32_t kNoText = UINT32_MAX;
 
     RunReport(std::string module, std::string install, std::string home);
-    // The models point into m_Texts: a copy would point into the original's.
+    // The models point into m_Blocks: a copy would point into the original's.
     RunReport(const RunReport&) = delete;
     RunReport& operator=(const RunReport&) = delete;
 
@@ -102,6 +100,11 @@ public:
     /// The numbers of Models() sorted by name (bytewise); equal names keep their order. Sorted
     /// once for all the files of the report.
     const std::vector<std::size_t>& ModelsByName() const;
+    /// One of the report's texts by its number in ReportModel; empty for kNoText.
+    std::string_view Text(std::uint32_t number) const
+    {
+        return number == kNoText ? std::string_view() : m_Texts[number];
+    }
     /// The rank of each of the report's texts (by the numbers of ReportModel) in bytewise order.
     const std::vector<std::uint32_t>& TextRanks() const;
     /// The source's path shown relative to the home or installation folder ("home:hak/x.hak",
@@ -126,16 +129,16 @@ private:
     std::uint32_t KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
                         const KeyIdentity& identity, const Write& write);
 
-    /// A copy of name among m_Names.
-    std::string_view KeepName(std::string_view name);
+    /// A copy of bytes among m_Blocks.
+    std::string_view KeepBytes(std::string_view bytes);
 
     std::vector<ReportModel> m_Models;
-    /// The models' names one after another, in blocks that never move.
-    std::vector<std::unique_ptr<char[]>> m_Names;
-    char* m_NameRoom = nullptr;
-    std::size_t m_NameRoomLeft = 0;
-    /// The keys and reasons the models point to, each once; a deque, so they stay where they are.
-    std::deque<std::string> m_Texts;
+    /// The models' names and the texts one after another, in blocks that never move.
+    std::vector<std::unique_ptr<char[]>> m_Blocks;
+    char* m_Room = nullptr;
+    std::size_t m_RoomLeft = 0;
+    /// The keys and reasons of the models, each once.
+    std::vector<std::string_view> m_Texts;
     std::unordered_map<std::string_view, std::uint32_t> m_TextNumbers;
     /// The text numbers of the list keys and armor-visual-type keys met, by what they are made of.
     std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash> m_IndexKeys;

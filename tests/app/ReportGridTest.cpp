@@ -125,7 +125,7 @@ TEST(ReportGridTest, KeysNumberedOncePerTextWhateverTheirIdentity)
     const auto& models = report.Models();
     for (std::size_t a = 0; a < models.size(); ++a) {
         EXPECT_EQ(models[a].name, names[a]);
-        EXPECT_EQ(models[a].key, records[a]->ToIndex()) << names[a];
+        EXPECT_EQ(report.Text(models[a].keyText), records[a]->ToIndex()) << names[a];
         for (std::size_t b = 0; b < models.size(); ++b) {
             SCOPED_TRACE(std::string(names[a]) + " / " + names[b]);
             // Equal identities make equal keys (and hashes); equal texts have one number.
@@ -133,14 +133,17 @@ TEST(ReportGridTest, KeysNumberedOncePerTextWhateverTheirIdentity)
             if (sameIdentity) {
                 EXPECT_EQ(HashOf(IndexIdentity(*records[a])), HashOf(IndexIdentity(*records[b])));
             }
-            EXPECT_EQ(sameIdentity, models[a].key == models[b].key);
-            EXPECT_EQ(models[a].keyText == models[b].keyText, models[a].key == models[b].key);
-            EXPECT_EQ(models[a].visualKeyText == models[b].visualKeyText, models[a].visualKey == models[b].visualKey);
+            const auto text = [&report](std::uint32_t number) { return report.Text(number); };
+            EXPECT_EQ(sameIdentity, text(models[a].keyText) == text(models[b].keyText));
+            EXPECT_EQ(models[a].keyText == models[b].keyText, text(models[a].keyText) == text(models[b].keyText));
+            EXPECT_EQ(models[a].visualKeyText == models[b].visualKeyText,
+                      text(models[a].visualKeyText) == text(models[b].visualKeyText));
         }
     }
     EXPECT_EQ(models[0].keyText, models[1].keyText);
     EXPECT_NE(models[0].keyText, models[2].keyText);
-    EXPECT_EQ(models[3].visualKey, "VK_AVT_P_HHM_BODY");
+    EXPECT_EQ(report.Text(models[3].visualKeyText), "VK_AVT_P_HHM_BODY");
+    EXPECT_EQ(report.Text(RunReport::kNoText), "");
     EXPECT_EQ(models[3].visualKeyText, models[4].visualKeyText);
     EXPECT_EQ(models[0].visualKeyText, RunReport::kNoText);
     EXPECT_EQ(ArmorVisualTypeIdentity(*records[3]), ArmorVisualTypeIdentity(*records[4]));

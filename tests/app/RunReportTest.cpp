@@ -164,7 +164,7 @@ TEST(RunReportTest, ModelsAndTextsOrderedAsAStableSortOfManyNames)
         for (std::size_t at = 1; at < expected.size(); ++at) {
             const ReportModel& before = models[expected[at - 1]];
             const ReportModel& after = models[expected[at]];
-            ASSERT_EQ(before.reason, before.name);
+            ASSERT_EQ(report.Text(before.reasonText), before.name);
             if (before.name == after.name)
                 EXPECT_EQ(before.reasonText, after.reasonText) << after.name;
             else
