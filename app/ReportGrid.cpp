@@ -35,15 +35,35 @@ Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
     const auto& models = report.Models();
     const std::vector<std::uint32_t>& ranks = report.TextRanks();
     section.keys.resize(ranks.size());
+    const auto textOf = [visual](const ReportModel& model) { return visual ? model.visualKeyText : model.keyText; };
+    const auto inSection = [outcome](const ReportModel& model, std::uint32_t text) {
+        return model.outcome == outcome && text != RunReport::kNoText;
+    };
+    // Counted out by rank (each rank's models stay in report order), then each list's few models
+    // put in number order: most lists hold a handful of models.
+    std::vector<std::size_t> starts(ranks.size() + 1);
+    for (const ReportModel& model : models) {
+        const std::uint32_t text = textOf(model);
+        if (inSection(model, text))
+            ++starts[ranks[text] + 1];
+    }
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    section.placed.resize(starts.back());
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
-        const std::uint32_t text = visual ? model.visualKeyText : model.keyText;
-        if (model.outcome != outcome || text == RunReport::kNoText)
+        const std::uint32_t text = textOf(model);
+        if (!inSection(model, text))
             continue;
-        section.keys[ranks[text]] = report.Text(text);
-        section.placed.push_back({ranks[text], visual ? model.visualNumber : model.number, i});
+        const std::uint32_t rank = ranks[text];
+        section.keys[rank] = report.Text(text);
+        section.placed[starts[rank]++] = {rank, visual ? model.visualNumber : model.number, i};
     }
-    std::sort(section.placed.begin(), section.placed.end());
+    for (auto run = section.placed.begin(); run != section.placed.end();) {
+        const auto end = std::find_if(run, section.placed.end(), [run](const Placed& p) { return p.key != run->key; });
+        if (end - run > 1)
+            std::sort(run, end);
+        run = end;
+    }
     return section;
 }
 
