@@ -26,6 +26,7 @@ constexpr std::size_t kLargePageHeap = std::size_t{64} << 20;
 constexpr std::size_t kHeapGrowthProbe = std::size_t{256} << 10;
 // The heap's own padding when it grows (the library's default).
 constexpr std::size_t kDefaultTopPad = std::size_t{128} << 10;
+constexpr std::size_t kSmallPage = 4096;
 #endif
 
 std::uintptr_t RoundUp(std::uintptr_t value, std::uintptr_t unit)
@@ -81,18 +82,32 @@ void PrepareHeapForRun()
     void* const failed = reinterpret_cast<void*>(-1);
     void* const before = ::sbrk(0);
     ::mallopt(M_TOP_PAD, static_cast<int>(kLargePageHeap));
-    // Through a volatile pointer: an allocation freed unused may otherwise be left out.
+    // Being too large for any free piece, the probe comes from the start of the heap's top. Through
+    // a volatile pointer: an allocation freed unused may otherwise be left out.
     void* volatile probe = std::malloc(kHeapGrowthProbe);
-    std::free(probe);
+    const auto top = reinterpret_cast<std::uintptr_t>(probe);
     ::mallopt(M_TOP_PAD, static_cast<int>(kDefaultTopPad));
     void* const after = ::sbrk(0);
-    if (before == failed || after == failed)
-        return;
     const std::uintptr_t start = RoundUp(reinterpret_cast<std::uintptr_t>(before), kLargePageSize);
     const auto end = reinterpret_cast<std::uintptr_t>(after);
+    if (before == failed || after == failed || end <= start) {
+        std::free(probe);
+        return;
+    }
     // Only a hint, as for the large blocks.
-    if (end > start)
-        ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    // The heap serves from the low end of its top first, and the piece below the stretch's first
+    // large page keeps small pages, one fault per 4 KiB (the script's text, say, would be made
+    // there). The probe, cut or grown in place to end just below that page, stays over that piece
+    // and is never given back: address space only, as nothing but its header is ever written.
+    if (top != 0 && top < start && start - top > kSmallPage && start - top <= 2 * kLargePageSize)
+        probe = std::realloc(probe, start - top - kSmallPage / 2);
+    else
+        std::free(probe);
+    // The probe left a header inside the stretch where it reached into it, and a large page is
+    // only made where no small one is in place yet: the stretch, free space of the heap's top that
+    // holds nothing, is emptied again.
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
 #endif
 #endif
 }

@@ -107,6 +107,13 @@ TEST(MemoryTest, HeapSetUpForARunServesFromMemoryMarkedForLargePages)
     // Larger than any free piece this process can have left in the heap before, smaller than the
     // size from which blocks are mapped on their own: it comes from the stretch made above.
     const std::size_t size = std::size_t{8} << 20;
+    // The first blocks the run asks for come from the marked stretch too (but for the few bytes
+    // of their first page), not from the piece of the heap below its first large page.
+    const std::size_t firstSize = std::size_t{1} << 20;
+    void* const first = std::malloc(firstSize);
+    ASSERT_NE(first, nullptr);
+    const Mapping firstMapping = MappingHolding(reinterpret_cast<std::uintptr_t>(first) + firstSize / 2);
+    std::free(first);
     auto* block = static_cast<unsigned char*>(std::malloc(size));
     ASSERT_NE(block, nullptr);
     std::memset(block, 0x5A, size);
@@ -119,6 +126,9 @@ TEST(MemoryTest, HeapSetUpForARunServesFromMemoryMarkedForLargePages)
     EXPECT_NE(mapping.flags.find(" hg"), std::string::npos)
         << "the mapping holding the block: " << mapping.header << "\n"
         << mapping.flags;
+    EXPECT_NE(firstMapping.flags.find(" hg"), std::string::npos)
+        << "the mapping holding the first block: " << firstMapping.header << "\n"
+        << firstMapping.flags;
 #else
     // Elsewhere the set-up may do less, but never harm.
     PrepareHeapForRun();
