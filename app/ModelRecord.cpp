@@ -8,6 +8,7 @@
 #include <boost/lexical_cast.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
@@ -169,7 +170,7 @@ const char* ModelRecord::Read()
     return kModelParseFailed;
 }
 
-const char* ModelRecord::ReadRace(const std::string& name, std::size_t& position)
+const char* ModelRecord::ReadRace(std::string_view name, std::size_t& position)
 {
     m_Race = Winner(m_Tables->Races(), m_Tables->RaceIndex().FindLastOccurring(name));
     if (!m_Race)
@@ -178,7 +179,7 @@ const char* ModelRecord::ReadRace(const std::string& name, std::size_t& position
     return nullptr;
 }
 
-const char* ModelRecord::ReadGender(const std::string& name, std::size_t& position)
+const char* ModelRecord::ReadGender(std::string_view name, std::size_t& position)
 {
     if (Beyond(name, position))
         return kModelNameEndsEarly;
@@ -190,7 +191,7 @@ const char* ModelRecord::ReadGender(const std::string& name, std::size_t& positi
     return nullptr;
 }
 
-const char* ModelRecord::ReadArmorVariation(const std::string& name)
+const char* ModelRecord::ReadArmorVariation(std::string_view name)
 {
     // The race may stand anywhere; reading goes on right after its first occurrence.
     std::size_t position = 0;
@@ -217,11 +218,22 @@ const char* ModelRecord::ReadArmorVariation(const std::string& name)
     return ReadVariation(name.substr(position), m_Variation);
 }
 
-const char* ModelRecord::ReadArmorPart(std::string name)
+const char* ModelRecord::ReadArmorPart(std::string_view original)
 {
     // Armor parts share the race codes of the body models (P_HH), so read them as such. The race
-    // is taken to open the name, wherever the match was found.
-    name[0] = 'P';
+    // is taken to open the name, wherever the match was found. Model names are short: the copy
+    // read stays on the stack.
+    char room[64];
+    std::string longName;
+    char* copy = room;
+    if (original.size() > sizeof(room)) {
+        longName.assign(original);
+        copy = longName.data();
+    } else {
+        std::memcpy(copy, original.data(), original.size());
+    }
+    copy[0] = 'P';
+    const std::string_view name(copy, original.size());
     std::size_t position = 0;
     if (const char* failure = ReadRace(name, position))
         return failure;
@@ -248,7 +260,7 @@ const char* ModelRecord::ReadArmorPart(std::string name)
     return ReadVariation(name.substr(position), m_Variation);
 }
 
-const char* ModelRecord::ReadWeapon(const std::string& name)
+const char* ModelRecord::ReadWeapon(std::string_view name)
 {
     m_ItemClass = Winner(m_Tables->ItemClasses(), m_Tables->ItemClassIndex().FindLastAt(name, 0));
     if (!m_ItemClass)
@@ -257,7 +269,7 @@ const char* ModelRecord::ReadWeapon(const std::string& name)
 
     // W_LSWORD03 has no model part letter; W_LSWORD03_B names part B.
     const std::size_t separator = name.find('_', classEnd);
-    std::string variation;
+    std::string_view variation;
     if (separator == std::string::npos) {
         m_ModelPart = 'A';
         variation = name.substr(classEnd);

@@ -96,11 +96,11 @@ private:
 
     // Each returns the text of the failure, nullptr when the name was read.
     const char* Read();
-    const char* ReadArmorVariation(const std::string& name);
-    const char* ReadArmorPart(std::string name);
-    const char* ReadWeapon(const std::string& name);
-    const char* ReadRace(const std::string& name, std::size_t& position);
-    const char* ReadGender(const std::string& name, std::size_t& position);
+    const char* ReadArmorVariation(std::string_view name);
+    const char* ReadArmorPart(std::string_view name);
+    const char* ReadWeapon(std::string_view name);
+    const char* ReadRace(std::string_view name, std::size_t& position);
+    const char* ReadGender(std::string_view name, std::size_t& position);
 
     const LookupTables* m_Tables;
     std::string m_Name;

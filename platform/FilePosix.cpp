@@ -330,7 +330,6 @@ void InstallGuard()
 // No object with a destructor may live in this frame: siglongjmp skips destructors.
 namespace {
 constexpr std::size_t kPopulatedCopy = std::size_t{256} << 10;
-constexpr std::uintptr_t kPageSize = 4096;
 } // namespace
 
 bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset, std::size_t count)
@@ -341,7 +340,8 @@ bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset
     // A large copy takes its pages in at once rather than one fault per few pages. Only a hint: a
     // kernel without it, or pages it cannot bring in, leave the faults (and the guard) to the copy.
     if (count >= kPopulatedCopy) {
-        const auto first = reinterpret_cast<std::uintptr_t>(view.data + offset) / kPageSize * kPageSize;
+        const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto first = reinterpret_cast<std::uintptr_t>(view.data + offset) / page * page;
         const auto last = reinterpret_cast<std::uintptr_t>(view.data + offset + count);
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_READ);
     }

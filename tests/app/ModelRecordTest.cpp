@@ -128,6 +128,8 @@ TEST(ModelRecordTest, ArmorPartGrammar)
         {"A_EEF_LANKEL10", "VK_A_EEF_ACLtAnkle", 10},
         {"a_ddm_rlowleg256", "VK_A_DDM_ACRtShin", 256},
         {"A_HAF_BHIP1", "VK_A_HAF_ACBkHip", 1},
+        // Longer than any stored name: read the same way.
+        {"A_HHM_LSHOULDER" + std::string(70, '0') + "2", "VK_A_HHM_ACLtShoulder", 2},
         {"A_HHM_LUPARM257", "Could not gather variation from model."},
         {"A_HHM_LUPARM", kLexicalCastMessage},
         {"A_HHM_LUPARM0A", kLexicalCastMessage},
