@@ -151,7 +151,8 @@ std::vector<IgnoredGroup> GroupIgnoredModels(const RunReport& report)
         if (model.outcome != ModelOutcome::Ignored)
             continue;
         IgnoredGroup& group = byReason[ranks[model.reasonText]];
-        group.reason = report.Text(model.reasonText);
+        if (group.models.empty())
+            group.reason = report.Text(model.reasonText);
         group.models.push_back(i);
     }
     std::vector<IgnoredGroup> groups;

@@ -26,8 +26,8 @@ enum class ModelOutcome : std::uint8_t { Weapon, ArmorVariation, ArmorPart, Igno
 /// The four tables the run reads, in the order it reads them.
 inline constexpr std::array<const char*, 4> kReportTables = {"gender", "appearance", "armorvisualdata", "baseitems"};
 
-/// One distinct model of the combined index. Keys and reasons are shared by many models: they
-/// point into their report's texts, kept once each.
+/// One distinct model of the combined index. Keys and reasons are shared by many models: each is
+/// one of the report's texts, kept once and known by its number.
 struct ReportModel {
     std::string_view name;       ///< as the source stores it; kept by the report
     std::uint32_t source;        ///< number in the load record's sources, or LoadRecord::npos

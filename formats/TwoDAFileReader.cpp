@@ -277,11 +277,11 @@ void TwoDAFileReader::ParseColumns(std::string_view line, std::size_t lineCount)
 std::size_t TwoDAFileReader::SplitPlainFields(std::size_t lineStart, std::size_t lineEnd)
 {
     const char* const text = m_Text.data();
-    // The start and the end of each field, in turn, go straight after the bounds kept: there is
-    // one at most at each byte of the line and at its end.
-    const std::size_t kept = m_Bounds.size();
-    m_Bounds.resize(kept + (lineEnd - lineStart) + 1);
-    std::uint32_t* const edges = m_Bounds.data() + kept;
+    // The start and the end of each field, in turn: one at most at each byte of the line and at
+    // its end. The room only grows, to the longest line's.
+    if (m_Edges.size() < lineEnd - lineStart + 1)
+        m_Edges.resize(lineEnd - lineStart + 1);
+    std::uint32_t* const edges = m_Edges.data();
     std::size_t count = 0;
     for (std::size_t pos = lineStart; pos < lineEnd; pos += 16) {
         const std::size_t left = lineEnd - pos;
@@ -302,10 +302,8 @@ std::size_t TwoDAFileReader::SplitPlainFields(std::size_t lineStart, std::size_t
             others &= inLine;
         }
         // A quote, a vertical tab or a form feed needs the byte rules of SplitFields.
-        if (others != 0) {
-            m_Bounds.resize(kept);
+        if (others != 0)
             return kNotPlain;
-        }
         // A mark where a byte is a separator and the one before it is not, or the other way round;
         // before the first byte stands what the last chunk ended in (a separator before the line).
         const std::uint32_t before = (count & 1) != 0 ? 0 : 1;
@@ -315,9 +313,8 @@ std::size_t TwoDAFileReader::SplitPlainFields(std::size_t lineStart, std::size_t
     if ((count & 1) != 0)
         edges[count++] = static_cast<std::uint32_t>(lineEnd);
     // The first field is the row label and is not kept.
-    const std::size_t keep = count > 2 ? count - 2 : 0;
-    std::memmove(edges, edges + 2, keep * sizeof(*edges));
-    m_Bounds.resize(kept + keep);
+    if (count > 2)
+        m_Bounds.insert(m_Bounds.end(), edges + 2, edges + count);
     return count / 2;
 }
 

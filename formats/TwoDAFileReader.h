@@ -67,6 +67,7 @@ private:
     /// Where each cell's text starts and ends in the file's bytes (files are limited to 4 GiB): cell i
     /// is [m_Bounds[2i], m_Bounds[2i + 1]).
     std::vector<std::uint32_t> m_Bounds;
+    std::vector<std::uint32_t> m_Edges; ///< SplitPlainFields' room for one line's field edges
     std::size_t m_RowCount = 0;
 };
 
