@@ -116,15 +116,17 @@ void ScriptWriter::PutOptionalLists(std::span<const ModelRecord> records, const 
     SectionLists section;
     for (const ModelRecord& record : records)
         section.Add(IndexIdentity(record), record.Variation(), [&record](std::string& key) { record.WriteIndex(key); });
-    // The options are asked for every line; their names are made once.
-    const std::string invisible(invisibleOption);
-    const std::string ignoreSingles(kOptionIgnoreSingles);
+    // The settings do not change during a run: both options are asked once per section with lists.
+    if (section.IdentityCount() == 0)
+        return;
+    const bool addInvisible = m_IsOptionOn(invisibleOption);
+    const bool ignoreSingles = m_IsOptionOn(kOptionIgnoreSingles);
     section.ForEachInKeyOrder([&](std::string_view key, std::vector<std::uint32_t>& numbers) {
         // The invisible value joins a list once: a model numbered 0 may already have put it there.
-        if (m_IsOptionOn(invisible) && numbers.front() != kInvisibleValue)
+        if (addInvisible && numbers.front() != kInvisibleValue)
             numbers.insert(numbers.begin(), kInvisibleValue);
         // A list with a single value offers no choice; that is what the option comments out.
-        const bool commented = m_IsOptionOn(ignoreSingles) && numbers.size() == 1;
+        const bool commented = ignoreSingles && numbers.size() == 1;
         PutListLine(commented, key, numbers);
     });
 }
