@@ -136,10 +136,13 @@ std::string TemporaryPrefixFor(const std::string& path)
 
 } // namespace
 
-std::error_code WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                                  Placement placement)
+namespace {
+
+/// Fills output, a new temporary file beside path, with what produce hands its sink; the reason
+/// when it could not (the file is then gone).
+std::error_code FillTemporary(platform::TemporaryOutput& output, const std::string& path,
+                              const std::function<bool(const ByteSink&)>& produce)
 {
-    platform::TemporaryOutput output;
     if (const std::error_code created = output.Create(TemporaryPrefixFor(path)))
         return created;
     std::error_code written;
@@ -152,12 +155,31 @@ std::error_code WriteFileInPieces(const std::string& path, const std::function<b
         ok = produce(sink);
     } catch (const std::exception&) {
         // Out of memory while formatting: what was written goes with the temporary file.
+        output.Discard();
         return platform::OutOfMemory();
     }
-    if (!ok)
+    if (!ok) {
+        output.Discard();
         return written ? written : std::make_error_code(std::errc::io_error);
+    }
+    return {};
+}
+
+std::error_code KeepAt(platform::TemporaryOutput& output, const std::string& path, Placement placement)
+{
     using Rename = platform::TemporaryOutput::Rename;
     return output.Keep(path, placement == Placement::Replace ? Rename::Replace : Rename::NoReplace);
+}
+
+} // namespace
+
+std::error_code WriteFileInPieces(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                                  Placement placement)
+{
+    platform::TemporaryOutput output;
+    if (const std::error_code failed = FillTemporary(output, path, produce))
+        return failed;
+    return KeepAt(output, path, placement);
 }
 
 std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes, Placement placement)
@@ -192,10 +214,21 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
         {kReportTsvExtension, [&report](const ByteSink& sink) { return WriteReportTsv(report, sink); }},
         {kReportConflictsExtension, [&report](const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }},
     }};
-    for (const auto& [extension, produce] : files) {
+    // Each file is started on its way to the disk when complete, and waited for only once all
+    // are made: the disk writes one while the next is formatted.
+    std::array<platform::TemporaryOutput, files.size()> outputs;
+    std::array<std::error_code, files.size()> failed;
+    for (std::size_t i = 0; i < files.size(); ++i) {
         // Out of memory while formatting fails this file alone: the script is in place.
-        if (WriteFileInPieces(target + extension, produce))
-            console.WriteText(kReportWriteFailedWarning, (base + extension).c_str());
+        failed[i] = FillTemporary(outputs[i], target + files[i].first, files[i].second);
+        if (!failed[i])
+            outputs[i].StartWritingOut();
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!failed[i])
+            failed[i] = KeepAt(outputs[i], target + files[i].first, Placement::Replace);
+        if (failed[i])
+            console.WriteText(kReportWriteFailedWarning, (base + files[i].first).c_str());
     }
 }
 

@@ -55,6 +55,12 @@ std::error_code TemporaryOutput::Write(std::string_view bytes)
     return {};
 }
 
+void TemporaryOutput::StartWritingOut() noexcept
+{
+    if (m_File)
+        platform::StartWritingOut(m_File.Get());
+}
+
 std::error_code TemporaryOutput::Keep(const std::string& target, Rename rename)
 {
     if (!m_File) {

@@ -30,6 +30,9 @@ public:
     /// Writes all of bytes at the end of what was written; the reason when a write failed.
     std::error_code Write(std::string_view bytes);
 
+    /// Starts writing what was written out to the medium, not waiting for it (a hint for Keep).
+    void StartWritingOut() noexcept;
+
     /// Forces the file onto its medium, closes it and renames it to target (with NoReplace only
     /// when nothing is there yet). On any failure the file is removed and the reason of the first
     /// step that failed comes back.

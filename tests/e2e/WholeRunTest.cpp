@@ -12,11 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace brindle::test {
@@ -528,6 +529,19 @@ TEST_F(WholeRunTest, ReportShowsOverridesFailedHaksAndEscapedNames)
                                         "\nWARNING: Failed to write report 'missing/r.conflicts.tsv'."))
         << failed.output;
     EXPECT_TRUE(Script().ends_with("\r\n}"));
+
+    // A folder in the page's place fails the page alone: the lists are put in place after it and
+    // no temporary file stays behind.
+    std::filesystem::create_directories(Work() + "/taken/r.html/inside");
+    WriteSettings(WithReport(game, "taken/r"));
+    const ProgramResult taken = Run();
+    EXPECT_TRUE(taken.output.ends_with("\nWARNING: Failed to write report 'taken/r.html'.")) << taken.output;
+    EXPECT_EQ(ReadFile(Work() + "/taken/r.tsv"), tsv);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(Work() + "/taken"))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"r.conflicts.tsv", "r.html", "r.tsv"}));
 }
 
 // Model names that read well but whose keys would hold a double quote, a backslash or a control byte
