@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
+#include <functional>
 #include <string_view>
 
 namespace brindle {
@@ -89,15 +89,19 @@ RunReport::RunReport(std::string module, std::string install, std::string home)
 }
 
 template <class Write>
-std::uint32_t RunReport::KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
-                               const KeyIdentity& identity, const Write& write)
+std::uint32_t RunReport::KeyOf(KeyTexts& keys, const KeyIdentity& identity, const Write& write)
 {
-    const auto [found, added] = keys.try_emplace(identity, kNoText);
-    if (added) {
-        write(m_Scratch);
-        found->second = Keep(m_Scratch);
-    }
-    return found->second;
+    const std::uint64_t hash = HashOf(identity);
+    const std::uint32_t found =
+        keys.slots.Find(hash, [&keys, &identity](std::uint32_t filed) { return keys.identities[filed] == identity; });
+    if (found != NumberSlots::kNone)
+        return keys.texts[found];
+    write(m_Scratch);
+    const std::uint32_t text = Keep(m_Scratch);
+    keys.identities.push_back(identity);
+    keys.texts.push_back(text);
+    keys.slots.Add(hash);
+    return text;
 }
 
 void RunReport::AddCounted(std::string_view name, std::uint32_t source, const ModelRecord& record,
@@ -149,15 +153,14 @@ std::string_view RunReport::KeepBytes(std::string_view bytes)
 
 std::uint32_t RunReport::Keep(std::string_view text)
 {
-    const auto found = m_TextNumbers.find(text);
-    if (found != m_TextNumbers.end())
-        return found->second;
-    if (m_Texts.size() >= kNoText)
-        throw std::length_error("too many report texts");
-    const auto number = static_cast<std::uint32_t>(m_Texts.size());
+    const std::uint64_t hash = std::hash<std::string_view>()(text);
+    const std::uint32_t found =
+        m_TextNumbers.Find(hash, [this, text](std::uint32_t filed) { return m_Texts[filed] == text; });
+    if (found != NumberSlots::kNone)
+        return found;
+    // The table never files kNoText. Should filing throw, the text kept is one no model names.
     m_Texts.push_back(KeepBytes(text));
-    m_TextNumbers.emplace(m_Texts.back(), number);
-    return number;
+    return m_TextNumbers.Add(hash);
 }
 
 const std::vector<std::uint32_t>& RunReport::TextRanks() const

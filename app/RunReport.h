@@ -6,6 +6,7 @@
 #include "app/ChangeSummary.h"
 #include "app/KeyIdentity.h"
 #include "app/LookupTables.h"
+#include "app/NumberSlots.h"
 #include "resources/LoadRecord.h"
 
 #include <array>
@@ -14,7 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace brindle {
@@ -123,11 +123,16 @@ private:
     std::string m_HomeOrigin;
     /// The number of text among m_Texts, added if new.
     std::uint32_t Keep(std::string_view text);
+    /// Identities of keys met, each with the number of its key's text.
+    struct KeyTexts {
+        NumberSlots slots;
+        std::vector<KeyIdentity> identities;
+        std::vector<std::uint32_t> texts;
+    };
     /// The number of the key of identity, which write(std::string&) writes; written only for an
     /// identity not met before in keys.
     template <class Write>
-    std::uint32_t KeyOf(std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash>& keys,
-                        const KeyIdentity& identity, const Write& write);
+    std::uint32_t KeyOf(KeyTexts& keys, const KeyIdentity& identity, const Write& write);
 
     /// A copy of bytes among m_Blocks.
     std::string_view KeepBytes(std::string_view bytes);
@@ -139,10 +144,10 @@ private:
     std::size_t m_RoomLeft = 0;
     /// The keys and reasons of the models, each once.
     std::vector<std::string_view> m_Texts;
-    std::unordered_map<std::string_view, std::uint32_t> m_TextNumbers;
+    NumberSlots m_TextNumbers; ///< the numbers of m_Texts by the texts' hashes
     /// The text numbers of the list keys and armor-visual-type keys met, by what they are made of.
-    std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash> m_IndexKeys;
-    std::unordered_map<KeyIdentity, std::uint32_t, KeyIdentityHash> m_VisualKeys;
+    KeyTexts m_IndexKeys;
+    KeyTexts m_VisualKeys;
     /// Room for the keys made from a record, kept from model to model.
     std::string m_Scratch;
     /// TextRanks, current while it ranks as many texts as m_Texts (texts are only added).

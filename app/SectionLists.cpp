@@ -1,4 +1,4 @@
-// A section's lists: identities filed in an open-addressing table, texts in one buffer, and the
+// A section's lists: identities filed in a flat table by their hash, texts in one buffer, and the
 // (key, number) pairs sorted once at the end.
 #include "app/SectionLists.h"
 
@@ -11,43 +11,20 @@ namespace brindle {
 
 std::uint32_t SectionLists::Find(const KeyIdentity& identity) const
 {
-    if (m_Slots.empty())
-        return kNone;
-    const std::size_t mask = m_Slots.size() - 1;
-    for (std::size_t slot = HashOf(identity) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t filed = m_Slots[slot];
-        if (filed == 0)
-            return kNone;
-        if (m_Identities[filed - 1] == identity)
-            return filed - 1;
-    }
+    return m_Slots.Find(HashOf(identity),
+                        [this, &identity](std::uint32_t filed) { return m_Identities[filed] == identity; });
 }
 
 std::uint32_t SectionLists::Insert(const KeyIdentity& identity, std::string_view text)
 {
-    // Identities and text offsets are 32-bit numbers; no section comes near.
-    if (m_Identities.size() >= kNone - 1 || text.size() > UINT32_MAX - m_Texts.size())
+    // Text offsets are 32-bit numbers; no section comes near.
+    if (text.size() > UINT32_MAX - m_Texts.size())
         throw std::length_error("too many script lists");
-    const auto number = static_cast<std::uint32_t>(m_Identities.size());
-    if (m_Slots.size() / 2 <= number) {
-        m_Slots.assign(std::max<std::size_t>(64, m_Slots.size() * 2), 0);
-        for (std::uint32_t filed = 0; filed < number; ++filed)
-            FileInSlot(filed);
-    }
+    const std::uint32_t number = m_Slots.Add(HashOf(identity));
     m_Identities.push_back(identity);
-    FileInSlot(number);
     m_Texts += text;
     m_TextEnds.push_back(static_cast<std::uint32_t>(m_Texts.size()));
     return number;
-}
-
-void SectionLists::FileInSlot(std::uint32_t identity)
-{
-    const std::size_t mask = m_Slots.size() - 1;
-    std::size_t slot = HashOf(m_Identities[identity]) & mask;
-    while (m_Slots[slot] != 0)
-        slot = (slot + 1) & mask;
-    m_Slots[slot] = identity + 1;
 }
 
 std::string_view SectionLists::Text(std::uint32_t identity) const

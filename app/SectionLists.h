@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/KeyIdentity.h"
+#include "app/NumberSlots.h"
 
 #include <cstdint>
 #include <string>
@@ -56,15 +57,13 @@ private:
 
     std::uint32_t Find(const KeyIdentity& identity) const;
     std::uint32_t Insert(const KeyIdentity& identity, std::string_view text);
-    /// Puts identity (a number of m_Identities) in the first free slot from its hash on.
-    void FileInSlot(std::uint32_t identity);
     std::string_view Text(std::uint32_t identity) const;
     /// Turns each pair's identity into the rank of its key's text, then sorts the pairs and drops
     /// repeats.
     void Order();
 
     std::vector<KeyIdentity> m_Identities;
-    std::vector<std::uint32_t> m_Slots;    ///< identity + 1, 0 when free; a power of two in size
+    NumberSlots m_Slots;                   ///< the numbers of m_Identities by their hash
     std::string m_Texts;                   ///< the key texts one after another
     std::vector<std::uint32_t> m_TextEnds; ///< where each identity's text ends in m_Texts
     std::vector<std::uint64_t> m_Pairs;    ///< identity (after Order: rank) << 32 | number
