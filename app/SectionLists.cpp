@@ -5,6 +5,7 @@
 #include "platform/ByteWords.h"
 
 #include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 namespace brindle {
@@ -67,10 +68,26 @@ void SectionLists::Order()
             m_FirstOfRank.push_back(order[k]);
         rankOf[order[k]] = static_cast<std::uint32_t>(m_FirstOfRank.size() - 1);
     }
-    for (std::uint64_t& pair : m_Pairs)
-        pair = std::uint64_t{rankOf[pair >> 32]} << 32 | static_cast<std::uint32_t>(pair);
-    std::sort(m_Pairs.begin(), m_Pairs.end());
-    m_Pairs.erase(std::unique(m_Pairs.begin(), m_Pairs.end()), m_Pairs.end());
+    // The pairs are counted out by rank (a list holds a few numbers, mostly met in order), then
+    // each list's numbers sorted where they are not yet.
+    std::vector<std::size_t> starts(m_FirstOfRank.size() + 1);
+    for (const std::uint64_t pair : m_Pairs)
+        ++starts[rankOf[pair >> 32] + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    std::vector<std::uint64_t> ranked(m_Pairs.size());
+    for (const std::uint64_t pair : m_Pairs) {
+        const std::uint32_t rank = rankOf[pair >> 32];
+        ranked[starts[rank]++] = std::uint64_t{rank} << 32 | static_cast<std::uint32_t>(pair);
+    }
+    // starts[rank] is now where the list after rank begins.
+    for (std::size_t rank = 0, begin = 0; rank < m_FirstOfRank.size(); begin = starts[rank++]) {
+        const auto first = ranked.begin() + static_cast<std::ptrdiff_t>(begin);
+        const auto last = ranked.begin() + static_cast<std::ptrdiff_t>(starts[rank]);
+        if (!std::is_sorted(first, last))
+            std::sort(first, last);
+    }
+    ranked.erase(std::unique(ranked.begin(), ranked.end()), ranked.end());
+    m_Pairs = std::move(ranked);
 }
 
 } // namespace brindle
