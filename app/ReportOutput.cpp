@@ -214,15 +214,15 @@ void WriteReportFiles(const RunReport& report, const std::string& base, const st
         {kReportTsvExtension, [&report](const ByteSink& sink) { return WriteReportTsv(report, sink); }},
         {kReportConflictsExtension, [&report](const ByteSink& sink) { return sink(FormatConflictsTsv(report)); }},
     }};
-    // Each file is started on its way to the disk when complete, and waited for only once all
-    // are made: the disk writes one while the next is formatted.
+    // Each file is flushed to the disk on a thread of its own once complete, and waited for only
+    // once all are made: the disk writes one while the next is formatted.
     std::array<platform::TemporaryOutput, files.size()> outputs;
     std::array<std::error_code, files.size()> failed;
     for (std::size_t i = 0; i < files.size(); ++i) {
         // Out of memory while formatting fails this file alone: the script is in place.
         failed[i] = FillTemporary(outputs[i], target + files[i].first, files[i].second);
         if (!failed[i])
-            outputs[i].StartWritingOut();
+            outputs[i].StartFlush();
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (!failed[i])

@@ -42,9 +42,6 @@ inline constexpr std::size_t kMaxFileNameLength = 255;
 OsFile CreateUniqueFile(const std::string& prefix, std::string& path);
 /// Forces what was written to the file onto its medium.
 bool FlushOsFile(OsFile file);
-/// Asks the system to start writing what was written to the file out to its medium, without
-/// waiting for it: a later FlushOsFile then has less to wait for. Only a hint; it may do nothing.
-void StartWritingOut(OsFile file);
 bool CloseOsFile(OsFile file);
 
 /// Reads up to count bytes at the current position, retrying partial reads until count is met,

@@ -103,12 +103,6 @@ bool FlushOsFile(OsFile file)
     return rc == 0;
 }
 
-void StartWritingOut(OsFile file)
-{
-    if (file >= 0)
-        ::sync_file_range(Fd(file), 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
 bool CloseOsFile(OsFile file)
 {
     if (file < 0)

@@ -117,11 +117,6 @@ OsFile CreateUniqueFile(const std::string& prefix, std::string& path)
     return InvalidOsFile;
 }
 
-void StartWritingOut(OsFile)
-{
-    // The cache manager writes out on its own; nothing to start.
-}
-
 bool FlushOsFile(OsFile file)
 {
     return Valid(file) && FlushFileBuffers(Handle(file)) != 0;

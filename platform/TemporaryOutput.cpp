@@ -36,6 +36,9 @@ std::error_code TemporaryOutput::Create(const std::string& prefix)
         return FailureReason();
     m_Path = std::move(path);
     m_Ticket = ArmInterruptRemoval(m_Path, InterruptRemoval::File);
+    m_FlushFailed = false;
+    m_FlushReason.clear();
+    m_WrittenSinceFlush = true;
     return {};
 }
 
@@ -43,6 +46,7 @@ std::error_code TemporaryOutput::Write(std::string_view bytes)
 {
     if (!m_File)
         return std::make_error_code(std::errc::bad_file_descriptor);
+    m_WrittenSinceFlush = true;
     while (!bytes.empty()) {
         const std::size_t count = std::min(bytes.size(), kWriteChunkSize);
         std::uint32_t written = 0;
@@ -55,10 +59,38 @@ std::error_code TemporaryOutput::Write(std::string_view bytes)
     return {};
 }
 
-void TemporaryOutput::StartWritingOut() noexcept
+void TemporaryOutput::StartFlush() noexcept
 {
-    if (m_File)
-        platform::StartWritingOut(m_File.Get());
+    if (!m_File || !m_WrittenSinceFlush)
+        return;
+    if (m_Flusher.joinable()) {
+        if (!m_FlushDone.load(std::memory_order_acquire))
+            return;
+        m_Flusher.join();
+    }
+    try {
+        // The thread starts with the interrupts held, and so keeps them held: an interrupt goes
+        // to a thread whose InterruptsHeld can keep it from a file not yet armed.
+        const InterruptsHeld held;
+        m_FlushDone.store(false, std::memory_order_relaxed);
+        m_Flusher = std::thread([this] {
+            // Linux tells a failed write-back to one flush only: the first failure is kept.
+            if (!FlushOsFile(m_File.Get()) && !m_FlushFailed) {
+                m_FlushReason = FailureReason();
+                m_FlushFailed = true;
+            }
+            m_FlushDone.store(true, std::memory_order_release);
+        });
+        m_WrittenSinceFlush = false;
+    } catch (const std::system_error&) {
+        // No thread: Keep flushes.
+    }
+}
+
+void TemporaryOutput::JoinFlush() noexcept
+{
+    if (m_Flusher.joinable())
+        m_Flusher.join();
 }
 
 std::error_code TemporaryOutput::Keep(const std::string& target, Rename rename)
@@ -67,8 +99,9 @@ std::error_code TemporaryOutput::Keep(const std::string& target, Rename rename)
         Discard();
         return std::make_error_code(std::errc::bad_file_descriptor);
     }
-    std::error_code reason;
-    if (!FlushOsFile(m_File.Get()))
+    JoinFlush();
+    std::error_code reason = m_FlushFailed ? m_FlushReason : std::error_code();
+    if (!reason && m_WrittenSinceFlush && !FlushOsFile(m_File.Get()))
         reason = FailureReason();
     if (!CloseFile() && !reason)
         reason = FailureReason();
@@ -91,6 +124,8 @@ std::error_code TemporaryOutput::Keep(const std::string& target, Rename rename)
 
 void TemporaryOutput::Discard() noexcept
 {
+    // The flushing thread uses the file until it is done.
+    JoinFlush();
     CloseFile();
     if (m_Path.empty())
         return;

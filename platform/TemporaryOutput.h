@@ -4,9 +4,11 @@
 
 #include "platform/File.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 namespace brindle::platform {
 
@@ -30,12 +32,15 @@ public:
     /// Writes all of bytes at the end of what was written; the reason when a write failed.
     std::error_code Write(std::string_view bytes);
 
-    /// Starts writing what was written out to the medium, not waiting for it (a hint for Keep).
-    void StartWritingOut() noexcept;
+    /// Starts forcing what was written so far onto the medium on a thread of its own, which takes
+    /// no interrupt, so the caller goes on (writing more, if it likes) while the disk works; does
+    /// nothing while an earlier flush still runs. Where no thread can be had, Keep flushes all.
+    void StartFlush() noexcept;
 
-    /// Forces the file onto its medium, closes it and renames it to target (with NoReplace only
-    /// when nothing is there yet). On any failure the file is removed and the reason of the first
-    /// step that failed comes back.
+    /// Forces the file onto its medium (waiting for the flushes StartFlush started, and flushing
+    /// what they did not cover), closes it and renames it to target (with NoReplace only when
+    /// nothing is there yet). On any failure, of a flush started earlier too, the file is removed
+    /// and the reason of the first step that failed comes back.
     std::error_code Keep(const std::string& target, Rename rename = Rename::Replace);
 
     /// Closes and removes the file; nothing happens when none is held.
@@ -47,8 +52,17 @@ public:
 private:
     /// Closes the file (if still open); false when the close failed.
     bool CloseFile() noexcept;
+    /// Waits for the flush StartFlush started, if any.
+    void JoinFlush() noexcept;
 
     OwnedFile m_File;
+    std::thread m_Flusher;
+    std::atomic<bool> m_FlushDone{false}; ///< set by m_Flusher as it ends
+    /// Written by m_Flusher, read once it is done: the first failure of a flush, and its reason.
+    bool m_FlushFailed = false;
+    std::error_code m_FlushReason;
+    /// Whether bytes were written since the last flush started (or ever, with none started).
+    bool m_WrittenSinceFlush = false;
     std::string m_Path;
     unsigned m_Ticket = 0;
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace brindle::platform {
@@ -40,39 +41,47 @@ TEST(TemporaryOutputTest, EachEndLeavesTheTargetAsExpectedAndNothingBeside)
         {"discard", End::Discard, "old", false, "old"},
         {"destructor", End::Destructor, nullptr, false, nullptr},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::ScopedTempDir dir;
-        const std::string target = dir / "out.txt";
-        const std::string prefix = "out.txt.tmp";
-        if (c.earlier != nullptr)
-            test::WriteFile(target, c.earlier);
-        {
-            TemporaryOutput output;
-            ASSERT_FALSE(output.Create(dir / prefix));
-            // The name callers sweep leftovers by: their prefix and the random part.
-            const std::string leaf = output.Path().substr(dir.Path().size() + 1);
-            ASSERT_EQ(leaf.size(), prefix.size() + kUniqueNameLength) << leaf;
-            EXPECT_TRUE(leaf.starts_with(prefix)) << leaf;
-            EXPECT_EQ(leaf.find_first_not_of(kUniqueNameLetters, prefix.size()), std::string::npos) << leaf;
-            ASSERT_FALSE(output.Write("new"));
-            std::error_code reason;
-            if (c.end == End::Keep || c.end == End::KeepIfNew)
-                reason = output.Keep(target, c.end == End::Keep ? TemporaryOutput::Rename::Replace
-                                                                : TemporaryOutput::Rename::NoReplace);
-            else if (c.end == End::Discard)
-                output.Discard();
-            EXPECT_EQ(static_cast<bool>(reason), c.fails) << reason.message();
-            if (c.end != End::Destructor) {
-                EXPECT_EQ(output.Path(), "");
+    // Each end also with a flush started beforehand, still running or done.
+    for (const auto& c : cases)
+        for (const bool flushed : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (flushed ? ", flush started" : ""));
+            test::ScopedTempDir dir;
+            const std::string target = dir / "out.txt";
+            const std::string prefix = "out.txt.tmp";
+            if (c.earlier != nullptr)
+                test::WriteFile(target, c.earlier);
+            {
+                TemporaryOutput output;
+                ASSERT_FALSE(output.Create(dir / prefix));
+                // The name callers sweep leftovers by: their prefix and the random part.
+                const std::string leaf = output.Path().substr(dir.Path().size() + 1);
+                ASSERT_EQ(leaf.size(), prefix.size() + kUniqueNameLength) << leaf;
+                EXPECT_TRUE(leaf.starts_with(prefix)) << leaf;
+                EXPECT_EQ(leaf.find_first_not_of(kUniqueNameLetters, prefix.size()), std::string::npos) << leaf;
+                // Flushed: the first bytes flushed, the last written while the flush may still run.
+                ASSERT_FALSE(output.Write(flushed ? "ne" : "new"));
+                if (flushed) {
+                    output.StartFlush();
+                    output.StartFlush(); // a second start while the first runs does nothing
+                    ASSERT_FALSE(output.Write("w"));
+                }
+                std::error_code reason;
+                if (c.end == End::Keep || c.end == End::KeepIfNew)
+                    reason = output.Keep(target, c.end == End::Keep ? TemporaryOutput::Rename::Replace
+                                                                    : TemporaryOutput::Rename::NoReplace);
+                else if (c.end == End::Discard)
+                    output.Discard();
+                EXPECT_EQ(static_cast<bool>(reason), c.fails) << reason.message();
+                if (c.end != End::Destructor) {
+                    EXPECT_EQ(output.Path(), "");
+                }
+            }
+            EXPECT_EQ(Contents(dir.Path()),
+                      c.after == nullptr ? std::vector<std::string>{} : std::vector<std::string>{"out.txt"});
+            if (c.after != nullptr) {
+                EXPECT_EQ(test::ReadFile(target), c.after);
             }
         }
-        EXPECT_EQ(Contents(dir.Path()),
-                  c.after == nullptr ? std::vector<std::string>{} : std::vector<std::string>{"out.txt"});
-        if (c.after != nullptr) {
-            EXPECT_EQ(test::ReadFile(target), c.after);
-        }
-    }
 }
 
 TEST(TemporaryOutputTest, FailuresGiveAReasonAndLeaveNothing)
@@ -88,6 +97,13 @@ TEST(TemporaryOutputTest, FailuresGiveAReasonAndLeaveNothing)
     EXPECT_TRUE(output.Keep(dir / "missing/out.txt"));
     EXPECT_TRUE(output.Write("x"));
     EXPECT_EQ(Contents(dir.Path()), std::vector<std::string>{});
+
+    // A new file while the flush of the one before runs: that one goes first.
+    ASSERT_FALSE(output.Create(dir / "first.tmp"));
+    output.StartFlush();
+    ASSERT_FALSE(output.Create(dir / "second.tmp"));
+    EXPECT_EQ(Contents(dir.Path()).size(), 1u);
+    EXPECT_TRUE(Contents(dir.Path()).front().starts_with("second.tmp"));
 }
 
 } // namespace
