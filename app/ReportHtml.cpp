@@ -1,6 +1,7 @@
 // The run report's HTML page. Every text that comes from game data or configuration is escaped.
 #include "app/ReportHtml.h"
 
+#include "app/PieceWriter.h"
 #include "app/ReadableText.h"
 #include "app/ReportConflicts.h"
 #include "app/ReportGrid.h"
@@ -70,13 +71,9 @@ constexpr std::array<bool, 256> kSpecialBytes = [] {
     return special;
 }();
 
-void AppendEscaped(std::string& out, std::string_view text)
+/// Appends text with its special bytes replaced (see AppendEscaped); for a text that holds some.
+void AppendSpecialEscaped(std::string& out, std::string_view text)
 {
-    // Most texts hold no such character, and they go in whole.
-    if (!AnyMarked(text, kSpecialBytes)) {
-        out.append(text);
-        return;
-    }
     // Controls (but the layout's) and bytes outside well-formed UTF-8 show as '?', as on the console.
     std::string readable;
     AppendReadable(readable, text, true);
@@ -93,6 +90,15 @@ void AppendEscaped(std::string& out, std::string_view text)
     out.append(text.substr(plain));
 }
 
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    // Most texts hold no such character, and they go in whole.
+    if (AnyMarked(text, kSpecialBytes))
+        AppendSpecialEscaped(out, text);
+    else
+        out.append(text);
+}
+
 class Page {
 public:
     /// With a sink, the page goes to it in pieces; else Build returns it whole.
@@ -100,14 +106,14 @@ public:
 
     std::string Build();
     /// False when the sink failed.
-    bool Ok() const { return m_Ok; }
+    bool Ok() const { return m_Out.Ok(); }
 
 private:
-    void Put(std::string_view text) { m_Out += text; }
+    void Put(std::string_view text) { m_Out.Put(text); }
     /// Hands the sink what is made once it holds a piece's worth; called between rows.
-    void Spill(std::size_t least = kReportPiece);
-    void Text(std::string_view text) { AppendEscaped(m_Out, text); }
-    void Number(std::uint64_t value) { m_Out += std::to_string(value); }
+    void Spill(std::size_t least = kReportPiece) { m_Out.Spill(least); }
+    void Text(std::string_view text);
+    void Number(std::uint64_t value) { m_Out.Number(value); }
     /// The source's shown path and tier as "path (tier)".
     void Source(std::uint32_t source);
     /// The source's shown path, escaped.
@@ -130,15 +136,17 @@ private:
     void Ignored();
 
     const RunReport& m_Report;
-    const ByteSink* m_Sink;
-    bool m_Ok = true;
-    std::string m_Out;
+    PieceWriter m_Out;
+    /// Room for a text being escaped.
+    std::string m_Escaped;
     /// Per source, escaped once: every model names its source.
     std::vector<std::string> m_Containers;
     std::vector<std::string> m_Sources;
 };
 
-Page::Page(const RunReport& report, const ByteSink* sink) : m_Report(report), m_Sink(sink)
+Page::Page(const RunReport& report, const ByteSink* sink)
+    // About what a model takes on the page (its grid cell or ignored row), so the text grows once.
+    : m_Report(report), m_Out(sink, 16384 + report.Models().size() * 160)
 {
     const std::size_t count = report.Load().sources.size();
     for (std::uint32_t source = 0; source < count; ++source) {
@@ -153,12 +161,15 @@ Page::Page(const RunReport& report, const ByteSink* sink) : m_Report(report), m_
     }
 }
 
-void Page::Spill(std::size_t least)
+void Page::Text(std::string_view text)
 {
-    if (m_Sink == nullptr || m_Out.size() < least)
+    if (!AnyMarked(text, kSpecialBytes)) {
+        Put(text);
         return;
-    m_Ok = m_Ok && (*m_Sink)(m_Out);
-    m_Out.clear();
+    }
+    m_Escaped.clear();
+    AppendSpecialEscaped(m_Escaped, text);
+    Put(m_Escaped);
 }
 
 void Page::Container(std::uint32_t source)
@@ -175,8 +186,6 @@ void Page::Source(std::uint32_t source)
 
 std::string Page::Build()
 {
-    // About what a model takes on the page (its grid cell or ignored row), so the text grows once.
-    m_Out.reserve(m_Sink != nullptr ? kReportPiece + 16384 : 16384 + m_Report.Models().size() * 160);
     Put(kHead);
     Put("<title>Run report: ");
     Text(m_Report.Module());
@@ -198,7 +207,7 @@ std::string Page::Build()
     Put(kScript);
     Put("</body></html>\n");
     Spill(0);
-    return std::move(m_Out);
+    return m_Out.Take();
 }
 
 void Page::FolderOrigin(const std::string& how)

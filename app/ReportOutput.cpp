@@ -2,6 +2,7 @@
 #include "app/ReportOutput.h"
 
 #include "app/IDebugTextOut.h"
+#include "app/PieceWriter.h"
 #include "app/ReadableText.h"
 #include "app/ReportConflicts.h"
 #include "app/ReportHtml.h"
@@ -53,9 +54,20 @@ void AppendTsvField(std::string& out, std::string_view field)
 
 namespace {
 
-/// The list into out; with a sink, each piece of about kReportPiece goes to it and out is used
-/// again. False when the sink failed.
-bool BuildReportTsv(const RunReport& report, std::string& out, const ByteSink* sink)
+/// field into out as AppendTsvField makes it; scratch is room for a field that needs changing.
+void PutTsvField(PieceWriter& out, std::string_view field, std::string& scratch)
+{
+    if (!NeedsCheck(field)) {
+        out.Put(field);
+        return;
+    }
+    scratch.clear();
+    AppendTsvField(scratch, field);
+    out.Put(scratch);
+}
+
+/// The list into out, handed to its sink (if any) in pieces of about kReportPiece.
+void BuildReportTsv(const RunReport& report, PieceWriter& out)
 {
     const auto& models = report.Models();
     // Container and tier are the same for every model of a source: each source's pair of fields
@@ -71,50 +83,42 @@ bool BuildReportTsv(const RunReport& report, std::string& out, const ByteSink* s
         fields += '\t';
     }
 
-    bool ok = true;
-    out = "name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n";
-    out.reserve(sink != nullptr ? kReportPiece + 4096 : models.size() * 96);
+    std::string scratch;
+    out.Put("name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n");
     for (const std::size_t i : report.ModelsByName()) {
         const ReportModel& model = models[i];
-        const bool counted = model.outcome != ModelOutcome::Ignored;
-        AppendTsvField(out, model.name);
-        out += '\t';
-        out += sourceFields[std::min<std::size_t>(model.source, sourceCount)];
+        PutTsvField(out, model.name, scratch);
+        out.Put('\t');
+        out.Put(sourceFields[std::min<std::size_t>(model.source, sourceCount)]);
         // The outcome names hold no tab or line end.
-        out += OutcomeName(model.outcome);
-        out += '\t';
-        AppendTsvField(out, report.Text(model.keyText));
-        out += '\t';
-        if (counted)
-            out += std::to_string(model.number);
-        out += '\t';
-        AppendTsvField(out, report.Text(model.reasonText));
-        out += '\n';
-        if (sink != nullptr && out.size() >= kReportPiece) {
-            ok = ok && (*sink)(out);
-            out.clear();
-        }
+        out.Put(OutcomeName(model.outcome));
+        out.Put('\t');
+        PutTsvField(out, report.Text(model.keyText), scratch);
+        out.Put('\t');
+        if (model.outcome != ModelOutcome::Ignored)
+            out.Number(model.number);
+        out.Put('\t');
+        PutTsvField(out, report.Text(model.reasonText), scratch);
+        out.Put('\n');
+        out.Spill();
     }
-    if (sink != nullptr) {
-        ok = ok && (*sink)(out);
-        out.clear();
-    }
-    return ok;
+    out.Spill(0);
 }
 
 } // namespace
 
 std::string FormatReportTsv(const RunReport& report)
 {
-    std::string out;
-    BuildReportTsv(report, out, nullptr);
-    return out;
+    PieceWriter out(nullptr, report.Models().size() * 96);
+    BuildReportTsv(report, out);
+    return out.Take();
 }
 
 bool WriteReportTsv(const RunReport& report, const ByteSink& sink)
 {
-    std::string out;
-    return BuildReportTsv(report, out, &sink);
+    PieceWriter out(&sink, 0);
+    BuildReportTsv(report, out);
+    return out.Ok();
 }
 
 namespace {
