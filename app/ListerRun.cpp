@@ -152,7 +152,8 @@ void ClassifyModels(ResourceManager& manager, const LookupTables& tables, Classi
     models.SplitKinds();
 }
 
-/// Hands the report what the load and the tables left: the manager keeps the record until it goes.
+/// Hands the report what the load and the tables left; the load record is moved out of the manager,
+/// which goes right after.
 void FillReport(RunReport& report, ResourceManager& manager, const LookupTables& tables)
 {
     std::array<std::size_t, 4> rows{};
@@ -164,7 +165,7 @@ void FillReport(RunReport& report, ResourceManager& manager, const LookupTables&
         rows[i] = table != nullptr ? table->GetRowCount() : 0;
     }
     report.SetTables(tables, rows, read);
-    report.SetLoad(manager.GetLoadRecord());
+    report.SetLoad(manager.TakeLoadRecord());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brindle {
@@ -44,6 +45,8 @@ public:
     void Clear();
 
     const LoadRecord& Record() const { return m_Record; }
+    /// The record, moved out: an empty one stays.
+    LoadRecord TakeRecord() { return std::exchange(m_Record, LoadRecord()); }
 
 private:
     /// A source as the load tried it, in the order tried.

@@ -85,6 +85,9 @@ public:
     void KeepLoadRecord();
     /// The record of the last load (empty unless kept).
     const LoadRecord& GetLoadRecord() const;
+    /// The record of the last load, moved out (a manager about to go need not copy it); the
+    /// manager's own record is empty afterwards, until the next load.
+    LoadRecord TakeLoadRecord();
     /// The number in GetLoadRecord().sources of the source an index entry comes from;
     /// LoadRecord::npos when no record is kept or the index is out of range.
     std::uint32_t GetEntrySource(FileIndex index) const;

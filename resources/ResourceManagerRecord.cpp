@@ -20,6 +20,11 @@ const LoadRecord& ResourceManager::GetLoadRecord() const
     return m_Recorder ? m_Recorder->Record() : kNothingKept;
 }
 
+LoadRecord ResourceManager::TakeLoadRecord()
+{
+    return m_Recorder ? m_Recorder->TakeRecord() : LoadRecord();
+}
+
 void ResourceManager::NoteAttached(Tier tier, const Accessor* container)
 {
     m_LastAttached = container;

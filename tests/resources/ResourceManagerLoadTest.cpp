@@ -319,6 +319,14 @@ TEST_F(ResourceManagerLoadTest, KeptRecordListsSourcesInPrecedenceOrder)
         sourceOf[ToText(name)] = m_Manager.GetEntrySource(i);
     }
     EXPECT_EQ(sourceOf, (std::map<std::string, std::uint32_t>{{"a", 2}, {"b", 0}, {"c", 0}, {"d", 7}, {"which", 0}}));
+
+    // Taken, the record leaves the manager whole, and the manager keeps an empty one.
+    const std::size_t sourceCount = record.sources.size();
+    const LoadRecord taken = m_Manager.TakeLoadRecord();
+    EXPECT_EQ(taken.sources.size(), sourceCount);
+    EXPECT_EQ(taken.tableCopies.at("which"), (std::vector<std::uint32_t>{0, 2, 3, 7}));
+    EXPECT_TRUE(m_Manager.GetLoadRecord().sources.empty());
+    EXPECT_TRUE(m_Manager.GetLoadRecord().tableCopies.empty());
 }
 
 /// Tier, kind and file name of each source of the kept record, "failed" added to one that failed.
