@@ -84,6 +84,21 @@ void BuildReportTsv(const RunReport& report, PieceWriter& out)
     }
 
     std::string scratch;
+    // Keys and reasons are shared by many models: each text is checked once.
+    enum class Check : std::uint8_t { NotYet, Plain, Changed };
+    std::vector<Check> checks(report.TextCount(), Check::NotYet);
+    const auto putText = [&](std::uint32_t number) {
+        if (number == RunReport::kNoText)
+            return;
+        const std::string_view text = report.Text(number);
+        Check& check = checks[number];
+        if (check == Check::NotYet)
+            check = NeedsCheck(text) ? Check::Changed : Check::Plain;
+        if (check == Check::Plain)
+            out.Put(text);
+        else
+            PutTsvField(out, text, scratch);
+    };
     out.Put("name\tcontainer\ttier\toutcome\tkey\tnumber\treason\n");
     for (const std::size_t i : report.ModelsByName()) {
         const ReportModel& model = models[i];
@@ -93,12 +108,12 @@ void BuildReportTsv(const RunReport& report, PieceWriter& out)
         // The outcome names hold no tab or line end.
         out.Put(OutcomeName(model.outcome));
         out.Put('\t');
-        PutTsvField(out, report.Text(model.keyText), scratch);
+        putText(model.keyText);
         out.Put('\t');
         if (model.outcome != ModelOutcome::Ignored)
             out.Number(model.number);
         out.Put('\t');
-        PutTsvField(out, report.Text(model.reasonText), scratch);
+        putText(model.reasonText);
         out.Put('\n');
         out.Spill();
     }

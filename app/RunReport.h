@@ -105,6 +105,8 @@ public:
     {
         return number == kNoText ? std::string_view() : m_Texts[number];
     }
+    /// How many texts the report keeps (their numbers run from 0).
+    std::size_t TextCount() const { return m_Texts.size(); }
     /// The rank of each of the report's texts (by the numbers of ReportModel) in bytewise order.
     const std::vector<std::uint32_t>& TextRanks() const;
     /// The source's path shown relative to the home or installation folder ("home:hak/x.hak",
