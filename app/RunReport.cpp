@@ -128,8 +128,10 @@ void RunReport::AddCounted(std::string_view name, std::uint32_t source, const Mo
 
 void RunReport::AddIgnored(std::string_view name, std::uint32_t source, std::string_view reason)
 {
-    const std::uint32_t text = Keep(reason);
-    m_Models.push_back({KeepBytes(name), source, ModelOutcome::Ignored, 0, 0, kNoText, kNoText, text});
+    // Most ignored models give the reason the one before gave.
+    if (m_LastReason == kNoText || m_Texts[m_LastReason] != reason)
+        m_LastReason = Keep(reason);
+    m_Models.push_back({KeepBytes(name), source, ModelOutcome::Ignored, 0, 0, kNoText, kNoText, m_LastReason});
 }
 
 std::string_view RunReport::KeepBytes(std::string_view bytes)

@@ -150,6 +150,8 @@ private:
     /// The text numbers of the list keys and armor-visual-type keys met, by what they are made of.
     KeyTexts m_IndexKeys;
     KeyTexts m_VisualKeys;
+    /// The text number of the reason the last ignored model gave; kNoText before the first.
+    std::uint32_t m_LastReason = kNoText;
     /// Room for the keys made from a record, kept from model to model.
     std::string m_Scratch;
     /// TextRanks, current while it ranks as many texts as m_Texts (texts are only added).
