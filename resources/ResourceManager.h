@@ -199,12 +199,18 @@ private:
     /// machine's failure as it is, no memory as one, anything else after its warning).
     [[noreturn]] void RethrowArchivedFailure(const std::string& name, NWN::ResType type);
     /// The bytes of an archived resource, read as Extract copies them, with its warnings and failures.
-    std::string ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type);
+    /// An entry of more than sizeLimit bytes is closed unread: no bytes, its size in oversized.
+    std::string ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type,
+                             std::uint64_t sizeLimit, std::uint64_t& oversized);
     FileHandle RegisterHandle(Accessor* container, FileHandle containerHandle, NWN::ResType type);
     FileHandle DrawHandle();
     std::shared_ptr<TwoDAFileReader> Load2DA(const std::string& name);
-    /// Throws when the archived copy of a table that would be read is larger than a table may be.
+    /// Throws when the copy of a table that a demand would hand out, kept by a container outside
+    /// the override and pwc folders, is larger than a table may be.
     void RefuseOversizedTable(const std::string& name);
+    /// Throws the refusal of the table entry, of size bytes, that the container holds.
+    [[noreturn]] void ThrowOversizedTable(const Accessor& container, const std::string& lowered,
+                                          std::uint64_t size) const;
 
     IDebugTextOut* m_TextOut;
     FileHandle m_NextHandle = 0;

@@ -223,12 +223,19 @@ void ResourceManager::RethrowArchivedFailure(const std::string& name, NWN::ResTy
     }
 }
 
-std::string ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type)
+std::string ResourceManager::ReadArchived(const IndexEntry& entry, const std::string& name, NWN::ResType type,
+                                          std::uint64_t sizeLimit, std::uint64_t& oversized)
 {
+    oversized = 0;
     // Fails as the copy Extract makes fails, less the failures of writing one.
     try {
         OpenResource source(*entry.container, OpenArchived(entry, name));
-        std::string bytes(entry.container->GetEncapsulatedFileSize(source.Get()), '\0');
+        const std::uint32_t size = entry.container->GetEncapsulatedFileSize(source.Get());
+        if (size > sizeLimit) {
+            oversized = size;
+            return {};
+        }
+        std::string bytes(size, '\0');
         ReadResource(*entry.container, source.Get(), static_cast<std::uint32_t>(bytes.size()),
                      reinterpret_cast<unsigned char*>(bytes.data()));
         // Closing is where a ZIP entry checks its CRC: a false here means the bytes are corrupt.

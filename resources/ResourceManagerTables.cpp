@@ -38,7 +38,8 @@ platform::SystemFailure TableOutOfMemory(const std::string& table)
 
 void ResourceManager::RefuseOversizedTable(const std::string& name)
 {
-    // A loose file is measured by the reader itself; a table already handed out was measured then.
+    // A file of the override or pwc folders is measured by the reader itself; a table already
+    // handed out was measured then.
     const std::string lowered = ascii::ToLower(name);
     if (m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0)
         return;
@@ -54,8 +55,13 @@ void ResourceManager::RefuseOversizedTable(const std::string& name)
         return; // the demand reports it
     const std::uint64_t size = container.GetEncapsulatedFileSize(handle);
     container.CloseFile(handle);
-    if (size <= kMaxTableSize)
-        return;
+    if (size > kMaxTableSize)
+        ThrowOversizedTable(container, lowered, size);
+}
+
+void ResourceManager::ThrowOversizedTable(const Accessor& container, const std::string& lowered,
+                                          std::uint64_t size) const
+{
     const auto path = m_SourcePaths.find(&container);
     const std::string entry = lowered + "." + ResTypeToExt(ResType2da);
     throw std::runtime_error(FormatBounded(kMessageBufferSize, kArchivedTableTooLarge, entry.c_str(),
@@ -66,18 +72,22 @@ void ResourceManager::RefuseOversizedTable(const std::string& name)
 
 std::shared_ptr<TwoDAFileReader> ResourceManager::Load2DA(const std::string& name)
 {
-    RefuseOversizedTable(name);
     // An archived table is read into memory and parsed from there; its messages name the copy a
     // demand would have made. A loose table, or one handed out already, is read where it lies.
+    // Either way a table larger than a table may be is refused unread.
     const std::string lowered = ascii::ToLower(name);
     const bool handedOut = m_Demanded.count(MakeResourceKey(ResType2da, lowered)) != 0;
     const std::optional<IndexEntry> entry =
         handedOut ? std::nullopt : std::optional<IndexEntry>(Locate(name, lowered, ResType2da));
     std::shared_ptr<TwoDAFileReader> reader;
     if (entry && !IsLoose(*entry)) {
-        reader =
-            std::make_shared<TwoDAFileReader>(ReadArchived(*entry, lowered, ResType2da), CopyPath(lowered, ResType2da));
+        std::uint64_t oversized = 0;
+        std::string bytes = ReadArchived(*entry, lowered, ResType2da, kMaxTableSize, oversized);
+        if (oversized != 0)
+            ThrowOversizedTable(*entry->container, lowered, oversized);
+        reader = std::make_shared<TwoDAFileReader>(std::move(bytes), CopyPath(lowered, ResType2da));
     } else {
+        RefuseOversizedTable(name);
         DemandResource demanded(*this, name, ResType2da);
         reader = std::make_shared<TwoDAFileReader>(demanded.GetPath());
     }
