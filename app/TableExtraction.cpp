@@ -32,40 +32,51 @@ public:
         return m_Manager.Get2DAString(value, table, column, row);
     }
 
+    // The table and the column are looked up once, not once per row.
+    void ForEachCell(const std::string& table, const std::string& column,
+                     const std::function<void(std::string_view, std::uint32_t)>& take) override
+    {
+        m_Manager.ForEach2DAString(table, column, take);
+    }
+
 private:
     ResourceManager& m_Manager;
 };
 
 /// Calls take(text, row) for every row of the column that has a value, skipping
 /// placeholder cells when asked to.
-void ForEachCell(IGameTableSource& source, const std::string& table, const std::string& column,
-                 bool skipPlaceholder, const std::function<void(const std::string&, std::uint32_t)>& take)
+void ForEachCell(IGameTableSource& source, const std::string& table, const std::string& column, bool skipPlaceholder,
+                 const std::function<void(std::string_view, std::uint32_t)>& take)
 {
-    const std::size_t rows =
-        std::min<std::size_t>(source.GetRowCount(table), std::numeric_limits<std::uint32_t>::max());
-    for (std::uint32_t row = 0; row < rows; ++row) {
-        std::string value;
-        if (!source.GetCell(value, table, column, row))
-            continue;
-        if (skipPlaceholder && value == kPlaceholderCell)
-            continue;
-        take(value, row);
-    }
+    source.ForEachCell(table, column, [&](std::string_view value, std::uint32_t row) {
+        if (!skipPlaceholder || value != kPlaceholderCell)
+            take(value, row);
+    });
 }
 
 } // namespace
 
+void IGameTableSource::ForEachCell(const std::string& table, const std::string& column,
+                                   const std::function<void(std::string_view, std::uint32_t)>& take)
+{
+    const std::size_t rows = std::min<std::size_t>(GetRowCount(table), std::numeric_limits<std::uint32_t>::max());
+    std::string value;
+    for (std::uint32_t row = 0; row < rows; ++row)
+        if (GetCell(value, table, column, row))
+            take(value, row);
+}
+
 void ExtractGameTables(IGameTableSource& source, LookupTables& tables)
 {
     ForEachCell(source, "gender", "GENDER", true,
-                [&](const std::string& cell, std::uint32_t) { tables.AddGender(cell); });
+                [&](std::string_view cell, std::uint32_t) { tables.AddGender(cell); });
     ForEachCell(source, "appearance", "NWN2_Model_Helm", false,
-                [&](const std::string& cell, std::uint32_t) { tables.AddRace(cell); });
+                [&](std::string_view cell, std::uint32_t) { tables.AddRace(cell); });
     tables.AppendFixedRaces();
     ForEachCell(source, "armorvisualdata", "Prefix", false,
-                [&](const std::string& cell, std::uint32_t row) { tables.AddArmorVisualType(cell, row); });
+                [&](std::string_view cell, std::uint32_t row) { tables.AddArmorVisualType(cell, row); });
     ForEachCell(source, "baseitems", "ItemClass", true,
-                [&](const std::string& cell, std::uint32_t) { tables.AddItemClass(cell); });
+                [&](std::string_view cell, std::uint32_t) { tables.AddItemClass(cell); });
     tables.AppendFixedItemClasses();
     tables.FillArmorPieceTable();
 }

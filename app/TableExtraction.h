@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace brindle {
 
@@ -20,6 +22,10 @@ public:
     /// The cell's text; false when there is no value (no such row or column, or "****").
     virtual bool GetCell(std::string& value, const std::string& table, const std::string& column,
                          std::uint32_t row) = 0;
+    /// Calls take(text, row) for each row, in order, whose cell in column has a value. By default
+    /// row by row through GetRowCount and GetCell.
+    virtual void ForEachCell(const std::string& table, const std::string& column,
+                             const std::function<void(std::string_view, std::uint32_t)>& take);
 
 protected:
     ~IGameTableSource() = default;

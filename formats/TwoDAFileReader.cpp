@@ -381,11 +381,20 @@ void TwoDAFileReader::CountRow(const std::string& path, std::size_t fields)
         kBadColumnCountShort);
 }
 
+bool TwoDAFileReader::FindColumn(const std::string& name, std::size_t& index) const
+{
+    const auto found = std::find(m_Columns.begin(), m_Columns.end(), name);
+    if (found == m_Columns.end())
+        return false;
+    index = static_cast<std::size_t>(found - m_Columns.begin());
+    return true;
+}
+
 std::size_t TwoDAFileReader::GetColumnIndex(const std::string& name) const
 {
-    for (std::size_t i = 0; i < m_Columns.size(); ++i)
-        if (m_Columns[i] == name)
-            return i;
+    std::size_t index = 0;
+    if (FindColumn(name, index))
+        return index;
     ThrowComposed([&] { return "Illegal 2DA column reference: '" + name + "'."; }, kIllegalColumnShort);
 }
 

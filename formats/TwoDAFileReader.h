@@ -38,6 +38,14 @@ public:
     std::size_t GetRowCount() const { return m_RowCount; }
     /// Position of the first column named exactly name; throws "Illegal 2DA column reference: '...'.".
     std::size_t GetColumnIndex(const std::string& name) const;
+    /// GetColumnIndex without the throw: false when no column has that name.
+    bool FindColumn(const std::string& name, std::size_t& index) const;
+    /// The text of the cell at row and column, both in range; "****" as it stands.
+    std::string_view Cell(std::size_t row, std::size_t column) const
+    {
+        const std::size_t cell = row * m_Columns.size() + column;
+        return std::string_view(m_Text).substr(m_Bounds[2 * cell], m_Bounds[2 * cell + 1] - m_Bounds[2 * cell]);
+    }
     /// Copies the cell into value; false for a row past the end (value untouched, column not looked
     /// at) or a cell that reads "****" (value holds it).
     bool GetString(std::uint32_t row, const std::string& column, std::string& value) const;

@@ -15,10 +15,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brindle {
@@ -67,6 +69,11 @@ public:
     TwoDAFileReader* Get2DA(const std::string& name);
     /// The text of a cell; false for a missing table, row or column and for a "****" cell.
     bool Get2DAString(std::string& value, const std::string& table, const std::string& column, std::uint32_t row);
+    /// Calls take(text, row) for each row of the table, in order, whose cell in column Get2DAString
+    /// gives, with the warnings Get2DAString would give row by row; the table and the column are
+    /// looked up once.
+    void ForEach2DAString(const std::string& table, const std::string& column,
+                          const std::function<void(std::string_view, std::uint32_t)>& take);
 
     /// The private working directory, ending in a separator.
     const std::string& GetInstanceDirectory() const { return m_Instance.Path(); }

@@ -10,9 +10,13 @@
 #include "resources/ResourceNames.h"
 #include "resources/ResourceTypes.h"
 
+#include <algorithm>
+#include <functional>
+#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 
 namespace brindle {
 
@@ -138,6 +142,29 @@ bool ResourceManager::Get2DAString(std::string& value, const std::string& table,
         // A table that loaded and failed only on its column stays cached and usable.
         m_2DACache.emplace(table, nullptr);
         return false;
+    }
+}
+
+void ResourceManager::ForEach2DAString(const std::string& table, const std::string& column,
+                                       const std::function<void(std::string_view, std::uint32_t)>& take)
+{
+    const TwoDAFileReader* reader = Get2DA(table);
+    if (reader == nullptr)
+        return;
+    const std::size_t rows = std::min<std::size_t>(reader->GetRowCount(), std::numeric_limits<std::uint32_t>::max());
+    std::size_t index = 0;
+    if (!reader->FindColumn(column, index)) {
+        // Row by row, for each row's warning.
+        std::string value;
+        for (std::uint32_t row = 0; row < rows; ++row)
+            if (Get2DAString(value, table, column, row))
+                take(value, row);
+        return;
+    }
+    for (std::uint32_t row = 0; row < rows; ++row) {
+        const std::string_view cell = reader->Cell(row, index);
+        if (cell != kTwoDAEmptyCell)
+            take(cell, row);
     }
 }
 

@@ -15,6 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace brindle {
 namespace {
@@ -222,6 +226,34 @@ TEST_F(ResourceManagerTablesTest, ColumnMissingOnFirstRequestKeepsTheTableUsable
     EXPECT_TRUE(m_Manager.Get2DAString(value, "gender", "GENDER", 0));
     EXPECT_EQ(value, "m");
     EXPECT_NE(m_Manager.Get2DA("gender"), nullptr);
+}
+
+// The whole column at once gives what Get2DAString gives row by row, with the same warnings: for a
+// column with values and "****" cells, a column the table lacks and a table the game lacks.
+TEST_F(ResourceManagerTablesTest, AColumnAtOnceAgreesWithItsCellsOneByOne)
+{
+    m_Archive->Add("gender", ResType2da, kGender);
+    m_Manager.BuildResourceIndex();
+    for (const auto& [table, column] : std::vector<std::pair<std::string, std::string>>{
+             {"gender", "GENDER"}, {"gender", "NAME"}, {"gender", "Gender"}, {"nosuch", "GENDER"}}) {
+        SCOPED_TRACE(table + "/" + column);
+        // Loaded once beforehand, so both ways find the table in the cache.
+        m_Manager.Get2DA(table);
+        m_Out.Clear();
+        std::vector<std::pair<std::string, std::uint32_t>> oneByOne;
+        std::string value;
+        for (std::uint32_t row = 0; row < 6; ++row)
+            if (m_Manager.Get2DAString(value, table, column, row))
+                oneByOne.emplace_back(value, row);
+        const std::string warnedOneByOne = m_Out.Text();
+        m_Out.Clear();
+        std::vector<std::pair<std::string, std::uint32_t>> atOnce;
+        m_Manager.ForEach2DAString(table, column,
+                                   [&](std::string_view cell, std::uint32_t row) { atOnce.emplace_back(cell, row); });
+        EXPECT_EQ(atOnce, oneByOne);
+        // Rows 4 and 5 lie past the table's end and warn of nothing.
+        EXPECT_EQ(m_Out.Text(), warnedOneByOne);
+    }
 }
 
 TEST_F(ResourceManagerTablesTest, ExtractionReadsTheFourTablesThroughTheManager)
