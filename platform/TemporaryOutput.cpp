@@ -69,8 +69,9 @@ void TemporaryOutput::StartFlush() noexcept
         m_Flusher.join();
     }
     try {
-        // The thread starts with the interrupts held, and so keeps them held: an interrupt goes
-        // to a thread whose InterruptsHeld can keep it from a file not yet armed.
+        // Made while the interrupts are held: on POSIX the thread starts with the interrupt signals
+        // blocked and keeps them so, and an interrupt goes to a thread whose InterruptsHeld can
+        // keep it from a file not yet armed; on Windows the console's own thread takes them.
         const InterruptsHeld held;
         m_FlushDone.store(false, std::memory_order_relaxed);
         m_Flusher = std::thread([this] {
