@@ -49,24 +49,26 @@ std::string Normalised(std::string_view rest)
 template <class Text>
 std::vector<std::size_t> OrderByText(std::size_t count, const Text& text)
 {
+    // The text itself is fetched only where the sixteen bytes agree: the entries the sort moves
+    // stay small.
     struct Entry {
         std::uint64_t head;
         std::uint64_t next;
-        std::string_view text;
         std::size_t number;
     };
+    static_assert(sizeof(Entry) == 24);
     std::vector<Entry> entries(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view one = text(i);
         entries[i] = {words::LeadingBytes(one), words::LeadingBytes(one.substr(std::min<std::size_t>(one.size(), 8))),
-                      one, i};
+                      i};
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    std::sort(entries.begin(), entries.end(), [&text](const Entry& a, const Entry& b) {
         if (a.head != b.head)
             return a.head < b.head;
         if (a.next != b.next)
             return a.next < b.next;
-        const int order = a.text.compare(b.text);
+        const int order = text(a.number).compare(text(b.number));
         return order != 0 ? order < 0 : a.number < b.number;
     });
     std::vector<std::size_t> order(count);
