@@ -8,7 +8,6 @@
 #include <boost/lexical_cast.hpp>
 
 #include <algorithm>
-#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
@@ -221,19 +220,10 @@ const char* ModelRecord::ReadArmorVariation(std::string_view name)
 const char* ModelRecord::ReadArmorPart(std::string_view original)
 {
     // Armor parts share the race codes of the body models (P_HH), so read them as such. The race
-    // is taken to open the name, wherever the match was found. Model names are short: the copy
-    // read stays on the stack.
-    char room[64];
-    std::string longName;
-    char* copy = room;
-    if (original.size() > sizeof(room)) {
-        longName.assign(original);
-        copy = longName.data();
-    } else {
-        std::memcpy(copy, original.data(), original.size());
-    }
+    // is taken to open the name, wherever the match was found.
+    std::string copy(original);
     copy[0] = 'P';
-    const std::string_view name(copy, original.size());
+    const std::string_view name = copy;
     std::size_t position = 0;
     if (const char* failure = ReadRace(name, position))
         return failure;

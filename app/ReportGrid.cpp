@@ -1,7 +1,10 @@
 // The report's grids and groups of ignored models, worked out from its models.
 #include "app/ReportGrid.h"
 
+#include "app/RankSort.h"
+
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <numeric>
 
@@ -39,16 +42,7 @@ Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
     const auto inSection = [outcome](const ReportModel& model, std::uint32_t text) {
         return model.outcome == outcome && text != RunReport::kNoText;
     };
-    // Counted out by rank (each rank's models stay in report order), then each list's few models
-    // put in number order: most lists hold a handful of models.
-    std::vector<std::size_t> starts(ranks.size() + 1);
-    for (const ReportModel& model : models) {
-        const std::uint32_t text = textOf(model);
-        if (inSection(model, text))
-            ++starts[ranks[text] + 1];
-    }
-    std::partial_sum(starts.begin(), starts.end(), starts.begin());
-    section.placed.resize(starts.back());
+    section.placed.reserve(models.size());
     for (std::size_t i = 0; i < models.size(); ++i) {
         const ReportModel& model = models[i];
         const std::uint32_t text = textOf(model);
@@ -56,14 +50,11 @@ Section Collect(const RunReport& report, ModelOutcome outcome, bool visual)
             continue;
         const std::uint32_t rank = ranks[text];
         section.keys[rank] = report.Text(text);
-        section.placed[starts[rank]++] = {rank, visual ? model.visualNumber : model.number, i};
+        section.placed.push_back({rank, visual ? model.visualNumber : model.number, i});
     }
-    for (auto run = section.placed.begin(); run != section.placed.end();) {
-        const auto end = std::find_if(run, section.placed.end(), [run](const Placed& p) { return p.key != run->key; });
-        if (end - run > 1)
-            std::sort(run, end);
-        run = end;
-    }
+    // Most lists hold a handful of models.
+    SortByRank(
+        section.placed, ranks.size(), [](const Placed& placed) { return placed.key; }, std::less<>());
     return section;
 }
 

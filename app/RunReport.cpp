@@ -93,17 +93,14 @@ RunReport::RunReport(std::string module, std::string install, std::string home)
 template <class Write>
 std::uint32_t RunReport::KeyOf(KeyTexts& keys, const KeyIdentity& identity, const Write& write)
 {
-    const std::uint64_t hash = HashOf(identity);
-    const std::uint32_t found =
-        keys.slots.Find(hash, [&keys, &identity](std::uint32_t filed) { return keys.identities[filed] == identity; });
-    if (found != NumberSlots::kNone)
-        return keys.texts[found];
+    bool added = false;
+    const std::uint32_t number = keys.identities.FindOrAdd(identity, added);
+    if (!added)
+        return keys.texts[number];
+    // Filed with no text until the text is kept, should keeping it throw.
+    keys.texts.push_back(kNoText);
     write(m_Scratch);
-    const std::uint32_t text = Keep(m_Scratch);
-    keys.identities.push_back(identity);
-    keys.texts.push_back(text);
-    keys.slots.Add(hash);
-    return text;
+    return keys.texts[number] = Keep(m_Scratch);
 }
 
 void RunReport::AddCounted(std::string_view name, std::uint32_t source, const ModelRecord& record,

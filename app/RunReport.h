@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/ChangeSummary.h"
+#include "app/IdentityTable.h"
 #include "app/KeyIdentity.h"
 #include "app/LookupTables.h"
 #include "app/NumberSlots.h"
@@ -125,10 +126,9 @@ private:
     std::string m_HomeOrigin;
     /// The number of text among m_Texts, added if new.
     std::uint32_t Keep(std::string_view text);
-    /// Identities of keys met, each with the number of its key's text.
+    /// Identities of keys met, each with the number of its key's text (by identity number).
     struct KeyTexts {
-        NumberSlots slots;
-        std::vector<KeyIdentity> identities;
+        IdentityTable identities;
         std::vector<std::uint32_t> texts;
     };
     /// The number of the key of identity, which write(std::string&) writes; written only for an

@@ -2,30 +2,22 @@
 // (key, number) pairs sorted once at the end.
 #include "app/SectionLists.h"
 
+#include "app/RankSort.h"
 #include "platform/ByteWords.h"
 
 #include <algorithm>
-#include <numeric>
+#include <functional>
 #include <stdexcept>
 
 namespace brindle {
 
-std::uint32_t SectionLists::Find(const KeyIdentity& identity) const
-{
-    return m_Slots.Find(HashOf(identity),
-                        [this, &identity](std::uint32_t filed) { return m_Identities[filed] == identity; });
-}
-
-std::uint32_t SectionLists::Insert(const KeyIdentity& identity, std::string_view text)
+void SectionLists::AddText(std::string_view text)
 {
     // Text offsets are 32-bit numbers; no section comes near.
     if (text.size() > UINT32_MAX - m_Texts.size())
         throw std::length_error("too many script lists");
-    const std::uint32_t number = m_Slots.Add(HashOf(identity));
-    m_Identities.push_back(identity);
     m_Texts += text;
     m_TextEnds.push_back(static_cast<std::uint32_t>(m_Texts.size()));
-    return number;
 }
 
 std::string_view SectionLists::Text(std::uint32_t identity) const
@@ -39,8 +31,9 @@ void SectionLists::Order()
     // The keys of a section mostly share a long beginning ("VK_P_HHM_"): they are sorted by the
     // eight bytes after what all of them share, read as one number, and compared whole only where
     // those agree.
-    std::size_t shared = m_Identities.empty() ? 0 : Text(0).size();
-    for (std::uint32_t identity = 1; identity < m_Identities.size() && shared != 0; ++identity) {
+    const std::size_t count = m_Identities.Count();
+    std::size_t shared = count == 0 ? 0 : Text(0).size();
+    for (std::uint32_t identity = 1; identity < count && shared != 0; ++identity) {
         const std::string_view text = Text(identity);
         const auto mismatch =
             std::mismatch(text.begin(), text.begin() + std::min(shared, text.size()), m_Texts.begin());
@@ -50,8 +43,8 @@ void SectionLists::Order()
         std::uint64_t leading; ///< the bytes after the shared beginning, the first in the highest bits
         std::uint32_t identity;
     };
-    std::vector<Sortable> sortable(m_Identities.size());
-    for (std::uint32_t identity = 0; identity < m_Identities.size(); ++identity)
+    std::vector<Sortable> sortable(count);
+    for (std::uint32_t identity = 0; identity < count; ++identity)
         sortable[identity] = {words::LeadingBytes(Text(identity).substr(shared)), identity};
     std::sort(sortable.begin(), sortable.end(), [this](const Sortable& a, const Sortable& b) {
         if (a.leading != b.leading)
@@ -68,26 +61,12 @@ void SectionLists::Order()
             m_FirstOfRank.push_back(order[k]);
         rankOf[order[k]] = static_cast<std::uint32_t>(m_FirstOfRank.size() - 1);
     }
-    // The pairs are counted out by rank (a list holds a few numbers, mostly met in order), then
-    // each list's numbers sorted where they are not yet.
-    std::vector<std::size_t> starts(m_FirstOfRank.size() + 1);
-    for (const std::uint64_t pair : m_Pairs)
-        ++starts[rankOf[pair >> 32] + 1];
-    std::partial_sum(starts.begin(), starts.end(), starts.begin());
-    std::vector<std::uint64_t> ranked(m_Pairs.size());
-    for (const std::uint64_t pair : m_Pairs) {
-        const std::uint32_t rank = rankOf[pair >> 32];
-        ranked[starts[rank]++] = std::uint64_t{rank} << 32 | static_cast<std::uint32_t>(pair);
-    }
-    // starts[rank] is now where the list after rank begins.
-    for (std::size_t rank = 0, begin = 0; rank < m_FirstOfRank.size(); begin = starts[rank++]) {
-        const auto first = ranked.begin() + static_cast<std::ptrdiff_t>(begin);
-        const auto last = ranked.begin() + static_cast<std::ptrdiff_t>(starts[rank]);
-        if (!std::is_sorted(first, last))
-            std::sort(first, last);
-    }
-    ranked.erase(std::unique(ranked.begin(), ranked.end()), ranked.end());
-    m_Pairs = std::move(ranked);
+    for (std::uint64_t& pair : m_Pairs)
+        pair = std::uint64_t{rankOf[pair >> 32]} << 32 | static_cast<std::uint32_t>(pair);
+    // A list holds a few numbers: counted out by list, then each list's numbers sorted.
+    SortByRank(
+        m_Pairs, m_FirstOfRank.size(), [](std::uint64_t pair) { return pair >> 32; }, std::less<>());
+    m_Pairs.erase(std::unique(m_Pairs.begin(), m_Pairs.end()), m_Pairs.end());
 }
 
 } // namespace brindle

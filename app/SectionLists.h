@@ -3,8 +3,8 @@
 // once per distinct set of entries, not once per record; lists whose keys read alike are one list.
 #pragma once
 
+#include "app/IdentityTable.h"
 #include "app/KeyIdentity.h"
-#include "app/NumberSlots.h"
 
 #include <cstdint>
 #include <string>
@@ -21,10 +21,11 @@ public:
     void Add(const KeyIdentity& identity, std::uint32_t number, const WriteKey& writeKey)
     {
         if (!m_HasLast || !(identity == m_LastIdentity)) {
-            m_Last = Find(identity);
-            if (m_Last == kNone) {
+            bool added = false;
+            m_Last = m_Identities.FindOrAdd(identity, added);
+            if (added) {
                 writeKey(m_Key);
-                m_Last = Insert(identity, m_Key);
+                AddText(m_Key);
             }
             m_LastIdentity = identity;
             m_HasLast = true;
@@ -50,27 +51,24 @@ public:
     }
 
     /// Number of distinct identities met.
-    std::size_t IdentityCount() const { return m_Identities.size(); }
+    std::size_t IdentityCount() const { return m_Identities.Count(); }
 
 private:
-    static constexpr std::uint32_t kNone = UINT32_MAX;
-
-    std::uint32_t Find(const KeyIdentity& identity) const;
-    std::uint32_t Insert(const KeyIdentity& identity, std::string_view text);
+    /// Keeps the text of the identity filed last.
+    void AddText(std::string_view text);
     std::string_view Text(std::uint32_t identity) const;
     /// Turns each pair's identity into the rank of its key's text, then sorts the pairs and drops
     /// repeats.
     void Order();
 
-    std::vector<KeyIdentity> m_Identities;
-    NumberSlots m_Slots;                   ///< the numbers of m_Identities by their hash
+    IdentityTable m_Identities;
     std::string m_Texts;                   ///< the key texts one after another
     std::vector<std::uint32_t> m_TextEnds; ///< where each identity's text ends in m_Texts
     std::vector<std::uint64_t> m_Pairs;    ///< identity (after Order: rank) << 32 | number
     std::vector<std::uint32_t> m_FirstOfRank;
     std::string m_Key;
     KeyIdentity m_LastIdentity;
-    std::uint32_t m_Last = kNone;
+    std::uint32_t m_Last = IdentityTable::kNone;
     bool m_HasLast = false;
 };
 

@@ -282,6 +282,9 @@ void UnmapView(MappedView& view)
 // signal is passed on to whatever handler was there before.
 namespace {
 
+/// Copies of this size or more have their pages brought in at once first.
+constexpr std::size_t kPopulatedCopy = std::size_t{256} << 10;
+
 sigjmp_buf g_guardJump;
 volatile std::sig_atomic_t g_guardArmed = 0;
 const unsigned char* volatile g_guardBegin = nullptr;
@@ -328,10 +331,6 @@ void InstallGuard()
 } // namespace
 
 // No object with a destructor may live in this frame: siglongjmp skips destructors.
-namespace {
-constexpr std::size_t kPopulatedCopy = std::size_t{256} << 10;
-} // namespace
-
 bool GuardedCopy(void* destination, const MappedView& view, std::uint64_t offset, std::size_t count)
 {
     if (count == 0)

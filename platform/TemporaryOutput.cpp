@@ -61,26 +61,18 @@ std::error_code TemporaryOutput::Write(std::string_view bytes)
 
 void TemporaryOutput::StartFlush() noexcept
 {
-    if (!m_File || !m_WrittenSinceFlush)
+    if (!m_File || !m_WrittenSinceFlush || m_Flusher.joinable())
         return;
-    if (m_Flusher.joinable()) {
-        if (!m_FlushDone.load(std::memory_order_acquire))
-            return;
-        m_Flusher.join();
-    }
     try {
         // Made while the interrupts are held: on POSIX the thread starts with the interrupt signals
         // blocked and keeps them so, and an interrupt goes to a thread whose InterruptsHeld can
         // keep it from a file not yet armed; on Windows the console's own thread takes them.
         const InterruptsHeld held;
-        m_FlushDone.store(false, std::memory_order_relaxed);
         m_Flusher = std::thread([this] {
-            // Linux tells a failed write-back to one flush only: the first failure is kept.
-            if (!FlushOsFile(m_File.Get()) && !m_FlushFailed) {
+            if (!FlushOsFile(m_File.Get())) {
                 m_FlushReason = FailureReason();
                 m_FlushFailed = true;
             }
-            m_FlushDone.store(true, std::memory_order_release);
         });
         m_WrittenSinceFlush = false;
     } catch (const std::system_error&) {

@@ -4,7 +4,6 @@
 
 #include "platform/File.h"
 
-#include <atomic>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -33,8 +32,8 @@ public:
     std::error_code Write(std::string_view bytes);
 
     /// Starts forcing what was written so far onto the medium on a thread of its own, which takes
-    /// no interrupt, so the caller goes on (writing more, if it likes) while the disk works; does
-    /// nothing while an earlier flush still runs. Where no thread can be had, Keep flushes all.
+    /// no interrupt, so the caller goes on (writing more, if it likes) while the disk works; one
+    /// such flush per file, later calls do nothing. Where no thread can be had, Keep flushes all.
     void StartFlush() noexcept;
 
     /// Forces the file onto its medium (waiting for the flushes StartFlush started, and flushing
@@ -57,8 +56,7 @@ private:
 
     OwnedFile m_File;
     std::thread m_Flusher;
-    std::atomic<bool> m_FlushDone{false}; ///< set by m_Flusher as it ends
-    /// Written by m_Flusher, read once it is done: the first failure of a flush, and its reason.
+    /// Written by m_Flusher, read once it is joined: whether its flush failed, and why.
     bool m_FlushFailed = false;
     std::error_code m_FlushReason;
     /// Whether bytes were written since the last flush started (or ever, with none started).
